@@ -1,0 +1,59 @@
+// Pixel and value arithmetic of the graph and its cursors, kept free of any
+// widget so that it can be tested on its own.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+
+namespace pelorin::ui {
+
+struct Range {
+    double lower;
+    double upper;
+};
+
+// Value at pixel px of an axis drawn from pixel p0 (value lo) to p1 (value hi).
+inline double PixelToValue(double px, double p0, double p1, double lo, double hi) {
+    if (p1 == p0)
+        return lo;
+    return lo + (px - p0) / (p1 - p0) * (hi - lo);
+}
+
+inline double ValueToPixel(double v, double p0, double p1, double lo, double hi) {
+    if (hi == lo)
+        return p0;
+    return p0 + (v - lo) / (hi - lo) * (p1 - p0);
+}
+
+// An axis range the graph can draw: ordered, finite and of nonzero width. An
+// empty request (both ends at one place) becomes a narrow window around it,
+// so that a zoom never leaves a blank or inverted axis.
+inline Range DrawableRange(double lo, double hi) {
+    if (!std::isfinite(lo) || !std::isfinite(hi))
+        return {0.0, 1.0};
+    if (hi < lo)
+        std::swap(lo, hi);
+    const double span = hi - lo;
+    const double scale = std::max(std::fabs(lo), std::fabs(hi));
+    const double least = std::max(scale * 1e-9, 1e-12);
+    if (span >= least)
+        return {lo, hi};
+    const double mid = lo + span / 2;
+    const double half = std::max(scale * 1e-3, 1e-3);
+    return {mid - half, mid + half};
+}
+
+// Value range that shows every y value with a margin; a flat or empty set
+// of values gets a unit window so that it stays visible.
+inline Range PaddedRange(double lo, double hi, bool any) {
+    if (!any || !std::isfinite(lo) || !std::isfinite(hi))
+        return {-0.05, 1.05};
+    if (hi - lo <= 0.0) {
+        const double pad = std::max(std::fabs(hi) * 0.05, 0.05);
+        return {std::min(lo, 0.0) - pad, std::max(hi, 1.0) + pad};
+    }
+    const double pad = (hi - lo) * 0.05;
+    return {lo - pad, hi + pad};
+}
+
+}  // namespace pelorin::ui

@@ -1,0 +1,66 @@
+// Modal pop-ups: file dialogs, notices, waveform graphs and progress. They go
+// through one replaceable interface so that tests and scripted runs answer
+// them without a display.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace pelorin::ui {
+
+inline constexpr int VAL_SAVE_BUTTON = 1;
+inline constexpr int VAL_SELECT_BUTTON = 2;
+inline constexpr int VAL_LOAD_BUTTON = 3;
+
+inline constexpr int VAL_NO_FILE_SELECTED = 0;
+inline constexpr int VAL_EXISTING_FILE_SELECTED = 1;
+inline constexpr int VAL_NEW_FILE_SELECTED = 2;
+
+struct FileSelectRequest {
+    std::string default_directory;
+    std::string default_spec;  // e.g. "*.swf"
+    std::string type_list;
+    std::string title;
+    int button = VAL_SAVE_BUTTON;
+    bool restrict_directory = false;
+    bool restrict_extension = false;
+    bool allow_cancel = true;
+    bool allow_make_directory = false;
+};
+
+// A long operation's progress; Update returns false once the operator has
+// asked to cancel.
+class Progress {
+public:
+    virtual ~Progress() = default;
+    virtual bool Update(std::uint64_t done, std::uint64_t total, const std::string& text) = 0;
+};
+
+class Popups {
+public:
+    virtual ~Popups() = default;
+    // Returns VAL_NO_FILE_SELECTED, VAL_EXISTING_FILE_SELECTED or
+    // VAL_NEW_FILE_SELECTED; path receives the chosen full path.
+    virtual int FileSelect(const FileSelectRequest& request, std::string& path) = 0;
+    virtual void Message(const std::string& title, const std::string& text) = 0;
+    // A modal plot of one array against its index.
+    virtual void Graph(const std::string& title, std::span<const double> y) = 0;
+    virtual std::unique_ptr<Progress> StartProgress(const std::string& title,
+                                                    std::uint64_t total) = 0;
+};
+
+// The Qt dialogs the program uses unless something else is installed.
+std::unique_ptr<Popups> MakeQtPopups();
+
+// Replaces the pop-ups in use (the Qt dialogs unless a test installs its own).
+void InstallPopups(std::unique_ptr<Popups> popups);
+Popups& CurrentPopups();
+
+int FileSelectPopup(const FileSelectRequest& request, std::string& path);
+void MessagePopup(const std::string& title, const std::string& text);
+void YGraphPopup(const std::string& title, std::span<const double> y);
+void XGraphPopup(const std::string& title, std::span<const double> y);
+
+}  // namespace pelorin::ui

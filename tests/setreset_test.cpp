@@ -1,0 +1,111 @@
+#include "app/setreset.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace pelorin {
+namespace {
+
+TEST(TektronixSnap, WorkedExamples) {
+    const auto a = SnapTektronix(125.0);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->k, 100);
+    EXPECT_DOUBLE_EQ(a->snapped, 125.0);
+
+    const auto b = SnapTektronix(300.0);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->k, 41);
+    EXPECT_NEAR(b->snapped, 12500.0 / 41, 1e-9);
+    EXPECT_NEAR(b->increment, 12500.0 / 41 + 0.01 - 12500.0 / 42, 1e-9);
+    EXPECT_NEAR(b->increment, 7.269, 5e-4);
+}
+
+// Every achievable bandwidth must snap onto itself, and committing the
+// snapped value again must not move it (540 kHz once drifted to k = 22).
+TEST(TektronixSnap, AchievableValuesAreFixedPoints) {
+    for (int k = 1; k <= 20000; ++k) {
+        const double bw = 1 / (2 * (1000 * (4e-08 * k)));
+        const auto s = SnapTektronix(bw);
+        ASSERT_TRUE(s) << k;
+        ASSERT_EQ(s->k, k) << "bandwidth " << bw;
+        ASSERT_EQ(SnapTektronix(s->snapped)->k, k);
+    }
+    EXPECT_EQ(SnapTektronix(540.0)->k, 23);
+    EXPECT_EQ(SnapTektronix(SnapTektronix(540.0)->snapped)->k, 23);
+}
+
+TEST(TektronixSnap, ArrowDownLandsOnNextLowerValue) {
+    const auto s = SnapTektronix(300.0);
+    const auto down = SnapTektronix(s->snapped - s->increment);
+    EXPECT_EQ(down->k, 42);
+}
+
+TEST(TektronixSnap, OutOfRangeHasNoSnap) {
+    EXPECT_FALSE(SnapTektronix(0.0));
+    EXPECT_FALSE(SnapTektronix(-5.0));
+    EXPECT_FALSE(SnapTektronix(12500.5));
+    EXPECT_FALSE(SnapTektronix(std::nan("")));
+    EXPECT_EQ(SnapTektronix(12500.0)->k, 1);
+}
+
+TEST(FixBandwidth, ClockDivisorsInWholeKilohertz) {
+    EXPECT_EQ(FixBandwidth(1, 300.0), 301.0);
+    EXPECT_EQ(FixBandwidth(2, 300.0), 300.0);
+    EXPECT_EQ(FixBandwidth(1, 320.0), 320.0);
+    EXPECT_EQ(FixBandwidth(2, 320.0), 320.0);
+    EXPECT_EQ(FixBandwidth(0, 300.0), -1.0);
+    EXPECT_EQ(FixBandwidth(3, 300.0), -1.0);
+    // Above the clock figure no divisor exists.
+    EXPECT_EQ(FixBandwidth(1, 25000.0), 25000.0);
+    EXPECT_EQ(FixBandwidth(1, 25001.0), -1.0);
+    EXPECT_EQ(FixBandwidth(2, 0.0), -1.0);
+    EXPECT_EQ(FixBandwidth(2, 0.5), -1.0);
+    EXPECT_EQ(FixBandwidth(2, 1e-9), -1.0);
+}
+
+TEST(SetReset, ProfileOfHalfTheSamplesAllZero) {
+    Workspace ws;
+    SetReset(ws, 1001, 500.0);
+    EXPECT_EQ(ws.datapts, 500);
+    EXPECT_EQ(ws.Magnitude.size(), 500u);
+    EXPECT_EQ(ws.bandwidth, 500.0);
+    EXPECT_EQ(ws.SetFlag, 1);
+    EXPECT_TRUE(ProfileEditable(ws));
+
+    ws.Magnitude[7] = 3.0;
+    ws.MagFlag = ws.OutFlag = 1;
+    SetReset(ws, 1000, 250.0);  // same size: still cleared
+    EXPECT_EQ(ws.Magnitude, std::vector<double>(500, 0.0));
+    EXPECT_EQ(ws.MagFlag, 0);
+    EXPECT_EQ(ws.OutFlag, 0);
+}
+
+TEST(SetReset, RefusalKeepsThePreviousProfile) {
+    Workspace ws;
+    SetReset(ws, 8, 100.0);
+    ws.Magnitude[1] = 2.0;
+    for (int samples : {1, 0, -4, kMaxSamples + 1})
+        EXPECT_THROW(SetReset(ws, samples, 100.0), Refusal) << samples;
+    EXPECT_THROW(SetReset(ws, 8, 0.0), Refusal);
+    EXPECT_THROW(SetReset(ws, 8, std::nan("")), Refusal);
+    EXPECT_EQ(ws.datapts, 4);
+    EXPECT_EQ(ws.bandwidth, 100.0);
+    EXPECT_EQ(ws.Magnitude[1], 2.0);
+}
+
+TEST(ProfileRule, EditableOnlyBetweenSetResetAndSynthesis) {
+    Workspace ws;
+    EXPECT_FALSE(ProfileEditable(ws));
+    EXPECT_THROW(RequireEditableProfile(ws), Refusal);
+    SetReset(ws, 16, 100.0);
+    EXPECT_NO_THROW(RequireEditableProfile(ws));
+    ws.datapts = 16;  // a waveform length: the profile must not be indexed with it
+    EXPECT_FALSE(ProfileEditable(ws));
+    ws.datapts = 8;
+    ws.phase = MenuPhase::Synthesised;
+    EXPECT_THROW(RequireEditableProfile(ws), Refusal);
+}
+
+}  // namespace
+}  // namespace pelorin

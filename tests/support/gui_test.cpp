@@ -1,0 +1,74 @@
+#include "tests/support/gui_test.h"
+
+#include <QApplication>
+#include <cstdlib>
+
+namespace pelorin::testing {
+
+int ScriptedPopups::FileSelect(const ui::FileSelectRequest& request, std::string& path) {
+    asked.push_back(request);
+    if (files.empty())
+        return ui::VAL_NO_FILE_SELECTED;
+    FileAnswer a = files.front();
+    files.pop_front();
+    path = a.path;
+    return a.result;
+}
+
+void ScriptedPopups::Message(const std::string& title, const std::string& text) {
+    messages.emplace_back(title, text);
+}
+
+void ScriptedPopups::Graph(const std::string& title, std::span<const double> y) {
+    graphs.emplace_back(title, std::vector<double>(y.begin(), y.end()));
+}
+
+namespace {
+struct ScriptedProgress : ui::Progress {
+    ScriptedPopups& owner;
+    explicit ScriptedProgress(ScriptedPopups& o) : owner(o) {}
+    bool Update(std::uint64_t, std::uint64_t, const std::string& text) override {
+        owner.progress.push_back(text);
+        return owner.cancel_after < 0 ||
+               static_cast<int>(owner.progress.size()) <= owner.cancel_after;
+    }
+};
+}  // namespace
+
+std::unique_ptr<ui::Progress> ScriptedPopups::StartProgress(const std::string&, std::uint64_t) {
+    return std::make_unique<ScriptedProgress>(*this);
+}
+
+void GuiTest::SetUp() {
+    ui::ResetPlatform();
+    workspace() = Workspace{};
+    auto scripted = std::make_unique<ScriptedPopups>();
+    popups = scripted.get();
+    ui::InstallPopups(std::move(scripted));
+    RegisterCallbacks();
+    StartUp(0.0);
+}
+
+void GuiTest::TearDown() { ui::ResetPlatform(); }
+
+void GuiTest::ApplySetReset(int samples, double bandwidth) {
+    ui::ChooseMenuItem(bar(), kMenuSetReset);
+    const int p = ws().SetResetHandle;
+    const bool tek = ui::GetCtrlInt(p, 9) != 0;
+    ui::EnterCtrlVal(p, tek ? 4 : 2, samples);
+    ui::EnterCtrlVal(p, tek ? 5 : 3, bandwidth);
+    ui::PressButton(p, 7);
+}
+
+std::string GuiTest::LastMessage() const {
+    return popups->messages.empty() ? std::string() : popups->messages.back().second;
+}
+
+}  // namespace pelorin::testing
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,52 @@
+// Headless front-end tests: the real panels and callbacks, with every pop-up
+// answered from a script.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/pelorin.h"
+#include "platform/ui.h"
+
+namespace pelorin::testing {
+
+struct FileAnswer {
+    int result;
+    std::string path;
+};
+
+struct ScriptedPopups : ui::Popups {
+    std::deque<FileAnswer> files;               // answers, in order
+    std::vector<ui::FileSelectRequest> asked;   // the file pop-ups shown
+    std::vector<std::pair<std::string, std::string>> messages;
+    std::vector<std::pair<std::string, std::vector<double>>> graphs;
+    int cancel_after = -1;  // progress updates before the operator cancels
+    std::vector<std::string> progress;
+
+    int FileSelect(const ui::FileSelectRequest& request, std::string& path) override;
+    void Message(const std::string& title, const std::string& text) override;
+    void Graph(const std::string& title, std::span<const double> y) override;
+    std::unique_ptr<ui::Progress> StartProgress(const std::string& title,
+                                                std::uint64_t total) override;
+};
+
+class GuiTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    Workspace& ws() { return workspace(); }
+    int bar() { return workspace().MenuHandle; }
+    // Opens Set/Reset from the menu, enters the entries of the current layout
+    // and applies them.
+    void ApplySetReset(int samples, double bandwidth);
+    // The text of the last message shown, "" when none.
+    std::string LastMessage() const;
+
+    ScriptedPopups* popups = nullptr;
+};
+
+}  // namespace pelorin::testing
