@@ -1,0 +1,199 @@
+// The profile plot, cursors, zoom, notch and smoothing panels, driven through
+// their callbacks.
+#include <numeric>
+
+#include "tests/support/gui_test.h"
+
+namespace pelorin::testing {
+namespace {
+
+class Profile : public GuiTest {
+protected:
+    // N = 1024 points over 0 … 1000 kHz (the unsnapped layout).
+    void SetUp() override {
+        GuiTest::SetUp();
+        ui::ChooseMenuItem(bar(), kMenuSetReset);
+        ui::EnterCtrlVal(ws().SetResetHandle, 8, 1);
+        ApplySetReset(2048, 1000.0);
+    }
+    void Notch(double from, double to, double level, int source = 0) {
+        const int p = ws().NotchHandle;
+        ui::ChooseMenuItem(bar(), kMenuNotch);
+        ui::SetCtrlVal(p, 2, source);
+        ui::SetCtrlVal(p, 6, from);
+        ui::SetCtrlVal(p, 7, to);
+        ui::SetCtrlVal(p, 5, level);
+        ui::PressButton(p, 4);
+    }
+    // Indices holding level, as [first, last] runs.
+    std::vector<std::pair<int, int>> Runs(double level) const {
+        std::vector<std::pair<int, int>> runs;
+        const auto& m = workspace().Magnitude;
+        for (int i = 0; i < static_cast<int>(m.size()); ++i)
+            if (m[i] == level) {
+                if (!runs.empty() && runs.back().second == i - 1)
+                    runs.back().second = i;
+                else
+                    runs.emplace_back(i, i);
+            }
+        return runs;
+    }
+    void XRange(double& lo, double& hi) {
+        double y0, y1;
+        ui::GetAxisRange(ws().GraphHandle, kGraph, lo, hi, y0, y1);
+    }
+    int Plots() { return ui::GraphPlotCount(ws().GraphHandle, kGraph); }
+};
+
+TEST_F(Profile, NotchWindowsFromTypedBounds) {
+    Notch(100, 200, 1.0);
+    EXPECT_EQ(Runs(1.0), (std::vector<std::pair<int, int>>{{102, 203}}));
+    EXPECT_FALSE(ui::PanelVisible(ws().NotchHandle));
+
+    Notch(200, 100, 0.5);  // reversed bounds, same window
+    EXPECT_EQ(Runs(0.5), (std::vector<std::pair<int, int>>{{102, 203}}));
+    Notch(150, 160, 0.0);  // a notch inside the band
+    EXPECT_EQ(Runs(0.5), (std::vector<std::pair<int, int>>{{102, 152}, {163, 203}}));
+
+    Notch(900, 1000, -2.0);  // the upper bound at the bandwidth includes the last point
+    EXPECT_EQ(Runs(-2.0), (std::vector<std::pair<int, int>>{{921, 1023}}));
+    Notch(0, 1, 3.0);
+    EXPECT_EQ(Runs(3.0), (std::vector<std::pair<int, int>>{{0, 0}}));
+
+    // Bounds outside 0 … bandwidth are clipped to the profile.
+    Notch(-500, 5000, 7.0);
+    EXPECT_EQ(Runs(7.0), (std::vector<std::pair<int, int>>{{0, 1023}}));
+    EXPECT_EQ(ws().Magnitude.size(), 1024u);
+}
+
+TEST_F(Profile, EmptyWindowStillRedrawsAndDropsTheSpectrum) {
+    MakeGraph(ws().Magnitude, kPlotOutput);
+    EXPECT_EQ(ws().OutFlag, 1);
+    Notch(100.0, 100.5, 1.0);  // both bounds map to index 102
+    EXPECT_TRUE(Runs(1.0).empty());
+    EXPECT_EQ(ws().OutFlag, 0);
+    EXPECT_EQ(ws().MagFlag, 1);
+    EXPECT_EQ(Plots(), 1);
+    EXPECT_EQ(ui::GraphPlotColour(ws().GraphHandle, kGraph, ws().MagPlot), ui::VAL_RED);
+}
+
+TEST_F(Profile, NotchFromTheGraphCursors) {
+    ui::DragGraphCursor(ws().GraphHandle, kGraph, 1, 200.0);
+    ui::DragGraphCursor(ws().GraphHandle, kGraph, 2, 100.0);
+    Notch(600, 700, 1.0, 1);  // the typed bounds are ignored
+    EXPECT_EQ(Runs(1.0), (std::vector<std::pair<int, int>>{{102, 203}}));
+    // The redraw reads the cursors back, unordered as they stand.
+    EXPECT_EQ(ws().cursor1, 200.0);
+    EXPECT_EQ(ws().cursor2, 100.0);
+}
+
+TEST_F(Profile, OneProfilePlotAndOneSpectrumPlotAtMost) {
+    for (int i = 0; i < 3; ++i)
+        Notch(10.0 * i, 10.0 * i + 5, 1.0);
+    EXPECT_EQ(Plots(), 1);
+    MakeGraph(ws().Magnitude, kPlotOutput);
+    MakeGraph(ws().Magnitude, kPlotOutput);
+    EXPECT_EQ(Plots(), 2);
+    EXPECT_EQ(ui::GraphPlotColour(ws().GraphHandle, kGraph, ws().OutPlot), ui::VAL_BLUE);
+    EXPECT_EQ(ui::GraphPlotPoints(ws().GraphHandle, kGraph, ws().MagPlot), 1024u);
+}
+
+TEST_F(Profile, SpectrumAbove100SetsTheValueAxis) {
+    double x0, x1, y0, y1;
+    std::vector<double> y(16, 0.0);
+    y[3] = 100.0;
+    ui::SetAxisRange(ws().GraphHandle, kGraph, ui::VAL_NO_CHANGE, 0, 0, ui::VAL_MANUAL, -1, 2);
+    MakeGraph(y, kPlotOutput);
+    ui::GetAxisRange(ws().GraphHandle, kGraph, x0, x1, y0, y1);
+    EXPECT_EQ(y0, -1.0);
+    EXPECT_EQ(y1, 2.0);
+    y[3] = 100.5;
+    MakeGraph(y, kPlotOutput);
+    ui::GetAxisRange(ws().GraphHandle, kGraph, x0, x1, y0, y1);
+    EXPECT_EQ(y0, 0.0);
+    EXPECT_EQ(y1, 100.5);
+    EXPECT_EQ(x0, 0.0);  // the frequency axis is left alone
+    EXPECT_EQ(x1, 1000.0);
+}
+
+TEST_F(Profile, ZoomToCursorsAndBack) {
+    const int g = ws().GraphHandle;
+    ui::DragGraphCursor(g, kGraph, 1, 300.0);
+    ui::DragGraphCursor(g, kGraph, 2, 100.0);  // right to left: same window
+    double lo, hi;
+    ui::ChooseMenuItem(bar(), kMenuZoomCursors);
+    XRange(lo, hi);
+    EXPECT_EQ(lo, 100.0);
+    EXPECT_EQ(hi, 300.0);
+    ui::ChooseMenuItem(bar(), kMenuZoomPrevious);
+    XRange(lo, hi);
+    EXPECT_EQ(lo, 0.0);
+    EXPECT_EQ(hi, 1000.0);
+    ui::ChooseMenuItem(bar(), kMenuZoomPrevious);
+    XRange(lo, hi);
+    EXPECT_EQ(lo, 100.0);
+    EXPECT_EQ(hi, 300.0);
+    ui::ChooseMenuItem(bar(), kMenuZoomFull);
+    XRange(lo, hi);
+    EXPECT_EQ(lo, 0.0);
+    EXPECT_EQ(hi, 1000.0);
+    EXPECT_EQ(ws().tempfreqmin, 0.0);  // full range leaves the previous view alone
+    EXPECT_EQ(ws().tempfreqmax, 1000.0);
+    // The stored cursors follow the graph again after every zoom command.
+    EXPECT_EQ(ws().cursor1, 300.0);
+    EXPECT_EQ(ws().cursor2, 100.0);
+}
+
+TEST_F(Profile, EmptyZoomsLeaveAUsableAxis) {
+    double lo, hi;
+    ui::ChooseMenuItem(bar(), kMenuZoomPrevious);  // no previous view yet
+    XRange(lo, hi);
+    EXPECT_EQ(lo, 0.0);
+    EXPECT_EQ(hi, 1000.0);
+    ui::DragGraphCursor(ws().GraphHandle, kGraph, 1, 400.0);
+    ui::DragGraphCursor(ws().GraphHandle, kGraph, 2, 400.0);
+    ui::ChooseMenuItem(bar(), kMenuZoomCursors);
+    XRange(lo, hi);
+    EXPECT_LT(lo, 400.0);
+    EXPECT_GT(hi, 400.0);
+    EXPECT_LT(hi - lo, 10.0);
+}
+
+TEST_F(Profile, SmoothingThroughThePanel) {
+    ApplySetReset(14, 70.0);  // 7 points
+    ws().Magnitude = {0, 0, 3, 0, 0, 6, 0};
+    MakeGraph(ws().Magnitude, kPlotOutput);
+    const int p = ws().SmoothHandle;
+    ui::ChooseMenuItem(bar(), kMenuSmooth);
+    ui::SetCtrlVal(p, 2, 3);
+    ui::PressButton(p, 4);
+    EXPECT_EQ(ws().Magnitude, (std::vector<double>{0, 1, 1, 1, 2, 2, 0}));
+    EXPECT_EQ(ws().OutFlag, 0);
+    EXPECT_EQ(Plots(), 1);
+    EXPECT_FALSE(ui::PanelVisible(p));
+}
+
+TEST_F(Profile, SmoothingRefusesWidthsItCannotCentre) {
+    ApplySetReset(14, 70.0);
+    ws().Magnitude = {0, 0, 3, 0, 0, 6, 0};
+    const auto before = ws().Magnitude;
+    const int p = ws().SmoothHandle;
+    for (int width : {4, 9}) {
+        ui::ChooseMenuItem(bar(), kMenuSmooth);
+        ui::SetCtrlVal(p, 2, width);
+        ui::PressButton(p, 4);
+        EXPECT_EQ(ws().Magnitude, before) << width;
+        EXPECT_NE(LastMessage().find(std::to_string(width)), std::string::npos) << LastMessage();
+    }
+    EXPECT_EQ(popups->messages.size(), 2u);
+}
+
+TEST_F(Profile, FourMillionPointsPlot) {
+    ApplySetReset(8388608, 1000.0);
+    Notch(100, 900, 1.0);
+    EXPECT_EQ(ui::GraphPlotPoints(ws().GraphHandle, kGraph, ws().MagPlot), 4194304u);
+    ui::RefreshGraph(ws().GraphHandle, kGraph);
+}
+
+}  // namespace
+}  // namespace pelorin::testing
