@@ -1,0 +1,33 @@
+// The .swf waveform file: a five-line text header, then one 12-bit sample code
+// per sample as a little-endian 16-bit integer.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace pelorin {
+
+inline constexpr std::uint16_t kSwfTopCode = 4095;
+// Code written for a sample that is not a number: the code of 0.0, so that a
+// broken sample leaves the generator at rest instead of at full excursion.
+inline constexpr std::uint16_t kSwfNanCode = 2047;
+
+// "TAVIK SWIFT File\n\nData Points:<datapts>\nBandwidth:<Hz>\nData:\n", the
+// bandwidth (kHz) written in Hz with six decimals, always with a '.' whatever
+// the process locale.
+std::string SwfHeader(int datapts, double bandwidth);
+
+// Maps -1.0..+1.0 onto 0..4095, truncating; samples beyond the range clamp.
+std::uint16_t SampleCode(double s);
+
+// Writes the header and the first datapts samples of Swift to path, replacing
+// any file of that name. The file appears complete or not at all: it is written
+// under a temporary name in the same folder and renamed into place (so a
+// symbolic link of that name is replaced, not followed).
+// Throws Refusal when there is no waveform (datapts < 0 or Swift too short) or
+// the file cannot be written; an older file of that name is then left intact.
+void StoreSwift(const std::string& path, int datapts, double bandwidth,
+                std::span<const double> Swift);
+
+}  // namespace pelorin

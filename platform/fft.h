@@ -1,0 +1,51 @@
+// Complex FFTs over split (separate real and imaginary) arrays, backed by FFTW 3.
+// This is the only unit that talks to FFTW.
+#pragma once
+
+#include <cstddef>
+
+namespace pelorin {
+
+// n complex values stored as one aligned allocation laid out [re (n) | im (n)].
+// FFTW plans depend on the distance from the real to the imaginary part and on
+// the alignment of both, so the two halves must never live in separate blocks.
+class SplitComplexBuffer {
+public:
+    SplitComplexBuffer() noexcept = default;
+    // Zero-filled. Throws std::bad_alloc when the memory cannot be had.
+    explicit SplitComplexBuffer(std::size_t n);
+    ~SplitComplexBuffer();
+
+    SplitComplexBuffer(const SplitComplexBuffer&) = delete;
+    SplitComplexBuffer& operator=(const SplitComplexBuffer&) = delete;
+    SplitComplexBuffer(SplitComplexBuffer&& other) noexcept;
+    SplitComplexBuffer& operator=(SplitComplexBuffer&& other) noexcept;
+
+    double* re() noexcept { return data_; }
+    double* im() noexcept { return data_ == nullptr ? nullptr : data_ + size_; }
+    const double* re() const noexcept { return data_; }
+    const double* im() const noexcept { return data_ == nullptr ? nullptr : data_ + size_; }
+    std::size_t size() const noexcept { return size_; }
+
+private:
+    double* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+// The transforms work in place on the first `length` entries of re and im;
+// entries from `length` on are left alone. `length` must be a power of two no
+// larger than buf.size(), or std::invalid_argument is thrown. Plans are made
+// once per length and buffer size and kept for the life of the program; all
+// functions are safe to call from several threads on different buffers.
+
+// X[k] = sum over n of x[n] e^(-2 pi i k n / length), unscaled.
+void ForwardFft(SplitComplexBuffer& buf, std::size_t length);
+
+// x[n] = (1 / length) sum over k of X[k] e^(+2 pi i k n / length).
+void InverseFft(SplitComplexBuffer& buf, std::size_t length);
+
+// The same sum as InverseFft without the 1 / length factor, for callers that
+// fold the scale into a later pass.
+void InverseFftUnscaled(SplitComplexBuffer& buf, std::size_t length);
+
+}  // namespace pelorin

@@ -1,0 +1,182 @@
+#include "platform/fft.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstddef>
+#include <random>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace pelorin {
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+
+void FillRandom(SplitComplexBuffer& buf, std::size_t length, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<double> dist(-1.0, 1.0);
+    for (std::size_t i = 0; i < length; ++i) {
+        buf.re()[i] = dist(gen);
+        buf.im()[i] = dist(gen);
+    }
+}
+
+// Direct evaluation of sum x[n] e^(sign 2 pi i k n / L).
+std::vector<std::complex<double>> NaiveDft(const SplitComplexBuffer& buf, std::size_t length,
+                                           int sign) {
+    std::vector<std::complex<double>> out(length);
+    for (std::size_t k = 0; k < length; ++k) {
+        std::complex<double> sum = 0.0;
+        for (std::size_t n = 0; n < length; ++n) {
+            const double angle =
+                sign * kTwoPi * static_cast<double>((k * n) % length) / static_cast<double>(length);
+            sum += std::complex<double>(buf.re()[n], buf.im()[n]) * std::polar(1.0, angle);
+        }
+        out[k] = sum;
+    }
+    return out;
+}
+
+TEST(fft_test, buffer_is_zeroed_and_moves) {
+    SplitComplexBuffer a(8);
+    ASSERT_EQ(a.size(), 8u);
+    EXPECT_EQ(a.im(), a.re() + 8);
+    for (std::size_t i = 0; i < 8; ++i)
+        EXPECT_TRUE(a.re()[i] == 0.0 && a.im()[i] == 0.0);
+    a.re()[3] = 5.0;
+    SplitComplexBuffer b(std::move(a));
+    EXPECT_EQ(a.size(), 0u);
+    EXPECT_EQ(a.re(), nullptr);
+    EXPECT_EQ(a.im(), nullptr);
+    EXPECT_EQ(b.re()[3], 5.0);
+    SplitComplexBuffer c(2);
+    c = std::move(b);
+    EXPECT_EQ(c.size(), 8u);
+    EXPECT_EQ(c.re()[3], 5.0);
+}
+
+TEST(fft_test, matches_direct_dft_both_directions) {
+    for (std::size_t length : {1u, 2u, 4u, 16u, 64u}) {
+        SCOPED_TRACE(length);
+        // A larger buffer of odd size: the imaginary half starts off the SIMD
+        // alignment of the real one, which the plan must have been made for.
+        SplitComplexBuffer buf(2 * length + 1);
+        FillRandom(buf, length, 7);
+        const auto forward = NaiveDft(buf, length, -1);
+        const auto inverse = NaiveDft(buf, length, +1);
+
+        SplitComplexBuffer copy(2 * length + 1);
+        for (std::size_t i = 0; i < length; ++i) {
+            copy.re()[i] = buf.re()[i];
+            copy.im()[i] = buf.im()[i];
+        }
+        ForwardFft(buf, length);
+        InverseFft(copy, length);
+        const double l = static_cast<double>(length);
+        for (std::size_t k = 0; k < length; ++k) {
+            EXPECT_NEAR(buf.re()[k], forward[k].real(), 1e-12);
+            EXPECT_NEAR(buf.im()[k], forward[k].imag(), 1e-12);
+            EXPECT_NEAR(copy.re()[k], inverse[k].real() / l, 1e-12);
+            EXPECT_NEAR(copy.im()[k], inverse[k].imag() / l, 1e-12);
+        }
+        for (std::size_t k = length; k < buf.size(); ++k)
+            EXPECT_TRUE(buf.re()[k] == 0.0 && buf.im()[k] == 0.0);
+    }
+}
+
+TEST(fft_test, impulse_and_tone) {
+    const std::size_t length = 256;
+    SplitComplexBuffer buf(length);
+    buf.re()[0] = 1.0;
+    ForwardFft(buf, length);
+    for (std::size_t k = 0; k < length; ++k) {
+        EXPECT_DOUBLE_EQ(buf.re()[k], 1.0);
+        EXPECT_DOUBLE_EQ(buf.im()[k] + 1.0, 1.0);
+    }
+
+    // A single bin inverse-transforms to e^(+2 pi i k0 n / L) / L: the sign
+    // of the exponent is what the synthesis depends on.
+    const std::size_t k0 = 5;
+    SplitComplexBuffer tone(length);
+    tone.re()[k0] = 1.0;
+    InverseFft(tone, length);
+    for (std::size_t n = 0; n < length; ++n) {
+        const double angle = kTwoPi * static_cast<double>(k0 * n) / length;
+        EXPECT_NEAR(tone.re()[n], std::cos(angle) / length, 1e-15);
+        EXPECT_NEAR(tone.im()[n], std::sin(angle) / length, 1e-15);
+    }
+    ForwardFft(tone, length);
+    for (std::size_t k = 0; k < length; ++k) {
+        EXPECT_NEAR(tone.re()[k], k == k0 ? 1.0 : 0.0, 1e-13);
+        EXPECT_NEAR(tone.im()[k], 0.0, 1e-13);
+    }
+
+    SplitComplexBuffer unscaled(length);
+    unscaled.re()[k0] = 1.0;
+    InverseFftUnscaled(unscaled, length);
+    EXPECT_NEAR(unscaled.re()[1], std::cos(kTwoPi * k0 / length), 1e-13);
+}
+
+TEST(fft_test, round_trip_on_separate_buffers_reusing_plans) {
+    // Plans are cached per length and layout; every fresh allocation of the
+    // same size must run correctly on them, and so must a differently sized
+    // buffer at the same length.
+    for (std::size_t length : {8u, 1024u, 65536u}) {
+        SCOPED_TRACE(length);
+        for (int round = 0; round < 3; ++round) {
+            for (std::size_t size : {length, 4 * length}) {
+                SplitComplexBuffer buf(size);
+                FillRandom(buf, length, static_cast<unsigned>(round));
+                std::vector<double> re(buf.re(), buf.re() + length);
+                std::vector<double> im(buf.im(), buf.im() + length);
+                ForwardFft(buf, length);
+                InverseFft(buf, length);
+                double worst = 0.0;
+                for (std::size_t i = 0; i < length; ++i)
+                    worst = std::max(
+                        {worst, std::fabs(buf.re()[i] - re[i]), std::fabs(buf.im()[i] - im[i])});
+                EXPECT_LT(worst, 1e-13);
+            }
+        }
+    }
+}
+
+TEST(fft_test, transforms_from_several_threads) {
+    std::vector<std::thread> threads;
+    std::vector<double> errors(4, 1.0);
+    for (std::size_t t = 0; t < errors.size(); ++t) {
+        threads.emplace_back([t, &errors] {
+            const std::size_t length = std::size_t{32} << (t % 2);
+            double worst = 0.0;
+            for (int round = 0; round < 20; ++round) {
+                SplitComplexBuffer buf(length * (1 + t));
+                FillRandom(buf, length, static_cast<unsigned>(t * 100 + round));
+                const double before = buf.re()[3];
+                ForwardFft(buf, length);
+                InverseFft(buf, length);
+                worst = std::max(worst, std::fabs(buf.re()[3] - before));
+            }
+            errors[t] = worst;
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    for (double e : errors)
+        EXPECT_LT(e, 1e-13);
+}
+
+TEST(fft_test, rejects_bad_lengths) {
+    SplitComplexBuffer buf(8);
+    EXPECT_THROW(ForwardFft(buf, 0), std::invalid_argument);
+    EXPECT_THROW(ForwardFft(buf, 6), std::invalid_argument);
+    EXPECT_THROW(InverseFft(buf, 16), std::invalid_argument);
+    SplitComplexBuffer empty;
+    EXPECT_THROW(InverseFftUnscaled(empty, 1), std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace pelorin

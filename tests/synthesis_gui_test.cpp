@@ -1,0 +1,176 @@
+// The typical request end to end: Set/Reset, a band, synthesis with the
+// waveform pop-up and the spectrum check, and the store command.
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "tests/support/gui_test.h"
+
+namespace pelorin::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class Synthesis : public GuiTest {
+protected:
+    void SetUp() override {
+        GuiTest::SetUp();
+        dir = fs::temp_directory_path() /
+              ("pelorin-synthesis-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        fs::remove_all(dir);
+        GuiTest::TearDown();
+    }
+    void Band(double from, double to, double level) {
+        const int p = ws().NotchHandle;
+        ui::ChooseMenuItem(bar(), kMenuNotch);
+        ui::SetCtrlVal(p, 2, 0);
+        ui::SetCtrlVal(p, 6, from);
+        ui::SetCtrlVal(p, 7, to);
+        ui::SetCtrlVal(p, 5, level);
+        ui::PressButton(p, 4);
+    }
+    void Synthesise(int popup, int check, int factor) {
+        const int p = ws().ProcessHandle;
+        ui::ChooseMenuItem(bar(), kMenuSynthesis);
+        ui::SetCtrlVal(p, 5, popup);
+        ui::SetCtrlVal(p, 2, check);
+        ui::SetCtrlVal(p, 6, factor);
+        ui::PressButton(p, 4);
+    }
+    void Store(const fs::path& file) {
+        popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, file.string()});
+        ui::ChooseMenuItem(bar(), kMenuStore);
+    }
+    fs::path dir;
+};
+
+TEST_F(Synthesis, TypicalRequestWritesTheFile) {
+    ApplySetReset(2048, 1250.0);  // Tektronix: 1250 kHz is achievable (k = 10)
+    Band(200.0, 400.0, 1.0);
+    Synthesise(1, 1, -1);
+
+    EXPECT_EQ(ws().datapts, 2048);
+    ASSERT_EQ(ws().Swift.size(), 2048u);
+    ASSERT_EQ(popups->graphs.size(), 1u);
+    EXPECT_EQ(popups->graphs[0].first, "Swift Waveform");
+    EXPECT_EQ(popups->graphs[0].second, ws().Swift);
+    // The check is drawn in blue over the profile, 2N points.
+    EXPECT_EQ(ws().OutFlag, 1);
+    EXPECT_EQ(ui::GraphPlotColour(ws().GraphHandle, kGraph, ws().OutPlot), ui::VAL_BLUE);
+    EXPECT_EQ(ui::GraphPlotPoints(ws().GraphHandle, kGraph, ws().OutPlot), 2048u);
+    EXPECT_FALSE(ui::PanelVisible(ws().ProcessHandle));
+    EXPECT_FALSE(ui::WaitCursorShown());
+    for (int item : {9, 10, 11, 12, 13})
+        EXPECT_TRUE(ui::MenuItemDimmed(bar(), item)) << item;
+    EXPECT_FALSE(ui::MenuItemDimmed(bar(), kMenuStore));
+
+    const fs::path file = dir / "band.swf";
+    Store(file);
+    ASSERT_EQ(popups->asked.size(), 1u);
+    EXPECT_EQ(popups->asked[0].default_spec, "*.swf");
+    EXPECT_EQ(popups->asked[0].button, ui::VAL_SAVE_BUTTON);
+    const std::string bytes = ReadAll(file);
+    const std::string header =
+        "TAVIK SWIFT File\n\nData Points:2048\nBandwidth:1250000.000000\nData:\n";
+    ASSERT_EQ(bytes.size(), header.size() + 2 * 2048);
+    EXPECT_EQ(bytes.substr(0, header.size()), header);
+    int top = 0, bottom = 4095;
+    for (std::size_t i = 0; i < 2048; ++i) {
+        const int code = static_cast<unsigned char>(bytes[header.size() + 2 * i]) |
+                         static_cast<unsigned char>(bytes[header.size() + 2 * i + 1]) << 8;
+        ASSERT_LE(code, 4095);
+        const double s = ws().Swift[i];
+        ASSERT_EQ(code, static_cast<int>(4095.0 * ((s + 1.0) / 2.0)));
+        top = std::max(top, code);
+        bottom = std::min(bottom, code);
+    }
+    EXPECT_TRUE(top == 4095 || bottom == 0) << top << " " << bottom;
+    EXPECT_TRUE(popups->messages.empty());
+}
+
+TEST_F(Synthesis, CheckWithoutPopupAndNoDrawingWithNeither) {
+    ApplySetReset(1024, 1250.0);
+    Band(100.0, 300.0, 1.0);
+    Synthesise(0, 0, -1);
+    EXPECT_TRUE(popups->graphs.empty());
+    EXPECT_EQ(ws().OutFlag, 0);
+    EXPECT_EQ(ui::GraphPlotCount(ws().GraphHandle, kGraph), 1);
+    EXPECT_EQ(ws().datapts, 1024);
+}
+
+TEST_F(Synthesis, ProfileWithoutPowerIsRefused) {
+    ApplySetReset(1024, 1250.0);
+    Synthesise(1, 1, -1);
+    EXPECT_NE(LastMessage().find("no power"), std::string::npos) << LastMessage();
+    EXPECT_TRUE(ws().Swift.empty());
+    EXPECT_EQ(ws().datapts, 512);
+    EXPECT_TRUE(popups->graphs.empty());
+    EXPECT_TRUE(ui::MenuItemDimmed(bar(), kMenuStore));
+    EXPECT_FALSE(ui::MenuItemDimmed(bar(), kMenuNotch));  // still editable
+}
+
+TEST_F(Synthesis, StoreRefusesWithoutAWaveformAndReportsFailedWrites) {
+    ApplySetReset(1024, 1250.0);
+    SaveSwift_Callback(bar(), kMenuStore, ws().GraphHandle);  // reached although dimmed
+    EXPECT_NE(LastMessage().find("no waveform"), std::string::npos) << LastMessage();
+    EXPECT_TRUE(popups->asked.empty());
+
+    Band(100.0, 300.0, 1.0);
+    Synthesise(0, 0, -1);
+    // Cancelling the pop-up writes nothing and says nothing.
+    const std::size_t shown = popups->messages.size();
+    ui::ChooseMenuItem(bar(), kMenuStore);
+    EXPECT_EQ(popups->messages.size(), shown);
+
+    const fs::path blocked = dir / "afile";
+    std::ofstream(blocked) << "not a folder";
+    Store(blocked / "x.swf");
+    EXPECT_NE(LastMessage().find((blocked / "x.swf").string()), std::string::npos)
+        << LastMessage();
+    EXPECT_FALSE(ui::WaitCursorShown());
+}
+
+// The file depends only on the waveform and the bandwidth, not on the AWG
+// layout it was designed in.
+TEST_F(Synthesis, SameFileFromEitherLayout) {
+    ApplySetReset(4096, 1250.0);
+    Band(300.0, 700.0, 1.0);
+    Synthesise(0, 1, -1);
+    Store(dir / "tek.swf");
+
+    ui::ChooseMenuItem(bar(), kMenuSetReset);
+    ui::EnterCtrlVal(ws().SetResetHandle, 8, 1);
+    ApplySetReset(4096, 1250.0);
+    Band(300.0, 700.0, 1.0);
+    Synthesise(0, 1, -1);
+    Store(dir / "ni.swf");
+    EXPECT_EQ(ReadAll(dir / "tek.swf"), ReadAll(dir / "ni.swf"));
+}
+
+// The drawn spectrum check reproduces the profile at its even points, for
+// every phase factor.
+TEST_F(Synthesis, DrawnCheckReproducesTheProfile) {
+    for (int factor : {0, 1, -2}) {
+        ApplySetReset(2048, 1250.0);
+        Band(250.0, 500.0, 0.75);
+        const std::vector<double> profile = ws().Magnitude;
+        Synthesise(0, 1, factor);
+        const auto drawn = ui::GraphPlotValues(ws().GraphHandle, kGraph, ws().OutPlot);
+        ASSERT_EQ(drawn.size(), 2048u);
+        for (std::size_t k = 0; k < profile.size(); ++k)
+            ASSERT_NEAR(drawn[2 * k], profile[k], 1e-9) << "factor " << factor << " point " << k;
+    }
+}
+
+}  // namespace
+}  // namespace pelorin::testing
