@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -69,7 +70,15 @@ std::vector<double> SwiftPhases(std::span<const double> magnitude, int factor) {
     return phase;
 }
 
-void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check) {
+SplitComplexBuffer& SwiftWork::Buffer(std::size_t n) {
+    if (!buffer_ || buffer_->size() != n) {
+        buffer_.reset();  // the old one goes before the new one is taken
+        buffer_.emplace(n);
+    }
+    return *buffer_;
+}
+
+void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check, SwiftWork* lent) {
     const int n = ws.datapts;
     if (n < 1)
         throw Refusal("Error", "There is no profile to synthesise (" + std::to_string(n) +
@@ -89,7 +98,9 @@ void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check) {
     try {
         // Only the spectrum check needs room beyond 2N, to pad the time signal
         // in place; without it half the memory does.
-        SplitComplexBuffer work(check != nullptr ? 4 * points : samples);
+        const std::size_t size = check != nullptr ? 4 * points : samples;
+        std::optional<SplitComplexBuffer> own;
+        SplitComplexBuffer& work = lent ? lent->Buffer(size) : own.emplace(size);
         double* re = work.re();
         double* im = work.im();
         // The phases are computed into the imaginary array and turned into
@@ -104,6 +115,10 @@ void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check) {
             re[i] = magnitude[i] * std::cos(phase);
             im[i] = magnitude[i] * std::sin(phase);
         }
+        // A lent buffer holds the last synthesis: clear everything beyond the
+        // profile, the upper half of the spectrum and the check's padding.
+        std::fill(re + points, re + size, 0.0);
+        std::fill(im + points, im + size, 0.0);
 
         // When 2N is not a power of two only the largest power of two below it
         // is transformed; the samples beyond stay 0.
@@ -114,7 +129,8 @@ void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check) {
         // with one pass over the data fewer.
         InverseFftUnscaled(work, length);
 
-        std::vector<double> swift(re, re + samples);
+        std::vector<double> swift = lent ? std::move(lent->spare) : std::vector<double>();
+        swift.assign(re, re + samples);
         double max = 0.0;
         double min = 0.0;
         int imax = 0;
@@ -142,7 +158,9 @@ void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check) {
                 spectrum[i] = std::sqrt(re[i] * re[i] + im[i] * im[i]) * unscale;
         }
 
-        ws.Swift = std::move(swift);
+        std::swap(ws.Swift, swift);
+        if (lent)
+            lent->spare = std::move(swift);
         ws.datapts = 2 * n;
         ws.SwiftFlag = 1;
         if (check != nullptr)

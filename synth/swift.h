@@ -2,10 +2,12 @@
 // waveform.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "app/workspace.h"
+#include "platform/fft.h"
 
 namespace pelorin {
 
@@ -20,6 +22,19 @@ std::vector<double> SwiftPhases(std::span<const double> magnitude, int factor);
 // std::invalid_argument) and must not overlap it.
 void SwiftPhases(std::span<const double> magnitude, int factor, std::span<double> phase);
 
+// Work arrays that a caller synthesising many waveforms of one length (a
+// series) keeps from one synthesis to the next, so that each does not take and
+// return fresh memory. They are released when the caller drops them.
+class SwiftWork {
+public:
+    // A buffer of at least n complex values; its contents are undefined.
+    SplitComplexBuffer& Buffer(std::size_t n);
+    std::vector<double> spare;  // the storage of the waveform before last
+
+private:
+    std::optional<SplitComplexBuffer> buffer_;
+};
+
 // Synthesises the waveform of ws.Magnitude, N = ws.datapts points, with the
 // given phase factor (its sign sets the sweep direction, its size the sweep
 // length; the series pass -1). On success ws.Swift holds 2N samples whose
@@ -29,6 +44,8 @@ void SwiftPhases(std::span<const double> magnitude, int factor, std::span<double
 // length; its even points reproduce the profile.
 // Throws Refusal, leaving ws and *check untouched, when the profile cannot be
 // synthesised (N < 1, N beyond the profile, no power) or memory runs out.
-void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check = nullptr);
+// `work`, when given, lends the work arrays.
+void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check = nullptr,
+                  SwiftWork* work = nullptr);
 
 }  // namespace pelorin
