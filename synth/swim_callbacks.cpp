@@ -1,0 +1,90 @@
+// The SWIM panel: one modulated band on the current profile, or a numbered
+// series of waveforms, one per nodes value.
+#include <algorithm>
+
+#include "app/pelorin.h"
+#include "edit/bands.h"
+#include "platform/ui.h"
+#include "synth/swim.h"
+
+namespace pelorin {
+
+namespace {
+
+enum SwimControl {
+    kSmooth = 2,
+    kSeries = 3,
+    kBoundSource = 4,
+    kRun = 6,
+    kLastNodes = 7,
+    kNodes = 8,
+    kPeak = 9,
+    kFirstBound = 10,
+    kSecondBound = 11,
+    kBase = 12,
+    kLaw = 13,
+};
+
+}  // namespace
+
+int MakeSWIM_Callback(int panel, int control, int event) {
+    if (event == ui::EVENT_COMMIT && control == kRun) {
+        Workspace& ws = workspace();
+        try {
+            RequireEditableProfile(ws);
+            ui::SetWaitCursor(1);
+            if (ws.OutFlag == 1)
+                ui::DeleteGraphPlot(ws.GraphHandle, kGraph, ws.OutPlot);
+            ws.OutFlag = 0;
+            const double base = ui::GetCtrlVal(panel, kBase);
+            const double peak = ui::GetCtrlVal(panel, kPeak);
+            const std::uint32_t nodes = ui::GetCtrlUInt(panel, kNodes);
+            const int law = ui::GetCtrlInt(panel, kLaw);
+            const int source = ui::GetCtrlInt(panel, kBoundSource);
+            const bool series = ui::GetCtrlInt(panel, kSeries) != 0;
+            const bool smooth = ui::GetCtrlInt(panel, kSmooth) != 0;
+            if (source == 0) {
+                ws.cursor2 = ui::GetCtrlVal(panel, kSecondBound);
+                ws.cursor1 = ui::GetCtrlVal(panel, kFirstBound);
+            }
+            if (ws.cursor2 < ws.cursor1)
+                std::swap(ws.cursor1, ws.cursor2);
+            // The band keeps its place even where it reaches past the profile;
+            // only the part inside is written.
+            const IndexWindow band{FrequencyToIndex(ws.cursor1, ws.bandwidth, ws.datapts),
+                                   FrequencyToIndex(ws.cursor2, ws.bandwidth, ws.datapts)};
+            if (!series) {
+                CalcSwim(ws.Magnitude, band.start, band.end, base, peak, nodes, law);
+                MakeGraph(ws.Magnitude, kPlotProfile);
+            } else {
+                const std::uint32_t last = ui::GetCtrlUInt(panel, kLastNodes);
+                const auto name = AskSeriesName();
+                if (!name) {
+                    ui::SetWaitCursor(0);
+                    return 0;  // the panel stays open for another try
+                }
+                RunSeriesWithProgress("SWIM series", [&](const SeriesProgress& progress) {
+                    return SwimSeries(ws, band, base, peak, nodes, last, law, smooth, *name,
+                                      progress);
+                });
+            }
+            ui::SetWaitCursor(0);
+        } catch (const Refusal& r) {
+            Report(r);
+        }
+    }
+    ui::HidePanel(panel);
+    return 0;
+}
+
+int Batch_Callback(int panel, int /*control*/, int event) {
+    if (event != ui::EVENT_VALUE_CHANGED)
+        return 0;
+    const bool series = ui::GetCtrlInt(panel, kSeries) != 0;
+    ui::SetCtrlLabel(panel, kNodes, series ? "Minimum nodes" : "Nodes");
+    ui::SetCtrlDimmed(panel, kLastNodes, !series);
+    ui::SetCtrlDimmed(panel, kSmooth, !series);
+    return 0;
+}
+
+}  // namespace pelorin

@@ -1,0 +1,240 @@
+#include "synth/series.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "synth/swim.h"
+
+namespace pelorin {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(series_test, split_at_last_swf_of_the_file_name) {
+    struct Case {
+        const char* path;
+        const char* stem;
+        const char* extension;
+    };
+    const Case cases[] = {
+        {"/data/run.swf", "/data/run", ".swf"},
+        {"/data/run.SWF", "/data/run", ".SWF"},
+        {"/data/run", "/data/run", ".swf"},
+        {"designs.swf/run", "designs.swf/run", ".swf"},
+        {"/a/designs.swf/scan.Swf", "/a/designs.swf/scan", ".Swf"},
+        {"x.swf.swf", "x.swf", ".swf"},
+        {"run.swf.bak", "run", ".swf.bak"},
+        {".swf", "", ".swf"},
+        {"", "", ".swf"},
+        {"/data/", "/data/", ".swf"},
+    };
+    for (const Case& c : cases) {
+        const SeriesName name = SplitSeriesPath(c.path);
+        EXPECT_EQ(name.stem, c.stem) << c.path;
+        EXPECT_EQ(name.extension, c.extension) << c.path;
+    }
+}
+
+TEST(series_test, member_names_pad_to_four_digits_and_stay_distinct) {
+    const SeriesName name{"/d/run", ".SWF"};
+    EXPECT_EQ(SeriesMemberName(name, 3), "/d/run_0003.SWF");
+    EXPECT_EQ(SeriesMemberName(name, 0), "/d/run_0000.SWF");
+    EXPECT_EQ(SeriesMemberName(name, 9999), "/d/run_9999.SWF");
+    EXPECT_EQ(SeriesMemberName(name, 10000), "/d/run_10000.SWF");
+    EXPECT_EQ(SeriesMemberName(name, 4294967295u), "/d/run_4294967295.SWF");
+}
+
+class series_files_test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("pelorin_series_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        ws_.datapts = kN;
+        ws_.bandwidth = 1000.0;
+        ws_.Magnitude.assign(kN, 0.0);
+        ws_.MagFlag = 1;
+        ws_.OutFlag = 1;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    SeriesName Name(const std::string& file) const {
+        return SplitSeriesPath((dir_ / file).string());
+    }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir_))
+            if (e.is_regular_file())
+                names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string DataPointsLine(const std::string& file) const {
+        std::ifstream in(dir_ / file, std::ios::binary);
+        std::string line;
+        for (int i = 0; i < 3; ++i)
+            std::getline(in, line);
+        return line;
+    }
+    SeriesReport Swim(const SeriesName& name, std::uint32_t first, std::uint32_t last,
+                      double base = 0.0, const SeriesProgress& progress = {}) {
+        return SwimSeries(ws_, {10, 20}, base, 1.0, first, last, 1, true, name, progress);
+    }
+
+    static constexpr int kN = 64;
+    fs::path dir_;
+    Workspace ws_;
+};
+
+TEST_F(series_files_test, swim_series_writes_one_file_per_nodes_value) {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
+    const auto report =
+        Swim(Name("run.swf"), 3, 5, 0.0, [&](std::uint64_t done, std::uint64_t total) {
+            calls.emplace_back(done, total);
+            EXPECT_EQ(ws_.datapts, kN);
+            return true;
+        });
+    EXPECT_EQ(Files(), (std::vector<std::string>{"run_0003.swf", "run_0004.swf", "run_0005.swf"}));
+    for (const auto& f : Files())
+        EXPECT_EQ(DataPointsLine(f), "Data Points:" + std::to_string(2 * kN)) << f;
+    EXPECT_EQ(ws_.datapts, kN);
+    EXPECT_EQ(ws_.Swift.size(), 2u * kN);
+    EXPECT_EQ(ws_.MagFlag, 0);
+    EXPECT_EQ(ws_.OutFlag, 0);
+    EXPECT_EQ(report.total, 3u);
+    EXPECT_EQ(report.written, 3u);
+    EXPECT_FALSE(report.cancelled);
+    EXPECT_EQ(calls,
+              (std::vector<std::pair<std::uint64_t, std::uint64_t>>{{1, 3}, {2, 3}, {3, 3}}));
+
+    // The last member stays in the profile: zero outside the band, except the
+    // two neighbours that the width-3 smoothing reaches (a running sum leaves
+    // rounding dust elsewhere).
+    EXPECT_NEAR(ws_.Magnitude[8], 0.0, 1e-12);
+    EXPECT_GT(ws_.Magnitude[10], 0.0);  // base 0 at the band start, smoothed
+    EXPECT_GT(ws_.Magnitude[20], 0.0);
+    EXPECT_NEAR(ws_.Magnitude[21], 0.0, 1e-12);
+    EXPECT_EQ(SeriesSummary(report), "3 of 3 files written.");
+}
+
+TEST_F(series_files_test, extension_case_and_missing_extension) {
+    Swim(Name("a.SWF"), 1, 1);
+    Swim(Name("b"), 1, 1);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"a_0001.SWF", "b_0001.swf"}));
+}
+
+TEST_F(series_files_test, first_after_last_writes_nothing) {
+    const auto report = Swim(Name("run.swf"), 5, 3);
+    EXPECT_TRUE(Files().empty());
+    EXPECT_EQ(report.total, 0u);
+    EXPECT_EQ(ws_.datapts, kN);
+    EXPECT_NE(SeriesSummary(report).find("no file written"), std::string::npos);
+}
+
+TEST_F(series_files_test, largest_nodes_value_ends_the_series) {
+    ws_.datapts = 4;
+    ws_.Magnitude.assign(4, 0.0);
+    const auto report =
+        SwimSeries(ws_, {0, 4}, 0.5, 1.0, 4294967293u, 4294967295u, 1, false, Name("big.swf"), {});
+    EXPECT_EQ(report.written, 3u);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"big_4294967293.swf", "big_4294967294.swf",
+                                                 "big_4294967295.swf"}));
+    EXPECT_EQ(ws_.datapts, 4);
+}
+
+TEST_F(series_files_test, member_without_power_is_skipped_and_reported) {
+    // Nodes 0 with base 0 leaves the whole profile at zero.
+    const auto report = Swim(Name("run.swf"), 0, 2);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"run_0001.swf", "run_0002.swf"}));
+    EXPECT_EQ(report.written, 2u);
+    EXPECT_EQ(report.skipped_count, 1u);
+    ASSERT_EQ(report.skipped.size(), 1u);
+    EXPECT_EQ(report.skipped[0].rfind("member 0: ", 0), 0u) << report.skipped[0];
+    EXPECT_EQ(ws_.datapts, kN);
+    const std::string summary = SeriesSummary(report);
+    EXPECT_NE(summary.find("2 of 3 files written."), std::string::npos) << summary;
+    EXPECT_NE(summary.find(report.skipped[0]), std::string::npos) << summary;
+}
+
+TEST_F(series_files_test, failed_write_is_reported_and_the_series_goes_on) {
+    // A folder in the place of member 4 makes its write fail.
+    fs::create_directory(dir_ / "run_0004.swf");
+    const auto report = Swim(Name("run.swf"), 3, 5);
+    EXPECT_EQ(report.written, 2u);
+    ASSERT_EQ(report.failed.size(), 1u);
+    EXPECT_EQ(report.failed[0].rfind("member 4: ", 0), 0u) << report.failed[0];
+    EXPECT_TRUE(fs::exists(dir_ / "run_0005.swf"));
+    EXPECT_EQ(ws_.datapts, kN);
+
+    const auto missing = Swim(SplitSeriesPath((dir_ / "nowhere" / "run.swf").string()), 1, 2);
+    EXPECT_EQ(missing.written, 0u);
+    EXPECT_EQ(missing.failed_count, 2u);
+    EXPECT_EQ(ws_.datapts, kN);
+    const std::string summary = SeriesSummary(missing);
+    EXPECT_NE(summary.find("Failed to write 2 members"), std::string::npos) << summary;
+}
+
+TEST_F(series_files_test, cancel_keeps_what_was_written) {
+    const auto report =
+        Swim(Name("run.swf"), 1, 5, 0.0, [](std::uint64_t, std::uint64_t) { return false; });
+    EXPECT_TRUE(report.cancelled);
+    EXPECT_EQ(report.done, 1u);
+    EXPECT_EQ(Files(), std::vector<std::string>{"run_0001.swf"});
+    EXPECT_EQ(ws_.datapts, kN);
+    EXPECT_NE(SeriesSummary(report).find("Cancelled after 1 member"), std::string::npos);
+
+    // Declining after the last member cancels nothing.
+    const auto one =
+        Swim(Name("one.swf"), 1, 1, 0.0, [](std::uint64_t, std::uint64_t) { return false; });
+    EXPECT_FALSE(one.cancelled);
+}
+
+TEST_F(series_files_test, refuses_a_profile_that_is_not_n_points) {
+    ws_.datapts = 2 * kN;  // as after a synthesis from the panel
+    EXPECT_THROW(Swim(Name("run.swf"), 1, 3), Refusal);
+    ws_.datapts = 0;
+    ws_.Magnitude.clear();
+    EXPECT_THROW(Swim(Name("run.swf"), 1, 3), Refusal);
+    EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(series_files_test, builder_refusal_skips_and_other_errors_restore_datapts) {
+    const SeriesMember refuse_two = [](Workspace& ws, std::uint64_t k) {
+        if (k == 2)
+            throw Refusal("Error", "not this one");
+        ws.Magnitude[5] = 1.0;
+    };
+    const auto report = RunSeries(ws_, Name("r.swf"), 1, 3, refuse_two, false);
+    EXPECT_EQ(report.written, 2u);
+    EXPECT_EQ(report.skipped, std::vector<std::string>{"member 2: not this one"});
+
+    const SeriesMember explode = [](Workspace& ws, std::uint64_t) {
+        ws.datapts = 3;
+        throw std::runtime_error("boom");
+    };
+    EXPECT_THROW(RunSeries(ws_, Name("x.swf"), 1, 1, explode, false), std::runtime_error);
+    EXPECT_EQ(ws_.datapts, kN);
+}
+
+TEST(series_summary_test, long_lists_are_cut_with_a_count) {
+    SeriesReport report;
+    report.total = report.done = 500;
+    report.skipped_count = 500;
+    for (std::size_t i = 0; i < kSeriesReportListLimit; ++i)
+        report.skipped.push_back("member " + std::to_string(i) + ": no power");
+    const std::string summary = SeriesSummary(report);
+    EXPECT_NE(summary.find("0 of 500 files written."), std::string::npos);
+    EXPECT_NE(summary.find("... and 400 more"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pelorin
