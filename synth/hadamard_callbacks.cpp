@@ -1,0 +1,150 @@
+// The Hadamard panel: the frequency list with its buttons, the row selector
+// and the build command for one row or the whole batch.
+#include <string>
+
+#include "app/pelorin.h"
+#include "edit/freqlist.h"
+#include "platform/ui.h"
+#include "synth/hadamard.h"
+
+namespace pelorin {
+
+namespace {
+
+enum HadamardControl {
+    kList = 2,
+    kRead = 3,
+    kDelete = 4,
+    kAdd = 5,
+    kFrequency = 6,
+    kRow = 7,
+    kBatch = 8,
+    kBuild = 10,
+    kWidth = 11,
+};
+
+// Inserts the values of `merged` that the list box lacks, in order.
+void ShowList(int panel, int control, const std::vector<float>& merged) {
+    for (std::size_t i = 0; i < merged.size(); ++i) {
+        const int count = ui::GetNumListItems(panel, control);
+        if (static_cast<int>(i) >= count || ui::GetValueFromIndex(panel, control, static_cast<int>(i)) != merged[i])
+            ui::InsertListItem(panel, control, static_cast<int>(i), FrequencyLabel(merged[i]),
+                               merged[i]);
+    }
+}
+
+}  // namespace
+
+std::vector<float> ReadFloatList(int panel, int control) {
+    std::vector<float> list(static_cast<std::size_t>(ui::GetNumListItems(panel, control)));
+    for (std::size_t i = 0; i < list.size(); ++i)
+        list[i] = ui::GetValueFromIndex(panel, control, static_cast<int>(i));
+    return list;
+}
+
+void AddToFloatList(int panel, int control, float value) {
+    std::vector<float> list = ReadFloatList(panel, control);
+    std::size_t index = 0;
+    if (AddToFloatList(list, value, &index))
+        ui::InsertListItem(panel, control, static_cast<int>(index), FrequencyLabel(value), value);
+}
+
+int ReadList(int panel, int control) {
+    ui::FileSelectRequest request;
+    request.default_spec = "*.pks";
+    request.button = ui::VAL_SELECT_BUTTON;
+    request.restrict_extension = true;
+    std::string path;
+    if (ui::FileSelectPopup(request, path) != ui::VAL_EXISTING_FILE_SELECTED)
+        return 0;
+    try {
+        const PeakListResult peaks = ReadPeakList(path);
+        std::vector<float> list = ReadFloatList(panel, control);
+        const int added = MergePeakList(list, peaks);
+        ShowList(panel, control, list);
+        std::string text = std::to_string(peaks.frequencies_khz.size()) +
+                           " frequencies read from " + path + ", " + std::to_string(added) +
+                           " of them new to the list.";
+        if (peaks.lines_skipped > 0)
+            text += "\n" + std::to_string(peaks.lines_skipped) +
+                    " data lines held no readable frequency and were skipped.";
+        if (!peaks.note.empty())
+            text += "\n" + peaks.note;
+        ui::MessagePopup("Peak list", text);
+    } catch (const Refusal& r) {
+        Report(r);
+        return -1;
+    }
+    return 0;
+}
+
+void AdjustHadamard(int panel) {
+    const int n = ui::GetNumListItems(panel, kList);
+    if (n > 0)
+        ui::SetCtrlMaximum(panel, kRow, HadamardOrder(n) - 1);
+    ui::SetCtrlDimmed(panel, kRow, ui::GetCtrlInt(panel, kBatch) != 0);
+}
+
+int CheckFrequencies(int panel, int control) {
+    return CheckFrequencies(ReadFloatList(panel, control), workspace().bandwidth) ? 1 : 0;
+}
+
+int FreqListCallback(int panel, int control, int event) {
+    if (event != ui::EVENT_COMMIT)
+        return 0;
+    if (control == kRead) {
+        ReadList(panel, kList);
+    } else if (control == kDelete) {
+        const int index = ui::GetCtrlIndex(panel, kList);
+        if (index >= 0)
+            ui::DeleteListItem(panel, kList, index, 1);
+    } else if (control == kAdd) {
+        AddToFloatList(panel, kList, ui::GetCtrlFloat(panel, kFrequency));
+    }
+    AdjustHadamard(panel);
+    return 0;
+}
+
+int HadamBatchCallback(int panel, int /*control*/, int event) {
+    if (event == ui::EVENT_COMMIT)
+        AdjustHadamard(panel);
+    return 0;
+}
+
+int DoHadamardCallback(int panel, int control, int event) {
+    if (event != ui::EVENT_COMMIT)
+        return 0;
+    ui::SetWaitCursor(1);
+    ui::HidePanel(panel);
+    if (control == kBuild) {
+        Workspace& ws = workspace();
+        try {
+            RequireEditableProfile(ws);
+            const std::vector<float> list = ReadFloatList(panel, kList);
+            if (!CheckFrequencies(list, ws.bandwidth)) {
+                ui::SetWaitCursor(0);
+                ui::MessagePopup("Warning", "Frequency out of frequency range!");
+                return 0;
+            }
+            ws.HadamardWidth = ui::GetCtrlVal(panel, kWidth);
+            if (list.empty())
+                throw Refusal("Error", "The frequency list is empty: add frequencies first.");
+            if (ui::GetCtrlInt(panel, kBatch) != 0) {
+                if (const auto name = AskSeriesName())
+                    RunSeriesWithProgress("Hadamard batch", [&](const SeriesProgress& progress) {
+                        return BatchHadamard(ws, list, *name, progress);
+                    });
+            } else {
+                BuildHadamard(ws.Magnitude, list, ws.bandwidth, ws.HadamardWidth,
+                              ui::GetCtrlInt(panel, kRow));
+                MakeGraph(ws.Magnitude, kPlotProfile);
+            }
+        } catch (const Refusal& r) {
+            Report(r);
+        }
+    }
+    ui::SetWaitCursor(0);
+    return 0;
+}
+
+}  // namespace pelorin
