@@ -2,9 +2,14 @@
 // binds by name, and the drawing routines they share.
 #pragma once
 
+#include <functional>
+#include <optional>
+#include <string>
 #include <span>
+#include <vector>
 
 #include "app/workspace.h"
+#include "synth/series.h"
 
 namespace pelorin {
 
@@ -65,5 +70,34 @@ int Smooth_Callback(int panel, int control, int event);
 void ProcessSwift(int popup, int check, int factor);
 int Process_Callback(int panel, int control, int event);
 void SaveSwift_Callback(int menubar, int item, int panel);
+
+// --- Numbered series (SWIM and Hadamard) --------------------------------
+// The "Save Batch" pop-up, split into stem and extension; empty (after the
+// "Must specify a file name." message) when no name was chosen.
+std::optional<SeriesName> AskSeriesName();
+// Runs a series with a progress dialog the operator can cancel, keeps the
+// graph in step with the profile and reports the outcome.
+void RunSeriesWithProgress(const std::string& title,
+                           const std::function<SeriesReport(const SeriesProgress&)>& run);
+
+// --- SWIM ---------------------------------------------------------------
+int MakeSWIM_Callback(int panel, int control, int event);
+int Batch_Callback(int panel, int control, int event);
+
+// --- Frequency list and Hadamard batches --------------------------------
+std::vector<float> ReadFloatList(int panel, int control);
+void AddToFloatList(int panel, int control, float value);
+int ReadList(int panel, int control);
+void AdjustHadamard(int panel);
+int CheckFrequencies(int panel, int control);
+int FreqListCallback(int panel, int control, int event);
+int HadamBatchCallback(int panel, int control, int event);
+int DoHadamardCallback(int panel, int control, int event);
+
+// --- Import of .dat waveforms -------------------------------------------
+void Ltavikcallback(int menubar, int item, int panel);
+int AWGcallback(int panel, int control, int event);
+int AwgPCallback(int panel, int event);
+int FinishSwiftSave(int awg);
 
 }  // namespace pelorin

@@ -213,6 +213,14 @@ void RegisterCallbacks() {
     ui::RegisterControlCallback("Smooth_Callback", Smooth_Callback);
     ui::RegisterControlCallback("Process_Callback", Process_Callback);
     ui::RegisterMenuCallback("SaveSwift_Callback", SaveSwift_Callback);
+    ui::RegisterControlCallback("MakeSWIM_Callback", MakeSWIM_Callback);
+    ui::RegisterControlCallback("Batch_Callback", Batch_Callback);
+    ui::RegisterControlCallback("FreqListCallback", FreqListCallback);
+    ui::RegisterControlCallback("HadamBatchCallback", HadamBatchCallback);
+    ui::RegisterControlCallback("DoHadamardCallback", DoHadamardCallback);
+    ui::RegisterMenuCallback("Ltavikcallback", Ltavikcallback);
+    ui::RegisterControlCallback("AWGcallback", AWGcallback);
+    ui::RegisterPanelCallback("AwgPCallback", AwgPCallback);
 }
 
 }  // namespace pelorin

@@ -130,5 +130,40 @@ int main(int argc, char* argv[]) {
     Shot(ws.GraphHandle, "band-spectrum-check.png");
     ui::ChooseMenuItem(bar, kMenuZoomCursors);
     Shot(ws.GraphHandle, "band-spectrum-check-zoomed.png");
+
+    // A SWIM band: raised cosine with six nodes, smoothed, synthesised.
+    ui::ChooseMenuItem(bar, kMenuSetReset);
+    ui::PressButton(sr, 7);
+    ui::ChooseMenuItem(bar, kMenuZoomFull);
+    const int swim = ws.SwimHandle;
+    ui::ChooseMenuItem(bar, kMenuSwim);
+    ui::SetCtrlVal(swim, 10, 150.0);
+    ui::SetCtrlVal(swim, 11, 1000.0);
+    ui::SetCtrlVal(swim, 13, 1);
+    ui::SetCtrlVal(swim, 8, 6);
+    Shot(swim, "swim-panel.png");
+    ui::PressButton(swim, 6);
+    ui::ChooseMenuItem(bar, kMenuSynthesis);
+    ui::SetCtrlVal(ws.ProcessHandle, 5, 0);
+    ui::PressButton(ws.ProcessHandle, 4);
+    Shot(ws.GraphHandle, "swim-profile.png");
+
+    // A Hadamard row over five listed frequencies.
+    ui::ChooseMenuItem(bar, kMenuSetReset);
+    ui::PressButton(sr, 7);
+    const int had = ws.HadamardHandle;
+    ui::ChooseMenuItem(bar, kMenuHadamard);
+    for (float f : {180.0f, 320.0f, 475.5f, 610.0f, 902.25f}) {
+        ui::SetCtrlVal(had, 6, f);
+        ui::PressButton(had, 5);
+    }
+    ui::SetCtrlVal(had, 11, 8000.0);
+    ui::SetCtrlVal(had, 7, 2);
+    Shot(had, "hadamard-panel.png");
+    ui::PressButton(had, 10);
+    Shot(ws.GraphHandle, "hadamard-row.png");
+
+    ui::ChooseMenuItem(bar, kMenuImport);
+    Shot(ws.awg_handle, "import-awg-panel.png");
     return 0;
 }

@@ -30,7 +30,7 @@ struct ScriptedProgress : ui::Progress {
     bool Update(std::uint64_t, std::uint64_t, const std::string& text) override {
         owner.progress.push_back(text);
         return owner.cancel_after < 0 ||
-               static_cast<int>(owner.progress.size()) <= owner.cancel_after;
+               static_cast<int>(owner.progress.size()) < owner.cancel_after;
     }
 };
 }  // namespace

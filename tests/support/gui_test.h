@@ -23,7 +23,7 @@ struct ScriptedPopups : ui::Popups {
     std::vector<ui::FileSelectRequest> asked;   // the file pop-ups shown
     std::vector<std::pair<std::string, std::string>> messages;
     std::vector<std::pair<std::string, std::vector<double>>> graphs;
-    int cancel_after = -1;  // progress updates before the operator cancels
+    int cancel_after = -1;  // the operator cancels at this progress update
     std::vector<std::string> progress;
 
     int FileSelect(const ui::FileSelectRequest& request, std::string& path) override;

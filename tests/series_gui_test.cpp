@@ -1,0 +1,216 @@
+// The SWIM and Hadamard panels: single profiles, numbered series, the
+// frequency list and its row selector.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "tests/support/gui_test.h"
+
+namespace pelorin::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Header(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    return text.substr(0, text.find("Data:"));
+}
+
+class Series : public GuiTest {
+protected:
+    void SetUp() override {
+        GuiTest::SetUp();
+        dir = fs::temp_directory_path() /
+              (std::string("pelorin-series-") +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        ui::ChooseMenuItem(bar(), kMenuSetReset);
+        ui::EnterCtrlVal(ws().SetResetHandle, 8, 1);  // unsnapped layout
+        ApplySetReset(2048, 1000.0);                  // N = 1024 over 0 … 1000 kHz
+    }
+    void TearDown() override {
+        fs::remove_all(dir);
+        GuiTest::TearDown();
+    }
+    int swim() { return ws().SwimHandle; }
+    int had() { return ws().HadamardHandle; }
+    void SwimBand(double from, double to, int law, std::uint32_t nodes) {
+        ui::ChooseMenuItem(bar(), kMenuSwim);
+        ui::SetCtrlVal(swim(), 4, 0);
+        ui::SetCtrlVal(swim(), 10, from);
+        ui::SetCtrlVal(swim(), 11, to);
+        ui::SetCtrlVal(swim(), 12, 0.0);
+        ui::SetCtrlVal(swim(), 9, 1.0);
+        ui::SetCtrlVal(swim(), 13, law);
+        ui::SetCtrlVal(swim(), 8, nodes);
+    }
+    void AddFrequency(float khz) {
+        ui::SetCtrlVal(had(), 6, khz);
+        ui::PressButton(had(), 5);
+    }
+    std::vector<float> List() { return ReadFloatList(had(), 2); }
+    fs::path dir;
+};
+
+TEST_F(Series, SwimSingleProfileModulatesTheBand) {
+    ws().Magnitude[50] = 0.25;
+    SwimBand(200.0, 100.0, 1, 2);  // bounds in either order
+    ui::PressButton(swim(), 6);
+    EXPECT_FALSE(ui::PanelVisible(swim()));
+    EXPECT_EQ(ws().Magnitude[50], 0.25);  // outside the band: untouched
+    EXPECT_EQ(ws().Magnitude[101], 0.0);
+    EXPECT_EQ(ws().Magnitude[102], 0.0);  // base at the start of the band
+    EXPECT_NEAR(ws().Magnitude[102 + 51], 1.0, 1e-12);  // crest halfway for nodes 2
+    EXPECT_EQ(ws().Magnitude[204], 0.0);
+    EXPECT_EQ(ws().MagFlag, 1);
+}
+
+TEST_F(Series, SeriesSwitchRelabelsAndDims) {
+    EXPECT_EQ(ui::CtrlLabel(swim(), 8), "Nodes");
+    EXPECT_TRUE(ui::CtrlDimmed(swim(), 7));
+    EXPECT_TRUE(ui::CtrlDimmed(swim(), 2));
+    ui::EnterCtrlVal(swim(), 3, 1);
+    EXPECT_EQ(ui::CtrlLabel(swim(), 8), "Minimum nodes");
+    EXPECT_FALSE(ui::CtrlDimmed(swim(), 7));
+    EXPECT_FALSE(ui::CtrlDimmed(swim(), 2));
+    ui::EnterCtrlVal(swim(), 3, 0);
+    EXPECT_EQ(ui::CtrlLabel(swim(), 8), "Nodes");
+    EXPECT_TRUE(ui::CtrlDimmed(swim(), 7));
+}
+
+TEST_F(Series, SwimSeriesWritesOneFilePerNodesValue) {
+    SwimBand(100.0, 300.0, 1, 3);
+    ui::EnterCtrlVal(swim(), 3, 1);
+    ui::SetCtrlVal(swim(), 7, 5);
+    popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, (dir / "run.SWF").string()});
+    ui::PressButton(swim(), 6);
+    ASSERT_EQ(popups->asked.size(), 1u);
+    EXPECT_EQ(popups->asked[0].title, "Save Batch");
+    for (const char* name : {"run_0003.SWF", "run_0004.SWF", "run_0005.SWF"})
+        EXPECT_EQ(Header(dir / name),
+                  "TAVIK SWIFT File\n\nData Points:2048\nBandwidth:1000000.000000\n")
+            << name;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
+    EXPECT_EQ(ws().datapts, 1024);
+    EXPECT_EQ(popups->progress.size(), 3u);
+    EXPECT_NE(LastMessage().find("3 of 3"), std::string::npos) << LastMessage();
+    // The graph shows the last member's profile, once.
+    EXPECT_EQ(ui::GraphPlotCount(ws().GraphHandle, kGraph), 1);
+    EXPECT_TRUE(ProfileEditable(ws()));
+}
+
+TEST_F(Series, CancelledFilePopupAndCancelledSeries) {
+    SwimBand(100.0, 300.0, 1, 1);
+    ui::EnterCtrlVal(swim(), 3, 1);
+    ui::SetCtrlVal(swim(), 7, 4);
+    ui::PressButton(swim(), 6);  // no answer: the pop-up is cancelled
+    EXPECT_EQ(popups->messages.back(),
+              (std::pair<std::string, std::string>{"Error", "Must specify a file name."}));
+    EXPECT_TRUE(ui::PanelVisible(swim()));  // left open for another try
+
+    popups->cancel_after = 2;
+    popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, (dir / "run.swf").string()});
+    ui::PressButton(swim(), 6);
+    EXPECT_TRUE(fs::exists(dir / "run_0001.swf"));
+    EXPECT_TRUE(fs::exists(dir / "run_0002.swf"));
+    EXPECT_FALSE(fs::exists(dir / "run_0003.swf"));
+    EXPECT_NE(LastMessage().find("ancel"), std::string::npos) << LastMessage();
+    EXPECT_EQ(ws().datapts, 1024);
+}
+
+TEST_F(Series, ListStaysSortedAndTheRowSelectorFollows) {
+    ui::ChooseMenuItem(bar(), kMenuHadamard);
+    for (float f : {5.0f, 2.0f, 9.0f, 2.0f})
+        AddFrequency(f);
+    EXPECT_EQ(List(), (std::vector<float>{2.0f, 5.0f, 9.0f}));
+    EXPECT_EQ(ui::GetLabelFromIndex(had(), 2, 0).size(), 15u);
+    EXPECT_EQ(ui::CtrlMaximum(had(), 7), 3.0);
+    AddFrequency(12.0f);
+    EXPECT_EQ(ui::CtrlMaximum(had(), 7), 7.0);
+    AddFrequency(15.0f);
+    EXPECT_EQ(ui::CtrlMaximum(had(), 7), 7.0);
+
+    ui::SetCtrlIndex(had(), 2, 1);
+    ui::PressButton(had(), 4);
+    EXPECT_EQ(List(), (std::vector<float>{2.0f, 9.0f, 12.0f, 15.0f}));
+
+    ui::EnterCtrlVal(had(), 8, 1);
+    EXPECT_TRUE(ui::CtrlDimmed(had(), 7));
+    ui::EnterCtrlVal(had(), 8, 0);
+    EXPECT_FALSE(ui::CtrlDimmed(had(), 7));
+}
+
+TEST_F(Series, PeakListMergesAndReports) {
+    const fs::path pks = dir / "peaks.pks";
+    std::ofstream(pks) << "There were 3 peaks\nh\nh\nh\nh\nh\n"
+                          "1.0 2.0 3 150000\n1.0 2.0 3 75000\n";
+    AddFrequency(100.0f);
+    popups->files.push_back({ui::VAL_EXISTING_FILE_SELECTED, pks.string()});
+    ui::PressButton(had(), 3);
+    EXPECT_EQ(popups->asked.back().default_spec, "*.pks");
+    EXPECT_EQ(List(), (std::vector<float>{75.0f, 100.0f, 150.0f}));
+    EXPECT_NE(LastMessage().find("2 frequencies read"), std::string::npos) << LastMessage();
+    // A new file name (result 2) reads nothing.
+    popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, (dir / "none.pks").string()});
+    const std::size_t shown = popups->messages.size();
+    ui::PressButton(had(), 3);
+    EXPECT_EQ(popups->messages.size(), shown);
+}
+
+TEST_F(Series, HadamardRowAndRangeCheck) {
+    ui::ChooseMenuItem(bar(), kMenuHadamard);
+    for (float f : {100.0f, 200.0f, 300.0f, 400.0f})
+        AddFrequency(f);
+    ui::SetCtrlVal(had(), 11, 2000.0);
+    ui::SetCtrlVal(had(), 7, 4);  // row 4 of H_8: the three lowest
+    ui::PressButton(had(), 10);
+    EXPECT_FALSE(ui::PanelVisible(had()));
+    EXPECT_EQ(ws().HadamardWidth, 2000.0);
+    for (float f : {100.0f, 200.0f, 300.0f})
+        EXPECT_EQ(ws().Magnitude[static_cast<int>(f / 1000.0 * 1024)], 100.0) << f;
+    EXPECT_EQ(ws().Magnitude[static_cast<int>(400.0 / 1000.0 * 1024)], 0.0);
+
+    AddFrequency(1000.5f);
+    const auto before = ws().Magnitude;
+    ui::PressButton(had(), 10);
+    EXPECT_EQ(popups->messages.back(),
+              (std::pair<std::string, std::string>{"Warning", "Frequency out of frequency range!"}));
+    EXPECT_EQ(ws().Magnitude, before);
+    EXPECT_FALSE(ui::WaitCursorShown());
+}
+
+TEST_F(Series, HadamardBatchWritesSevenFiles) {
+    for (float f : {100.0f, 200.0f, 300.0f, 400.0f})
+        AddFrequency(f);
+    ui::EnterCtrlVal(had(), 8, 1);
+    popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, (dir / "scan.SWF").string()});
+    ui::PressButton(had(), 10);
+    for (int r = 1; r <= 7; ++r) {
+        char name[32];
+        std::snprintf(name, sizeof name, "scan_%04d.SWF", r);
+        EXPECT_EQ(Header(dir / name),
+                  "TAVIK SWIFT File\n\nData Points:2048\nBandwidth:1000000.000000\n")
+            << name;
+    }
+    EXPECT_EQ(ws().datapts, 1024);
+    EXPECT_EQ(popups->progress.size(), 7u);
+}
+
+TEST_F(Series, ProfilePanelsRefuseAfterSynthesis) {
+    ws().Magnitude[10] = 1.0;
+    ui::ChooseMenuItem(bar(), kMenuSynthesis);
+    ui::SetCtrlVal(ws().ProcessHandle, 5, 0);
+    ui::PressButton(ws().ProcessHandle, 4);
+    EXPECT_EQ(ws().datapts, 2048);
+    EXPECT_TRUE(ui::MenuItemDimmed(bar(), kMenuHadamard));
+    // A panel reached anyway never indexes the profile with the waveform length.
+    ui::PressButton(had(), 10);
+    ui::PressButton(swim(), 6);
+    EXPECT_EQ(popups->messages.size(), 2u);
+    EXPECT_EQ(ws().Magnitude.size(), 1024u);
+}
+
+}  // namespace
+}  // namespace pelorin::testing
