@@ -1,8 +1,6 @@
 // The notch and smoothing panels.
-#include <algorithm>
-
+#include "app/operations.h"
 #include "app/pelorin.h"
-#include "edit/bands.h"
 #include "edit/smooth.h"
 #include "platform/ui.h"
 
@@ -34,10 +32,7 @@ int MakeNotch_Callback(int panel, int control, int event) {
                 ws.cursor2 = ui::GetCtrlVal(panel, kSecondBound);
                 ws.cursor1 = ui::GetCtrlVal(panel, kFirstBound);
             }
-            if (ws.cursor2 < ws.cursor1)
-                std::swap(ws.cursor1, ws.cursor2);
-            SetWindow(ws.Magnitude, NotchWindow(ws.cursor1, ws.cursor2, ws.bandwidth, ws.datapts),
-                      level);
+            ApplyNotch(ws, level);
             MakeGraph(ws.Magnitude, kPlotProfile);
             ui::SetWaitCursor(0);
         } catch (const Refusal& r) {
@@ -57,7 +52,7 @@ int Smooth_Callback(int panel, int control, int event) {
             CheckSmoothWidth(width, ws.datapts);
             ui::SetWaitCursor(1);
             RemoveOutputPlot(ws);
-            SmoothData(ws.Magnitude, width);
+            ApplySmoothing(ws, width);
             MakeGraph(ws.Magnitude, kPlotProfile);
             ui::SetWaitCursor(0);
         } catch (const Refusal& r) {

@@ -2,9 +2,9 @@
 // "Check Data" graph and the store.
 #include <string>
 
+#include "app/operations.h"
 #include "app/pelorin.h"
 #include "files/datfile.h"
-#include "files/swf.h"
 #include "platform/ui.h"
 
 namespace pelorin {
@@ -77,7 +77,7 @@ int FinishSwiftSave(int awg) {
         save.allow_make_directory = true;
         std::string out;
         if (ui::FileSelectPopup(save, out) > 0)
-            StoreSwift(out, ws.datapts, ws.bandwidth, ws.Swift);
+            StoreWaveform(ws, out);
     } catch (const Refusal& r) {
         Report(r);
     }

@@ -1,8 +1,8 @@
 // The store command.
 #include <string>
 
+#include "app/operations.h"
 #include "app/pelorin.h"
-#include "files/swf.h"
 #include "platform/ui.h"
 
 namespace pelorin {
@@ -10,8 +10,7 @@ namespace pelorin {
 void SaveSwift_Callback(int /*menubar*/, int /*item*/, int /*panel*/) {
     const Workspace& ws = workspace();
     try {
-        if (ws.Swift.empty() || ws.datapts < 1 ||
-            ws.Swift.size() < static_cast<std::size_t>(ws.datapts))
+        if (!HasWaveform(ws))
             throw Refusal("Error", "There is no waveform to store: synthesise or import one first.");
         ui::FileSelectRequest request;
         request.default_spec = "*.swf";
@@ -21,7 +20,7 @@ void SaveSwift_Callback(int /*menubar*/, int /*item*/, int /*panel*/) {
         if (ui::FileSelectPopup(request, path) <= 0)
             return;
         ui::SetWaitCursor(1);
-        StoreSwift(path, ws.datapts, ws.bandwidth, ws.Swift);
+        StoreWaveform(ws, path);
         ui::SetWaitCursor(0);
     } catch (const Refusal& r) {
         Report(r);

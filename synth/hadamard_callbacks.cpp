@@ -2,6 +2,7 @@
 // and the build command for one row or the whole batch.
 #include <string>
 
+#include "app/operations.h"
 #include "app/pelorin.h"
 #include "edit/freqlist.h"
 #include "platform/ui.h"
@@ -119,24 +120,15 @@ int DoHadamardCallback(int panel, int control, int event) {
     if (control == kBuild) {
         Workspace& ws = workspace();
         try {
-            RequireEditableProfile(ws);
             const std::vector<float> list = ReadFloatList(panel, kList);
-            if (!CheckFrequencies(list, ws.bandwidth)) {
-                ui::SetWaitCursor(0);
-                ui::MessagePopup("Warning", "Frequency out of frequency range!");
-                return 0;
-            }
-            ws.HadamardWidth = ui::GetCtrlVal(panel, kWidth);
-            if (list.empty())
-                throw Refusal("Error", "The frequency list is empty: add frequencies first.");
+            PrepareHadamard(ws, list, ui::GetCtrlVal(panel, kWidth));
             if (ui::GetCtrlInt(panel, kBatch) != 0) {
                 if (const auto name = AskSeriesName())
                     RunSeriesWithProgress("Hadamard batch", [&](const SeriesProgress& progress) {
                         return BatchHadamard(ws, list, *name, progress);
                     });
             } else {
-                BuildHadamard(ws.Magnitude, list, ws.bandwidth, ws.HadamardWidth,
-                              ui::GetCtrlInt(panel, kRow));
+                ApplyHadamardRow(ws, list, ui::GetCtrlInt(panel, kRow));
                 MakeGraph(ws.Magnitude, kPlotProfile);
             }
         } catch (const Refusal& r) {

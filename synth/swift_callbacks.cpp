@@ -1,9 +1,9 @@
 // The synthesis panel: synthesis, the waveform pop-up and the spectrum check.
 #include <vector>
 
+#include "app/operations.h"
 #include "app/pelorin.h"
 #include "platform/ui.h"
-#include "synth/swift.h"
 
 namespace pelorin {
 
@@ -14,7 +14,7 @@ enum ProcessControl { kCheck = 2, kSynthesise = 4, kPopup = 5, kFactor = 6 };
 void ProcessSwift(int popup, int check, int factor) {
     Workspace& ws = workspace();
     std::vector<double> spectrum;
-    ProcessSwift(ws, factor, check == 1 ? &spectrum : nullptr);
+    Synthesise(ws, factor, check == 1 ? &spectrum : nullptr);
     if (popup == 1) {
         ui::SetWaitCursor(0);
         ui::YGraphPopup("Swift Waveform", ws.Swift);
@@ -29,7 +29,6 @@ void ProcessSwift(int popup, int check, int factor) {
 int Process_Callback(int panel, int control, int event) {
     if (event == ui::EVENT_COMMIT && control == kSynthesise) {
         try {
-            RequireEditableProfile(workspace());
             ui::SetWaitCursor(1);
             const int popup = ui::GetCtrlInt(panel, kPopup);
             const int check = ui::GetCtrlInt(panel, kCheck);

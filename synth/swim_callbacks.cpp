@@ -1,11 +1,8 @@
 // The SWIM panel: one modulated band on the current profile, or a numbered
 // series of waveforms, one per nodes value.
-#include <algorithm>
-
+#include "app/operations.h"
 #include "app/pelorin.h"
-#include "edit/bands.h"
 #include "platform/ui.h"
-#include "synth/swim.h"
 
 namespace pelorin {
 
@@ -47,14 +44,9 @@ int MakeSWIM_Callback(int panel, int control, int event) {
                 ws.cursor2 = ui::GetCtrlVal(panel, kSecondBound);
                 ws.cursor1 = ui::GetCtrlVal(panel, kFirstBound);
             }
-            if (ws.cursor2 < ws.cursor1)
-                std::swap(ws.cursor1, ws.cursor2);
-            // The band keeps its place even where it reaches past the profile;
-            // only the part inside is written.
-            const IndexWindow band{FrequencyToIndex(ws.cursor1, ws.bandwidth, ws.datapts),
-                                   FrequencyToIndex(ws.cursor2, ws.bandwidth, ws.datapts)};
+            OrderBounds(ws);
             if (!series) {
-                CalcSwim(ws.Magnitude, band.start, band.end, base, peak, nodes, law);
+                ApplySwim(ws, base, peak, nodes, law);
                 MakeGraph(ws.Magnitude, kPlotProfile);
             } else {
                 const std::uint32_t last = ui::GetCtrlUInt(panel, kLastNodes);
@@ -64,8 +56,8 @@ int MakeSWIM_Callback(int panel, int control, int event) {
                     return 0;  // the panel stays open for another try
                 }
                 RunSeriesWithProgress("SWIM series", [&](const SeriesProgress& progress) {
-                    return SwimSeries(ws, band, base, peak, nodes, last, law, smooth, *name,
-                                      progress);
+                    return RunSwimSeries(ws, base, peak, nodes, last, law, smooth, *name,
+                                         progress);
                 });
             }
             ui::SetWaitCursor(0);

@@ -1,0 +1,95 @@
+#include "app/operations.h"
+
+#include <algorithm>
+
+#include "app/setreset.h"
+#include "edit/freqlist.h"
+#include "edit/smooth.h"
+#include "files/swf.h"
+#include "synth/hadamard.h"
+#include "synth/swift.h"
+#include "synth/swim.h"
+
+namespace pelorin {
+
+double SetResetBandwidth(bool tektronix, double bandwidth) {
+    if (!tektronix)
+        return bandwidth;
+    const auto snap = SnapTektronix(bandwidth);
+    if (!snap)
+        throw Refusal("Error", "The Tektronix bandwidth must lie above 0 and at most 12500 kHz.");
+    return snap->snapped;
+}
+
+void OrderBounds(Workspace& ws) {
+    if (ws.cursor2 < ws.cursor1)
+        std::swap(ws.cursor1, ws.cursor2);
+}
+
+void ApplyNotch(Workspace& ws, double level) {
+    RequireEditableProfile(ws);
+    OrderBounds(ws);
+    SetWindow(ws.Magnitude, NotchWindow(ws.cursor1, ws.cursor2, ws.bandwidth, ws.datapts), level);
+}
+
+void ApplySmoothing(Workspace& ws, int width) {
+    RequireEditableProfile(ws);
+    CheckSmoothWidth(width, ws.datapts);
+    SmoothData(ws.Magnitude, width);
+}
+
+IndexWindow SwimBand(Workspace& ws) {
+    OrderBounds(ws);
+    return {FrequencyToIndex(ws.cursor1, ws.bandwidth, ws.datapts),
+            FrequencyToIndex(ws.cursor2, ws.bandwidth, ws.datapts)};
+}
+
+void ApplySwim(Workspace& ws, double base, double peak, std::uint32_t nodes, int law) {
+    RequireEditableProfile(ws);
+    const IndexWindow band = SwimBand(ws);
+    CalcSwim(ws.Magnitude, band.start, band.end, base, peak, nodes, law);
+}
+
+SeriesReport RunSwimSeries(Workspace& ws, double base, double peak, std::uint32_t first,
+                           std::uint32_t last, int law, bool smooth, const SeriesName& name,
+                           const SeriesProgress& progress) {
+    RequireEditableProfile(ws);
+    return SwimSeries(ws, SwimBand(ws), base, peak, first, last, law, smooth, name, progress);
+}
+
+void PrepareHadamard(Workspace& ws, const std::vector<float>& list, double width_hz) {
+    RequireEditableProfile(ws);
+    if (!CheckFrequencies(list, ws.bandwidth))
+        throw Refusal("Warning", "Frequency out of frequency range!");
+    if (list.empty())
+        throw Refusal("Error", "The frequency list is empty: add frequencies first.");
+    ws.HadamardWidth = width_hz;
+}
+
+void ApplyHadamardRow(Workspace& ws, const std::vector<float>& list, int row) {
+    RequireEditableProfile(ws);
+    const int order = HadamardOrder(static_cast<int>(list.size()));
+    if (row < 0 || row >= order)
+        throw Refusal("Error", "The row must lie between 0 and " + std::to_string(order - 1) +
+                                   " for " + std::to_string(list.size()) + " frequencies.");
+    BuildHadamard(ws.Magnitude, list, ws.bandwidth, ws.HadamardWidth, row);
+}
+
+void Synthesise(Workspace& ws, int factor, std::vector<double>* check) {
+    RequireEditableProfile(ws);
+    ProcessSwift(ws, factor, check);
+    ws.phase = MenuPhase::Synthesised;
+}
+
+bool HasWaveform(const Workspace& ws) {
+    return ws.datapts > 0 && !ws.Swift.empty() &&
+           ws.Swift.size() >= static_cast<std::size_t>(ws.datapts);
+}
+
+void StoreWaveform(const Workspace& ws, const std::string& path) {
+    if (!HasWaveform(ws))
+        throw Refusal("Error", "There is no waveform to store: synthesise or import one first.");
+    StoreSwift(path, ws.datapts, ws.bandwidth, ws.Swift);
+}
+
+}  // namespace pelorin
