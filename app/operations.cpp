@@ -57,6 +57,19 @@ SeriesReport RunSwimSeries(Workspace& ws, double base, double peak, std::uint32_
     return SwimSeries(ws, SwimBand(ws), base, peak, first, last, law, smooth, name, progress);
 }
 
+std::string MergePeakFile(std::vector<float>& list, const std::string& path) {
+    const PeakListResult peaks = ReadPeakList(path);
+    const int added = MergePeakList(list, peaks);
+    std::string text = std::to_string(peaks.frequencies_khz.size()) + " frequencies read from " +
+                       path + ", " + std::to_string(added) + " of them new to the list.";
+    if (peaks.lines_skipped > 0)
+        text += "\n" + std::to_string(peaks.lines_skipped) +
+                " data lines held no readable frequency and were skipped.";
+    if (!peaks.note.empty())
+        text += "\n" + peaks.note;
+    return text;
+}
+
 void PrepareHadamard(Workspace& ws, const std::vector<float>& list, double width_hz) {
     RequireEditableProfile(ws);
     if (!CheckFrequencies(list, ws.bandwidth))
@@ -82,7 +95,7 @@ void Synthesise(Workspace& ws, int factor, std::vector<double>* check) {
 }
 
 bool HasWaveform(const Workspace& ws) {
-    return ws.datapts > 0 && !ws.Swift.empty() &&
+    return ws.phase != MenuPhase::Editable && ws.datapts > 0 && !ws.Swift.empty() &&
            ws.Swift.size() >= static_cast<std::size_t>(ws.datapts);
 }
 

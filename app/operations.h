@@ -42,6 +42,12 @@ SeriesReport RunSwimSeries(Workspace& ws, double base, double peak, std::uint32_
                            std::uint32_t last, int law, bool smooth, const SeriesName& name,
                            const SeriesProgress& progress = {});
 
+// Reads a peak list and merges its frequencies into list; returns the account
+// the operator is shown (frequencies read, how many were new, lines skipped,
+// what differed from the file's announcement). Throws Refusal, with list
+// untouched, when the file cannot be read.
+std::string MergePeakFile(std::vector<float>& list, const std::string& path);
+
 // Refuses a list holding a frequency outside 0 … bandwidth ("Warning",
 // "Frequency out of frequency range!"), an empty list, and a profile that is
 // not editable; sets HadamardWidth (Hz).
@@ -54,7 +60,9 @@ void ApplyHadamardRow(Workspace& ws, const std::vector<float>& list, int row);
 // until the next Set/Reset.
 void Synthesise(Workspace& ws, int factor, std::vector<double>* check);
 
-// Whether the workspace holds a waveform of datapts samples to store.
+// Whether the workspace holds a waveform of datapts samples to store. Never
+// while the profile is editable: datapts then counts profile points, and the
+// waveform left by an earlier synthesis or a series is twice as long.
 bool HasWaveform(const Workspace& ws);
 
 // Stores the current waveform; refuses when there is none.

@@ -28,7 +28,8 @@ enum HadamardControl {
 void ShowList(int panel, int control, const std::vector<float>& merged) {
     for (std::size_t i = 0; i < merged.size(); ++i) {
         const int count = ui::GetNumListItems(panel, control);
-        if (static_cast<int>(i) >= count || ui::GetValueFromIndex(panel, control, static_cast<int>(i)) != merged[i])
+        if (static_cast<int>(i) >= count ||
+            ui::GetValueFromIndex(panel, control, static_cast<int>(i)) != merged[i])
             ui::InsertListItem(panel, control, static_cast<int>(i), FrequencyLabel(merged[i]),
                                merged[i]);
     }
@@ -59,18 +60,9 @@ int ReadList(int panel, int control) {
     if (ui::FileSelectPopup(request, path) != ui::VAL_EXISTING_FILE_SELECTED)
         return 0;
     try {
-        const PeakListResult peaks = ReadPeakList(path);
         std::vector<float> list = ReadFloatList(panel, control);
-        const int added = MergePeakList(list, peaks);
+        const std::string text = MergePeakFile(list, path);
         ShowList(panel, control, list);
-        std::string text = std::to_string(peaks.frequencies_khz.size()) +
-                           " frequencies read from " + path + ", " + std::to_string(added) +
-                           " of them new to the list.";
-        if (peaks.lines_skipped > 0)
-            text += "\n" + std::to_string(peaks.lines_skipped) +
-                    " data lines held no readable frequency and were skipped.";
-        if (!peaks.note.empty())
-            text += "\n" + peaks.note;
         ui::MessagePopup("Peak list", text);
     } catch (const Refusal& r) {
         Report(r);

@@ -1,0 +1,167 @@
+#include "cli/cli.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <new>
+#include <sstream>
+#include <system_error>
+
+#include "cli/recipe.h"
+#include "cli/runner.h"
+
+namespace pelorin::cli {
+
+namespace {
+
+constexpr int kRefused = 2;
+
+// Where the steps came from: a file, standard input, or -e arguments.
+struct Source {
+    std::string name;
+    std::vector<Step> steps;
+};
+
+std::string ReadAll(std::istream& in) {
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int Usage(std::ostream& err, const std::string& problem) {
+    err << "pelorin-cli: " << problem << "\nUsage: pelorin-cli RECIPE | pelorin-cli - | "
+        << "pelorin-cli -e STEP [-e STEP ...]; pelorin-cli --help lists the steps.\n";
+    return kRefused;
+}
+
+// Words of text in lines of at most width characters, each after indent.
+std::string Wrap(std::string_view text, std::size_t width, const std::string& indent) {
+    std::string out, line;
+    std::istringstream words{std::string(text)};
+    for (std::string word; words >> word;) {
+        if (!line.empty() && line.size() + 1 + word.size() > width) {
+            out += indent + line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    return out + indent + line + "\n";
+}
+
+}  // namespace
+
+std::string HelpText() {
+    std::ostringstream text;
+    text << "Usage: pelorin-cli RECIPE         runs the steps of a recipe file\n"
+            "       pelorin-cli -              reads the recipe from standard input\n"
+            "       pelorin-cli -e STEP ...    runs the steps given, one per -e\n"
+            "\n"
+            "A recipe holds one step a line: its name, then key=value entries in any order.\n"
+            "A value with blanks goes in double quotes; # starts a comment. Frequencies are\n"
+            "in kHz, the Hadamard band width in Hz. Each step does what a commit on its panel\n"
+            "does and is refused where the panel would refuse it.\n"
+            "\n"
+            "Steps:\n";
+    for (const StepDef& d : Steps()) {
+        text << "  " << d.name << (d.usage.empty() ? "" : " ") << d.usage << "\n"
+             << Wrap(d.what, 74, "      ") << "      e.g. " << d.example << "\n";
+    }
+    text << "\n"
+            "Example, a band from 200 to 400 kHz stored as a .swf file:\n"
+            "  reset layout=tek samples=65536 bandwidth=1250\n"
+            "  notch from=200 to=400 level=1\n"
+            "  swift factor=-1\n"
+            "  store file=band.swf\n"
+            "\n"
+            "CSV files hold numbers with 17 significant digits. A series (swim with last=, or\n"
+            "hadamard batch=) prints its account on standard output, and counts its members on\n"
+            "standard error when that is a terminal; members skipped for want of power are\n"
+            "listed there and do not stop the run.\n"
+            "\n"
+            "Exit status: 0 when every step ran; 2 when a step was refused (the message names\n"
+            "the recipe line), a series file could not be written, or the command line is\n"
+            "wrong. Files written by earlier steps stay.\n";
+    return text.str();
+}
+
+int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+           std::ostream& err, bool progress) {
+    if (args.empty())
+        return Usage(err, "no recipe given.");
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        out << HelpText();
+        return 0;
+    }
+    Source source;
+    try {
+        if (args[0] == "-e") {
+            source.name = "-e";
+            for (std::size_t i = 0; i < args.size(); i += 2) {
+                if (args[i] != "-e")
+                    return Usage(err, "\"" + args[i] + "\" cannot follow -e steps.");
+                if (i + 1 == args.size())
+                    return Usage(err, "-e needs a step after it.");
+                const int index = static_cast<int>(i / 2 + 1);
+                try {
+                    for (Step& step : ParseRecipe(args[i + 1])) {
+                        step.line = index;  // a step given by -e is named by its place
+                        source.steps.push_back(std::move(step));
+                    }
+                } catch (const RecipeError& e) {
+                    throw RecipeError(index, e.what());
+                }
+            }
+        } else if (args.size() > 1) {
+            return Usage(err, "give one recipe file, \"-\", or -e steps.");
+        } else if (args[0] == "-") {
+            source.name = "stdin";
+            source.steps = ParseRecipe(ReadAll(in));
+        } else if (args[0].size() > 1 && args[0][0] == '-') {
+            return Usage(err, "unknown option \"" + args[0] + "\".");
+        } else {
+            source.name = args[0];
+            std::error_code ec;
+            if (std::filesystem::is_directory(args[0], ec))
+                return Usage(err, "\"" + args[0] + "\" is a folder, not a recipe.");
+            std::ifstream file(args[0], std::ios::binary);
+            if (!file.is_open())
+                return Usage(err, "cannot read the recipe \"" + args[0] +
+                                      "\": " + std::generic_category().message(errno) + ".");
+            std::string text = ReadAll(file);
+            if (file.bad())
+                return Usage(err, "cannot read the recipe \"" + args[0] + "\".");
+            source.steps = ParseRecipe(text);
+        }
+    } catch (const RecipeError& e) {
+        err << "pelorin-cli: " << source.name << ":" << e.line() << ": " << e.what() << "\n";
+        return kRefused;
+    }
+
+    const auto fail = [&](const Step& step, const std::string& reason) {
+        err << "pelorin-cli: " << source.name << ":" << step.line << ": " << reason << "\n";
+        return kRefused;
+    };
+    // A misspelt step further down stops the run before anything is written.
+    for (const Step& step : source.steps) {
+        try {
+            CheckStep(step);
+        } catch (const Refusal& r) {
+            return fail(step, r.what());
+        }
+    }
+    Runner runner(out, progress ? &err : nullptr);
+    for (const Step& step : source.steps) {
+        try {
+            runner.Run(step);
+        } catch (const Refusal& r) {
+            return fail(step, step.name + ": " + r.what());
+        } catch (const std::bad_alloc&) {
+            return fail(step, step.name + ": not enough memory");
+        } catch (const std::exception& e) {
+            return fail(step, step.name + ": " + e.what());
+        }
+    }
+    return 0;
+}
+
+}  // namespace pelorin::cli

@@ -1,0 +1,43 @@
+// Recipes: plain-text lists of steps for the command-line front end, one step
+// a line, "name key=value key=value ...", "#" starting a comment.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelorin::cli {
+
+struct Entry {
+    std::string key;
+    std::string value;
+};
+
+struct Step {
+    std::string name;
+    std::vector<Entry> entries;  // in the order written
+    int line = 0;                // where the step stands in its recipe
+
+    // The value of key, or nullptr when the step does not give it.
+    const std::string* Find(std::string_view key) const;
+};
+
+// A recipe that cannot be read as steps; line says where.
+class RecipeError : public std::runtime_error {
+public:
+    RecipeError(int line, const std::string& reason) : std::runtime_error(reason), line_(line) {}
+    int line() const noexcept { return line_; }
+
+private:
+    int line_;
+};
+
+// Splits text into steps. Words are separated by blanks; a value in double
+// quotes may hold blanks and "#" (but no double quote); "#" outside quotes
+// ends the line. Blank and comment lines give no step. Lines are numbered from
+// first_line. Throws RecipeError for an entry without "=" or without a key, a
+// key given twice in one step, and a quote left open.
+std::vector<Step> ParseRecipe(std::string_view text, int first_line = 1);
+
+}  // namespace pelorin::cli

@@ -1,0 +1,502 @@
+#include "cli/runner.h"
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+
+#include "app/operations.h"
+#include "app/setreset.h"
+#include "cli/csv.h"
+#include "cli/panel_resource.h"
+#include "edit/freqlist.h"
+#include "files/datfile.h"
+#include "synth/hadamard.h"
+
+namespace pelorin::cli {
+
+namespace {
+
+constexpr ControlId kTekSamples{7, 4}, kTekBandwidth{7, 5}, kNiSamples{7, 2}, kNiBandwidth{7, 3};
+constexpr ControlId kNotchFrom{4, 6}, kNotchTo{4, 7}, kNotchLevel{4, 5};
+constexpr ControlId kSmoothWidth{6, 2};
+constexpr ControlId kSwimFrom{9, 10}, kSwimTo{9, 11}, kSwimBase{9, 12}, kSwimPeak{9, 9},
+    kSwimLaw{9, 13}, kSwimNodes{9, 8}, kSwimLast{9, 7}, kSwimSmooth{9, 2};
+constexpr ControlId kFrequency{3, 6}, kHadamardWidth{3, 11};
+constexpr ControlId kFactor{5, 6};
+
+constexpr KeyDef kReset[] = {
+    {"layout", Kind::Word, "tek|ni"}, {"samples", Kind::Whole}, {"bandwidth", Kind::Real}};
+constexpr KeyDef kCursors[] = {{"c1", Kind::Real}, {"c2", Kind::Real}};
+constexpr KeyDef kNotch[] = {{"from", Kind::Real},
+                             {"to", Kind::Real},
+                             {"source", Kind::Word, "typed|cursors"},
+                             {"level", Kind::Real}};
+constexpr KeyDef kSmooth[] = {{"width", Kind::Whole}};
+constexpr KeyDef kSwim[] = {{"law", Kind::Whole},
+                            {"nodes", Kind::Whole},
+                            {"base", Kind::Real},
+                            {"peak", Kind::Real},
+                            {"from", Kind::Real},
+                            {"to", Kind::Real},
+                            {"source", Kind::Word, "typed|cursors"},
+                            {"last", Kind::Whole},
+                            {"file", Kind::Path},
+                            {"smooth", Kind::Whole}};
+constexpr KeyDef kFreq[] = {{"add", Kind::Real}, {"delete", Kind::Whole}, {"read", Kind::Path}};
+constexpr KeyDef kHadamard[] = {{"width", Kind::Real}, {"row", Kind::Whole}, {"batch", Kind::Path}};
+constexpr KeyDef kSwift[] = {
+    {"factor", Kind::Whole}, {"check", Kind::Path}, {"waveform", Kind::Path}};
+constexpr KeyDef kStore[] = {{"file", Kind::Path}};
+constexpr KeyDef kImport[] = {{"file", Kind::Path}, {"awg", Kind::Whole}, {"out", Kind::Path}};
+constexpr KeyDef kExport[] = {{"profile", Kind::Path}};
+
+constexpr StepDef kSteps[] = {
+    {"reset", "[layout=tek|ni] samples=COUNT bandwidth=KHZ",
+     "starts a profile of COUNT/2 points over 0 .. bandwidth, all zero; the Tektronix "
+     "bandwidth snaps to 12500/k kHz",
+     "reset layout=tek samples=65536 bandwidth=1250", kReset},
+    {"cursors", "c1=KHZ c2=KHZ", "places the two graph cursors", "cursors c1=200 c2=400", kCursors},
+    {"notch", "from=KHZ to=KHZ | source=cursors  level=LEVEL",
+     "sets the window's points to level (1 for a band, 0 for a notch)",
+     "notch from=200 to=400 level=1", kNotch},
+    {"smooth", "width=ODD", "centred moving average over an odd number of points", "smooth width=5",
+     kSmooth},
+    {"swim", "law=1..5 nodes=N base=LEVEL peak=LEVEL from=KHZ to=KHZ | source=cursors",
+     "modulates the band; with last=N file=PATH.swf [smooth=1] writes one waveform per nodes "
+     "value from nodes to last instead",
+     "swim law=1 nodes=2 base=0 peak=1 from=100 to=300 last=8 file=out/swim.swf", kSwim},
+    {"freq", "add=KHZ | delete=INDEX | read=FILE.pks",
+     "edits the frequency list of the Hadamard encoding (delete counts from 0)",
+     "freq read=peaks.pks", kFreq},
+    {"hadamard", "width=HZ row=ROW | batch=PATH.swf",
+     "adds the bands of one row, or writes one waveform per row 1 .. order-1",
+     "hadamard width=2000 batch=out/had.swf", kHadamard},
+    {"swift", "[factor=-1] [check=FILE.csv] [waveform=FILE.csv]",
+     "synthesises the waveform; the profile is then fixed until the next reset; check= writes "
+     "the spectrum check (kHz, magnitude), waveform= the samples (index, value)",
+     "swift factor=-1 check=out/check.csv", kSwift},
+    {"store", "file=PATH.swf", "writes the waveform", "store file=out/band.swf", kStore},
+    {"import", "file=PATH.dat awg=0|1|2 [out=PATH.swf]",
+     "reads a .dat waveform, its bandwidth snapped to AWG 1 (25 MHz) or 2 (40 MHz) or, with "
+     "awg=0, taken as 320 kHz; out= stores it",
+     "import file=scan.dat awg=1 out=out/scan.swf", kImport},
+    {"export", "profile=FILE.csv", "writes the profile (kHz, value)",
+     "export profile=out/profile.csv", kExport},
+    {"show", "", "prints the workspace state", "show", {}},
+};
+
+const StepDef* FindStep(std::string_view name) {
+    for (const StepDef& d : kSteps)
+        if (d.name == name)
+            return &d;
+    return nullptr;
+}
+
+Refusal Refused(const std::string& text) {
+    return Refusal("Error", text);
+}
+
+std::string Num(double v) {
+    char buffer[32];
+    return {buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr};
+}
+
+std::string Setting(std::string_view key, const std::string& text) {
+    return std::string(key) + "=" + text;
+}
+
+std::string_view Unsigned(std::string_view text) {
+    if (!text.empty() && text[0] == '+')
+        text.remove_prefix(1);
+    return text;
+}
+
+long long ParseWhole(std::string_view key, const std::string& text) {
+    const std::string_view t = Unsigned(text);
+    long long v = 0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (t.empty() || ec != std::errc() || end != t.data() + t.size())
+        throw Refused(Setting(key, text) + " is not a whole number");
+    return v;
+}
+
+double ParseReal(std::string_view key, const std::string& text) {
+    const std::string_view t = Unsigned(text);
+    double v = 0.0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    // from_chars also reads "inf" and "nan", which no entry accepts.
+    if (t.empty() || ec != std::errc() || end != t.data() + t.size() || !std::isfinite(v))
+        throw Refused(Setting(key, text) + " is not a number");
+    return v;
+}
+
+std::string Words(std::string_view words, std::string_view key) {
+    std::string text;
+    for (std::size_t start = 0; start <= words.size();) {
+        const std::size_t bar = std::min(words.find('|', start), words.size());
+        text += (text.empty() ? "" : " or ") +
+                Setting(key, std::string(words.substr(start, bar - start)));
+        start = bar + 1;
+    }
+    return text;
+}
+
+bool IsWord(std::string_view words, const std::string& value) {
+    for (std::size_t start = 0; start <= words.size();) {
+        const std::size_t bar = std::min(words.find('|', start), words.size());
+        if (words.substr(start, bar - start) == value)
+            return true;
+        start = bar + 1;
+    }
+    return false;
+}
+
+const std::string& Required(const Step& s, std::string_view key) {
+    const std::string* v = s.Find(key);
+    if (!v)
+        throw Refused(std::string("needs ") + std::string(key) + "=");
+    return *v;
+}
+
+std::string RequiredPath(const Step& s, std::string_view key) {
+    const std::string& path = Required(s, key);
+    if (path.empty())
+        throw Refused(Setting(key, "") + ": Must specify a file name.");
+    return path;
+}
+
+std::string Word(const Step& s, std::string_view key, std::string_view fallback) {
+    const std::string* v = s.Find(key);
+    return v ? *v : std::string(fallback);
+}
+
+// How many of the keys the step gives.
+int Given(const Step& s, std::initializer_list<std::string_view> keys) {
+    int n = 0;
+    for (std::string_view k : keys)
+        n += s.Find(k) != nullptr;
+    return n;
+}
+
+void RequireGraph(const Workspace& ws) {
+    if (ws.SetFlag != 1)
+        throw Refused("There is no profile yet: apply Set/Reset first.");
+}
+
+bool OnGraph(const Workspace& ws, double f) {
+    return f >= 0.0 && f <= ws.bandwidth;
+}
+
+const char* PhaseName(MenuPhase phase) {
+    switch (phase) {
+        case MenuPhase::Start:
+            return "start (no profile yet)";
+        case MenuPhase::Editable:
+            return "editable";
+        case MenuPhase::Synthesised:
+            return "synthesised";
+    }
+    return "?";
+}
+
+}  // namespace
+
+std::span<const StepDef> Steps() {
+    return kSteps;
+}
+
+void CheckStep(const Step& step) {
+    const StepDef* def = FindStep(step.name);
+    if (!def) {
+        std::string names;
+        for (const StepDef& d : kSteps)
+            names += (names.empty() ? "" : ", ") + std::string(d.name);
+        throw Refused("unknown step \"" + step.name + "\"; the steps are " + names +
+                      " (pelorin-cli --help describes them)");
+    }
+    for (const Entry& e : step.entries) {
+        const KeyDef* key = nullptr;
+        for (const KeyDef& k : def->keys)
+            if (k.key == e.key)
+                key = &k;
+        if (!key) {
+            std::string keys;
+            for (const KeyDef& k : def->keys)
+                keys += (keys.empty() ? "" : " ") + std::string(k.key) + "=";
+            throw Refused(step.name + " has no entry \"" + e.key + "\"; " +
+                          (keys.empty() ? "it takes none" : "its entries are " + keys));
+        }
+        if (key->kind == Kind::Whole)
+            ParseWhole(e.key, e.value);
+        else if (key->kind == Kind::Real)
+            ParseReal(e.key, e.value);
+        else if (key->kind == Kind::Word && !IsWord(key->words, e.value))
+            throw Refused(step.name + ": " + Setting(e.key, e.value) +
+                          " is not understood; write " + Words(key->words, e.key));
+    }
+}
+
+Runner::Runner(std::ostream& out, std::ostream* progress)
+    : out_(out), progress_(progress), panels_(uir::ParseUir(PanelResourceText())) {}
+
+void Runner::Run(const Step& s) {
+    CheckStep(s);
+    const std::string& n = s.name;
+    if (n == "reset")
+        Reset(s);
+    else if (n == "cursors")
+        Cursors(s);
+    else if (n == "notch")
+        Notch(s);
+    else if (n == "smooth")
+        Smooth(s);
+    else if (n == "swim")
+        Swim(s);
+    else if (n == "freq")
+        Freq(s);
+    else if (n == "hadamard")
+        Hadamard(s);
+    else if (n == "swift")
+        Swift(s);
+    else if (n == "store")
+        Store(s);
+    else if (n == "import")
+        Import(s);
+    else if (n == "export")
+        Export(s);
+    else
+        Show(s);
+}
+
+double Runner::Entry(const Step& s, std::string_view key, ControlId id, bool optional) const {
+    const uir::PanelDef* p = panels_.panel(id.panel);
+    const uir::ControlDef* c = p ? p->control(id.control) : nullptr;
+    if (!c)
+        throw std::logic_error("the panel resource lacks control " + std::to_string(id.control) +
+                               " of panel " + std::to_string(id.panel));
+    const std::string* text = s.Find(key);
+    if (!text && optional)
+        return c->value;
+    const std::string& t = text ? *text : Required(s, key);
+    using uir::Kind;
+    const bool whole = c->kind == Kind::Int || c->kind == Kind::UInt || c->kind == Kind::Ring ||
+                       c->kind == Kind::Switch;
+    const double v = whole ? static_cast<double>(ParseWhole(key, t)) : ParseReal(key, t);
+    if (c->kind == Kind::Ring) {
+        std::string choices;
+        for (const auto& [value, label] : c->items) {
+            if (value == v)
+                return v;
+            choices += (choices.empty() ? "" : ", ") + std::to_string(value) + " (" + label + ")";
+        }
+        throw Refused(Setting(key, t) + " is not one of " + choices);
+    }
+    const double lo = c->kind == Kind::Switch ? 0.0 : c->min;
+    const double hi = c->kind == Kind::Switch ? 1.0 : c->max;
+    if (v < lo || v > hi)
+        throw Refused(Setting(key, t) + " lies outside " + Num(lo) + " .. " + Num(hi) +
+                      ", the range of \"" + c->label + "\" on the " + p->title + " panel");
+    return v;
+}
+
+void Runner::Bounds(const Step& s, ControlId from, ControlId to) {
+    if (Word(s, "source", "typed") == "typed") {
+        // The panel writes its second bound first, as the graphical one does.
+        ws_.cursor2 = Entry(s, "to", to);
+        ws_.cursor1 = Entry(s, "from", from);
+        return;
+    }
+    if (Given(s, {"from", "to"}) > 0)
+        throw Refused("from= and to= are not read with source=cursors: give one or the other");
+    if (!cursors_placed_)
+        throw Refused("source=cursors, but no cursors step has placed the cursors yet");
+    if (!OnGraph(ws_, c1_) || !OnGraph(ws_, c2_))
+        throw Refused("the cursors at " + Num(c1_) + " and " + Num(c2_) +
+                      " kHz lie outside the graph, 0 .. " + Num(ws_.bandwidth) +
+                      " kHz, since the last reset: place them again with a cursors step");
+    ws_.cursor1 = c1_;
+    ws_.cursor2 = c2_;
+}
+
+SeriesProgress Runner::Progress() const {
+    if (!progress_)
+        return {};
+    return [out = progress_](std::uint64_t done, std::uint64_t total) {
+        *out << "\rmember " << done << " of " << total << (done == total ? "\n" : "") << std::flush;
+        return true;
+    };
+}
+
+void Runner::Account(const SeriesReport& report) {
+    out_ << SeriesSummary(report) << '\n' << std::flush;
+    // Skipped members are the design's (a row without power); a failed write
+    // is a fault the caller must see.
+    if (report.failed_count > 0)
+        throw Refused(std::to_string(report.failed_count) +
+                      " files of the series could not be written (see the account above)");
+}
+
+void Runner::Reset(const Step& s) {
+    const bool tek = Word(s, "layout", "tek") == "tek";
+    const double samples = Entry(s, "samples", tek ? kTekSamples : kNiSamples);
+    const double entered = Entry(s, "bandwidth", tek ? kTekBandwidth : kNiBandwidth);
+    ws_.usetek = tek;
+    ws_.useni = !tek;
+    SetReset(ws_, static_cast<int>(samples), SetResetBandwidth(tek, entered));
+}
+
+void Runner::Cursors(const Step& s) {
+    RequireGraph(ws_);
+    const std::string& t1 = Required(s, "c1");
+    const std::string& t2 = Required(s, "c2");
+    const double c1 = ParseReal("c1", t1), c2 = ParseReal("c2", t2);
+    for (const auto& [key, v, t] : {std::tuple{"c1", c1, t1}, std::tuple{"c2", c2, t2}})
+        if (!OnGraph(ws_, v))
+            throw Refused(Setting(key, t) + " lies outside the graph, 0 .. " + Num(ws_.bandwidth) +
+                          " kHz");
+    c1_ = c1;
+    c2_ = c2;
+    cursors_placed_ = true;
+    ws_.cursor1 = c1;
+    ws_.cursor2 = c2;
+}
+
+void Runner::Notch(const Step& s) {
+    RequireEditableProfile(ws_);
+    const double level = Entry(s, "level", kNotchLevel);
+    Bounds(s, kNotchFrom, kNotchTo);
+    ApplyNotch(ws_, level);
+}
+
+void Runner::Smooth(const Step& s) {
+    RequireEditableProfile(ws_);
+    ApplySmoothing(ws_, static_cast<int>(Entry(s, "width", kSmoothWidth)));
+}
+
+void Runner::Swim(const Step& s) {
+    RequireEditableProfile(ws_);
+    const double base = Entry(s, "base", kSwimBase);
+    const double peak = Entry(s, "peak", kSwimPeak);
+    const auto nodes = static_cast<std::uint32_t>(Entry(s, "nodes", kSwimNodes));
+    const int law = static_cast<int>(Entry(s, "law", kSwimLaw));
+    const bool series = Given(s, {"last", "file"}) > 0;
+    if (!series && s.Find("smooth"))
+        throw Refused("smooth= belongs to a series: give last= and file= as well");
+    Bounds(s, kSwimFrom, kSwimTo);
+    OrderBounds(ws_);
+    if (!series) {
+        ApplySwim(ws_, base, peak, nodes, law);
+        return;
+    }
+    const auto last = static_cast<std::uint32_t>(Entry(s, "last", kSwimLast));
+    const bool smooth = Entry(s, "smooth", kSwimSmooth, true) != 0.0;
+    const SeriesName name = SplitSeriesPath(RequiredPath(s, "file"));
+    Account(RunSwimSeries(ws_, base, peak, nodes, last, law, smooth, name, Progress()));
+}
+
+void Runner::Freq(const Step& s) {
+    RequireEditableProfile(ws_);
+    if (Given(s, {"add", "delete", "read"}) != 1)
+        throw Refused("give exactly one of add=, delete= and read=");
+    if (s.Find("add")) {
+        AddToFloatList(freqs_, static_cast<float>(Entry(s, "add", kFrequency)));
+    } else if (const std::string* t = s.Find("delete")) {
+        const long long i = ParseWhole("delete", *t);
+        if (i < 0 || static_cast<unsigned long long>(i) >= freqs_.size())
+            throw Refused(Setting("delete", *t) + ": the list holds " +
+                          std::to_string(freqs_.size()) +
+                          " frequencies, counted from 0; show lists them");
+        freqs_.erase(freqs_.begin() + i);
+    } else {
+        out_ << MergePeakFile(freqs_, RequiredPath(s, "read")) << '\n';
+    }
+}
+
+void Runner::Hadamard(const Step& s) {
+    if (Given(s, {"row", "batch"}) != 1)
+        throw Refused("give exactly one of row= and batch=");
+    const double width = Entry(s, "width", kHadamardWidth);
+    const std::string batch = s.Find("batch") ? RequiredPath(s, "batch") : "";
+    PrepareHadamard(ws_, freqs_, width);
+    if (!batch.empty()) {
+        Account(BatchHadamard(ws_, freqs_, SplitSeriesPath(batch), Progress()));
+        return;
+    }
+    const long long row = ParseWhole("row", Required(s, "row"));
+    // A row beyond int is beyond every order; -1 has ApplyHadamardRow say so.
+    ApplyHadamardRow(ws_, freqs_, row >= 0 && row <= INT_MAX ? static_cast<int>(row) : -1);
+}
+
+void Runner::Swift(const Step& s) {
+    const int factor = static_cast<int>(Entry(s, "factor", kFactor, true));
+    const std::string check = s.Find("check") ? RequiredPath(s, "check") : "";
+    const std::string wave = s.Find("waveform") ? RequiredPath(s, "waveform") : "";
+    std::vector<double> spectrum;
+    Synthesise(ws_, factor, check.empty() ? nullptr : &spectrum);
+    const double bw = ws_.bandwidth;
+    if (!check.empty()) {
+        const auto count = static_cast<double>(spectrum.size());
+        // The graph's abscissa: point i of the 2N check stands for i * bw / 2N.
+        WriteCsv(check, "frequency_kHz,magnitude", spectrum.size(), [&](std::size_t i) {
+            return std::pair{(static_cast<double>(i) * bw) / count, spectrum[i]};
+        });
+    }
+    if (!wave.empty())
+        WriteCsv(wave, "index,value", static_cast<std::size_t>(ws_.datapts), [&](std::size_t i) {
+            return std::pair{static_cast<double>(i), ws_.Swift[i]};
+        });
+}
+
+void Runner::Store(const Step& s) {
+    StoreWaveform(ws_, RequiredPath(s, "file"));
+}
+
+void Runner::Import(const Step& s) {
+    const std::string file = RequiredPath(s, "file");
+    const std::string& t = Required(s, "awg");
+    const long long awg = ParseWhole("awg", t);
+    if (awg < 0 || awg > 2)
+        throw Refused(Setting("awg", t) +
+                      ": choose 1 (25 MHz clock), 2 (40 MHz clock) or 0 (none: 320 kHz)");
+    const std::string out = s.Find("out") ? RequiredPath(s, "out") : "";
+    ImportWaveform(ws_, ReadDatFile(file, static_cast<int>(awg)));
+    ws_.Arb = static_cast<int>(awg);
+    if (!out.empty())
+        StoreWaveform(ws_, out);
+}
+
+void Runner::Export(const Step& s) {
+    const std::string path = RequiredPath(s, "profile");
+    RequireGraph(ws_);
+    const double bw = ws_.bandwidth;
+    const auto n = static_cast<double>(ws_.Magnitude.size());
+    WriteCsv(path, "frequency_kHz,value", ws_.Magnitude.size(), [&](std::size_t i) {
+        return std::pair{(static_cast<double>(i) * bw) / n, ws_.Magnitude[i]};
+    });
+}
+
+void Runner::Show(const Step&) {
+    out_ << "datapts: " << ws_.datapts << '\n'
+         << "bandwidth: " << Num(ws_.bandwidth) << " kHz\n"
+         << "profile points: " << ws_.Magnitude.size() << '\n'
+         << "waveform samples: " << ws_.Swift.size() << '\n'
+         << "frequencies (kHz):";
+    if (freqs_.empty())
+        out_ << " none";
+    for (float f : freqs_) {
+        char buffer[24];
+        out_ << ' '
+             << std::string_view(buffer, std::to_chars(buffer, buffer + sizeof buffer, f).ptr);
+    }
+    out_ << "\ncursors (kHz): ";
+    if (cursors_placed_)
+        out_ << Num(c1_) << ' ' << Num(c2_) << '\n';
+    else
+        out_ << "not placed\n";
+    out_ << "phase: " << PhaseName(ws_.phase) << '\n' << std::flush;
+}
+
+}  // namespace pelorin::cli

@@ -1,0 +1,90 @@
+// The steps of a recipe, each applying one panel's command to a workspace of
+// its own, exactly as a commit on that panel would.
+#pragma once
+
+#include <ostream>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "app/workspace.h"
+#include "cli/recipe.h"
+#include "platform/uir.h"
+#include "synth/series.h"
+
+namespace pelorin::cli {
+
+// How an entry's value is read before the step runs.
+enum class Kind { Word, Whole, Real, Path };
+
+struct KeyDef {
+    std::string_view key;
+    Kind kind;
+    std::string_view words = {};  // the words a Word entry accepts, "a|b"
+};
+
+struct StepDef {
+    std::string_view name;
+    std::string_view usage;  // the entries as the help shows them
+    std::string_view what;
+    std::string_view example;
+    std::span<const KeyDef> keys;
+};
+
+// Every step, in the order the help lists them.
+std::span<const StepDef> Steps();
+
+// What can be checked before any step runs: the step exists, its keys are its
+// own, numbers are numbers and words are among those accepted. Throws Refusal.
+void CheckStep(const Step& step);
+
+// A control of the panel resource: the entry a step's value stands for.
+struct ControlId {
+    int panel;
+    int control;
+};
+
+class Runner {
+public:
+    // out receives what the steps print (show, series accounts, peak-list
+    // accounts); progress, when given, a "member k of n" count during a series.
+    explicit Runner(std::ostream& out, std::ostream* progress = nullptr);
+
+    // Runs one step; throws Refusal with the reason it was refused.
+    void Run(const Step& step);
+
+    const Workspace& workspace() const { return ws_; }
+    const std::vector<float>& frequencies() const { return freqs_; }
+
+private:
+    void Reset(const Step& s);
+    void Cursors(const Step& s);
+    void Notch(const Step& s);
+    void Smooth(const Step& s);
+    void Swim(const Step& s);
+    void Freq(const Step& s);
+    void Hadamard(const Step& s);
+    void Swift(const Step& s);
+    void Store(const Step& s);
+    void Import(const Step& s);
+    void Export(const Step& s);
+    void Show(const Step& s);
+
+    // The value of key read as the control reads it, refused outside the
+    // control's range; the control's initial value when optional and absent.
+    double Entry(const Step& s, std::string_view key, ControlId id, bool optional = false) const;
+    // Puts the window bounds into cursor1 and cursor2, typed or from the cursors.
+    void Bounds(const Step& s, ControlId from, ControlId to);
+    void Account(const SeriesReport& report);
+    SeriesProgress Progress() const;
+
+    std::ostream& out_;
+    std::ostream* progress_;
+    uir::Resource panels_;
+    Workspace ws_;
+    std::vector<float> freqs_;
+    bool cursors_placed_ = false;
+    double c1_ = 0.0, c2_ = 0.0;  // the graph cursors, kHz
+};
+
+}  // namespace pelorin::cli

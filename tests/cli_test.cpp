@@ -1,0 +1,338 @@
+// The command-line front end: recipe parsing, refusals with their line, the
+// steps against the core operations they stand for, CSV files, the examples
+// and the built program's exit status.
+#include "cli/cli.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "app/operations.h"
+#include "app/setreset.h"
+#include "cli/recipe.h"
+#include "cli/runner.h"
+#include "synth/hadamard.h"
+
+namespace pelorin::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The two columns of a CSV file written by the steps, header skipped.
+std::vector<std::pair<double, double>> ReadCsv(const fs::path& p) {
+    std::ifstream in(p);
+    std::string line;
+    std::getline(in, line);
+    std::vector<std::pair<double, double>> rows;
+    while (std::getline(in, line)) {
+        char* end = nullptr;
+        const double a = std::strtod(line.c_str(), &end);
+        rows.emplace_back(a, std::strtod(end + 1, nullptr));
+    }
+    return rows;
+}
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A blank in the folder name makes every path entry need its quotes.
+        dir = fs::temp_directory_path() /
+              ("pelorin cli-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    Result Cli(const std::vector<std::string>& args, const std::string& input = "") {
+        std::istringstream in(input);
+        std::ostringstream out, err;
+        const int status = RunCli(args, in, out, err, false);
+        return {status, out.str(), err.str()};
+    }
+    // Runs text as the recipe file "r.recipe"; its name prefixes messages.
+    Result Recipe(const std::string& text) {
+        std::ofstream(dir / "r.recipe") << text;
+        return Cli({(dir / "r.recipe").string()});
+    }
+    std::string Path(const std::string& name) { return "\"" + (dir / name).string() + "\""; }
+    std::string Prefix() { return "pelorin-cli: " + (dir / "r.recipe").string() + ":"; }
+
+    fs::path dir;
+};
+
+TEST(RecipeParser, StepsEntriesQuotesAndComments) {
+    const auto steps = ParseRecipe(
+        "# a comment\n\n  reset samples=8 bandwidth=10 # trailing\r\n"
+        "store file=\"a b#c.swf\"\tx=\"\"\nshow\n");
+    ASSERT_EQ(steps.size(), 3u);
+    EXPECT_EQ(steps[0].name, "reset");
+    EXPECT_EQ(steps[0].line, 3);
+    EXPECT_EQ(*steps[0].Find("bandwidth"), "10");
+    EXPECT_EQ(*steps[1].Find("file"), "a b#c.swf");
+    EXPECT_EQ(*steps[1].Find("x"), "");
+    EXPECT_EQ(steps[2].line, 5);
+    EXPECT_TRUE(steps[2].entries.empty());
+
+    for (const auto& [text, line] : {std::pair{"show\nnotch level\n", 2},
+                                     {"a=1\n", 1},
+                                     {"\nnotch =1\n", 2},
+                                     {"x k=1 k=2", 1},
+                                     {"\n\nstore file=\"open\n", 3}}) {
+        try {
+            ParseRecipe(text);
+            ADD_FAILURE() << text;
+        } catch (const RecipeError& e) {
+            EXPECT_EQ(e.line(), line) << text << ": " << e.what();
+        }
+    }
+}
+
+TEST_F(CliTest, RefusalsNameTheLineAndStopTheRun) {
+    const std::string ok = "reset samples=64 bandwidth=100\nnotch from=10 to=20 level=1\n";
+    const std::string store = "swift\nstore file=" + Path("early.swf") + "\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {ok + "noch level=1", "3: unknown step \"noch\""},
+        {ok + "notch from=1 to=2 lvl=1", "3: notch has no entry \"lvl\""},
+        {ok + "notch from=1 to=2", "3: notch: needs level="},
+        {"reset samples=abc bandwidth=1", "1: samples=abc is not a whole number"},
+        {ok + "smooth width=3.0", "3: width=3.0 is not a whole number"},
+        {ok + "notch from=1 to=x2 level=1", "3: to=x2 is not a number"},
+        {ok + "notch from=1 to=2 level=nan", "3: level=nan is not a number"},
+        {"reset layout=tektronix samples=64 bandwidth=1", "1: reset: layout=tektronix is not"},
+        {"notch from=1 to=2 level=1", "1: notch: There is no profile yet"},
+        {ok + store + "notch from=1 to=2 level=1", "5: notch: The profile has been synthesised"},
+        {"reset samples=1 bandwidth=100", "1: reset: samples=1 lies outside 2 .. 67108864"},
+        {"reset layout=tek samples=64 bandwidth=20000", "1: reset: bandwidth=20000 lies outside"},
+        {ok + "smooth width=4", "3: smooth: "},
+        {ok + "swim law=9 nodes=2 base=0 peak=1 from=1 to=2", "3: swim: law=9 is not one of 1"},
+        {ok + "swift factor=65", "3: swift: factor=65 lies outside -64 .. 64"},
+        {ok + "freq add=5 delete=0", "3: freq: give exactly one of"},
+        {ok + "freq delete=0", "3: freq: delete=0: the list holds 0"},
+        {ok + "hadamard width=100 row=1", "3: hadamard: The frequency list is empty"},
+        {ok + "freq add=500\nhadamard width=100 row=1", "4: hadamard: Frequency out of"},
+        {ok + "freq add=50\nhadamard width=100 row=2", "4: hadamard: The row must lie"},
+        {ok + "store file=x.swf", "3: store: There is no waveform"},
+        {ok + "import file=" + Path("none.dat") + " awg=1", "3: import: "},
+        {ok + "import file=x.dat awg=3", "3: import: awg=3: choose 1"},
+    };
+    for (const auto& [text, message] : cases) {
+        const Result r = Recipe(text);
+        EXPECT_EQ(r.status, 2) << text;
+        EXPECT_EQ(r.err.rfind(Prefix() + message, 0), 0u) << text << "\n" << r.err;
+    }
+    // A run-time refusal keeps the files written before it; a misspelt step
+    // further down stops the run before anything is written.
+    EXPECT_TRUE(fs::exists(dir / "early.swf"));
+    fs::remove(dir / "early.swf");
+    EXPECT_EQ(Recipe(ok + store + "bogus").status, 2);
+    EXPECT_FALSE(fs::exists(dir / "early.swf"));
+}
+
+TEST_F(CliTest, SourcesUsageAndHelp) {
+    Result r = Cli({"-e", "reset samples=64 bandwidth=100", "-e", "notch from=1 level=1"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "pelorin-cli: -e:2: notch: needs to=\n");
+    r = Cli({"-e", "show", "-e", "notch \"x"});
+    EXPECT_EQ(r.err.rfind("pelorin-cli: -e:2: a double quote", 0), 0u) << r.err;
+    r = Cli({"-"}, "# header\nreset samples=64 bandwidth=100\nsmooth width=2\n");
+    EXPECT_EQ(r.err.rfind("pelorin-cli: stdin:3: smooth: ", 0), 0u) << r.err;
+
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {(dir / "missing.recipe").string()},
+                                               {dir.string()},
+                                               {"-e"},
+                                               {"-x"},
+                                               {"-e", "show", "extra"},
+                                               {"a.recipe", "b.recipe"}}) {
+        r = Cli(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("Usage:"), std::string::npos) << r.err;
+    }
+    r = Cli({"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const StepDef& d : Steps())
+        EXPECT_NE(r.out.find("\n  " + std::string(d.name)), std::string::npos) << d.name;
+}
+
+TEST_F(CliTest, ShowAndTheTektronixSnap) {
+    const Result r = Recipe(
+        "reset layout=tek samples=2048 bandwidth=1000\nfreq add=300\nfreq add=+100.5\n"
+        "freq add=300\ncursors c1=400 c2=100\nshow\nreset layout=ni samples=10 bandwidth=1000\n"
+        "freq delete=1\nshow\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "datapts: 1024\nbandwidth: 1041.6666666666665 kHz\nprofile points: 1024\nwaveform "
+              "samples: 0\n"
+              "frequencies (kHz): 100.5 300\ncursors (kHz): 400 100\nphase: editable\n"
+              "datapts: 5\nbandwidth: 1000 kHz\nprofile points: 5\nwaveform samples: 0\n"
+              "frequencies (kHz): 100.5\ncursors (kHz): 400 100\nphase: editable\n");
+}
+
+// The steps give what the core operations give when called as the panels call
+// them; the CSV files read back to the same doubles.
+TEST_F(CliTest, StepsMatchTheOperationsAndCsvRoundTrips) {
+    std::ostringstream out;
+    Runner runner(out);
+    for (const Step& s : ParseRecipe(
+             "reset layout=ni samples=4096 bandwidth=1000\ncursors c1=300 c2=120\n"
+             "notch source=cursors level=0.75\nnotch from=200 to=250 level=0\nsmooth width=5\n"
+             "swim law=2 nodes=3 base=0.1 peak=1 from=400 to=500\nexport profile=" +
+             Path("profile.csv") + "\nswift factor=1 check=" + Path("check.csv") +
+             " waveform=" + Path("wave.csv") + "\n"))
+        runner.Run(s);
+
+    Workspace ws;
+    SetReset(ws, 4096, 1000.0);
+    ws.cursor1 = 300.0, ws.cursor2 = 120.0;
+    ApplyNotch(ws, 0.75);
+    ws.cursor2 = 250.0, ws.cursor1 = 200.0;
+    ApplyNotch(ws, 0.0);
+    ApplySmoothing(ws, 5);
+    ws.cursor2 = 500.0, ws.cursor1 = 400.0;
+    ApplySwim(ws, 0.1, 1.0, 3, 2);
+    const std::vector<double> profile = ws.Magnitude;
+    std::vector<double> check;
+    Synthesise(ws, 1, &check);
+    EXPECT_EQ(runner.workspace().Swift, ws.Swift);
+
+    const auto p = ReadCsv(dir / "profile.csv"), c = ReadCsv(dir / "check.csv"),
+               w = ReadCsv(dir / "wave.csv");
+    ASSERT_EQ(p.size(), 2048u);
+    ASSERT_EQ(c.size(), 4096u);
+    ASSERT_EQ(w.size(), 4096u);
+    for (std::size_t i = 0; i < p.size(); ++i)
+        ASSERT_TRUE(p[i].first == i * 1000.0 / 2048 && p[i].second == profile[i]) << i;
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        ASSERT_TRUE(c[i].first == i * 1000.0 / 4096 && c[i].second == check[i]) << i;
+        ASSERT_TRUE(w[i].first == i && w[i].second == ws.Swift[i]) << i;
+    }
+}
+
+TEST_F(CliTest, SwimSeriesAndHadamardBatchWriteWhatTheCoreWrites) {
+    std::ofstream(dir / "p.pks") << "There were 3\n\n\n\n\n\n1 2 3 150000\n1 2 3 90000\n"
+                                    "1 2 3 40000\n";
+    std::ostringstream out, progress;
+    Runner runner(out, &progress);
+    for (const Step& s :
+         ParseRecipe("reset layout=ni samples=2048 bandwidth=200\n"
+                     "swim law=1 nodes=2 last=4 smooth=1 base=0 peak=1 from=20 to=80 file=" +
+                     Path("swim.SWF") + "\nfreq read=" + Path("p.pks") +
+                     "\nhadamard width=3000 batch=" + Path("had") + "\n"))
+        runner.Run(s);
+    EXPECT_EQ(out.str(), "3 of 3 files written.\n3 frequencies read from " +
+                             (dir / "p.pks").string() +
+                             ", 3 of them new to the list.\n3 of 3 files written.\n");
+    EXPECT_NE(progress.str().find("member 3 of 3\n"), std::string::npos) << progress.str();
+
+    Workspace ws;
+    SetReset(ws, 2048, 200.0);
+    ws.cursor1 = 20.0, ws.cursor2 = 80.0;
+    RunSwimSeries(ws, 0.0, 1.0, 2, 4, 1, true, SplitSeriesPath((dir / "core.swf").string()));
+    PrepareHadamard(ws, runner.frequencies(), 3000.0);
+    BatchHadamard(ws, runner.frequencies(), SplitSeriesPath((dir / "core_h").string()));
+    for (int k = 2; k <= 4; ++k)
+        EXPECT_EQ(ReadAll(dir / ("swim_000" + std::to_string(k) + ".SWF")),
+                  ReadAll(dir / ("core_000" + std::to_string(k) + ".swf")));
+    for (int k = 1; k <= 3; ++k) {
+        const std::string cli = ReadAll(dir / ("had_000" + std::to_string(k) + ".swf"));
+        EXPECT_FALSE(cli.empty());
+        EXPECT_EQ(cli, ReadAll(dir / ("core_h_000" + std::to_string(k) + ".swf")));
+    }
+    // A profile left by a series is no waveform to store.
+    EXPECT_THROW(runner.Run(ParseRecipe("store file=x.swf")[0]), Refusal);
+}
+
+TEST_F(CliTest, SeriesThatCannotWriteFailsAfterItsAccount) {
+    const Result r = Recipe(
+        "reset samples=64 bandwidth=100\nswim law=1 nodes=1 last=2 base=0 "
+        "peak=1 from=10 to=40 file=" +
+        Path("no/such/s.swf") + "\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out.rfind("0 of 2 files written.\nFailed to write 2 members:", 0), 0u) << r.out;
+    EXPECT_NE(r.err.find(":2: swim: 2 files of the series could not be written"), std::string::npos)
+        << r.err;
+}
+
+TEST_F(CliTest, ImportStoresTheSnappedWaveform) {
+    std::string dat = "Data Points: 4\nBandwidth: 1300000\nData:\n";
+    for (float f : {0.5f, -1.0f, 0.25f, 0.0f})
+        dat.append(reinterpret_cast<const char*>(&f), 4);  // little-endian machine
+    std::ofstream(dir / "in.dat", std::ios::binary) << dat;
+    const Result r = Recipe("import file=" + Path("in.dat") + " awg=2 out=" + Path("in.swf") +
+                            "\nstore file=" + Path("again.swf") + "\nshow\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string swf = ReadAll(dir / "in.swf");
+    EXPECT_EQ(swf.substr(0, swf.find("Data:")),
+              "TAVIK SWIFT File\n\nData Points:4\nBandwidth:1333000.000000\n");
+    EXPECT_EQ(swf, ReadAll(dir / "again.swf"));
+    EXPECT_NE(r.out.find("phase: start (no profile yet)"), std::string::npos) << r.out;
+}
+
+TEST_F(CliTest, CursorsRefusals) {
+    const std::string reset = "reset samples=64 bandwidth=100\n";
+    EXPECT_NE(Recipe("cursors c1=1 c2=2").err.find(":1: cursors: There is no profile yet"),
+              std::string::npos);
+    EXPECT_NE(Recipe(reset + "cursors c1=1 c2=101").err.find(":2: cursors: c2=101 lies outside"),
+              std::string::npos);
+    EXPECT_NE(Recipe(reset + "notch source=cursors level=1").err.find("no cursors step"),
+              std::string::npos);
+    EXPECT_NE(Recipe(reset + "cursors c1=1 c2=90\nnotch source=cursors from=1 level=1")
+                  .err.find(":3: notch: from= and to= are not read"),
+              std::string::npos);
+    EXPECT_NE(Recipe(reset + "cursors c1=1 c2=90\nreset samples=64 bandwidth=50\nnotch "
+                             "source=cursors level=1")
+                  .err.find(":4: notch: the cursors at 1 and 90 kHz lie outside"),
+              std::string::npos);
+}
+
+// Every example runs from a copy of the repository's examples folder.
+TEST_F(CliTest, ExamplesRun) {
+    fs::copy(fs::path(PELORIN_SOURCE_DIR) / "examples", dir / "examples",
+             fs::copy_options::recursive);
+    const fs::path was = fs::current_path();
+    fs::current_path(dir);
+    for (const char* name : {"notched-band", "swim-series", "hadamard-batch"}) {
+        const Result r = Cli({std::string("examples/") + name + ".recipe"});
+        EXPECT_EQ(r.status, 0) << name << ": " << r.err;
+    }
+    fs::current_path(was);
+    for (const char* f :
+         {"notched-band.swf", "notched-band-check.csv", "notched-band-profile.csv", "swim_0002.swf",
+          "swim_0006.swf", "hadamard_0001.swf", "hadamard_0007.swf"})
+        EXPECT_TRUE(fs::exists(dir / "examples/out" / f)) << f;
+    EXPECT_FALSE(fs::exists(dir / "examples/out/hadamard_0008.swf"));
+}
+
+// The built program returns the statuses RunCli returns.
+TEST_F(CliTest, ProgramExitStatus) {
+    const std::string cli = std::string("\"") + PELORIN_CLI + "\"";
+    const auto status = [](const std::string& command) {
+        const int raw = std::system((command + " >/dev/null 2>&1").c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    EXPECT_EQ(status(cli + " --help"), 0);
+    EXPECT_EQ(status(cli), 2);
+    EXPECT_EQ(status(cli + " -e 'notch from=1 to=2 level=1'"), 2);
+    EXPECT_EQ(status("echo 'reset samples=64 bandwidth=100' | " + cli + " -"), 0);
+}
+
+}  // namespace
+}  // namespace pelorin::cli
