@@ -4,8 +4,8 @@
 
 #include <functional>
 #include <optional>
-#include <string>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "app/workspace.h"
@@ -43,6 +43,14 @@ void EnterMenuPhase(MenuPhase phase);
 
 // Shows the operator why an operation was refused.
 void Report(const Refusal& refusal);
+
+// A tool panel's command: a commit of control `command` runs `work` under the
+// busy cursor, reporting a refusal; the panel is hidden whatever the event.
+int PanelCommand(int panel, int control, int event, int command, const std::function<void()>& work);
+
+// Takes the output plot off the graph: it no longer matches a profile that
+// is about to change.
+void RemoveOutputPlot(Workspace& ws);
 
 // --- Shell and Set/Reset ------------------------------------------------
 int MainPanelCallback(int panel, int event);

@@ -42,7 +42,9 @@ int GuardedFloor(double q) {
     return static_cast<int>(near >= r ? r : std::floor(q));
 }
 
-double ClockBandwidth(int k) { return 1 / (2 * (1000 * (4e-08 * k))); }
+double ClockBandwidth(int k) {
+    return 1 / (2 * (1000 * (4e-08 * k)));
+}
 
 }  // namespace
 

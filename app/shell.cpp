@@ -20,14 +20,34 @@ enum SetResetControl {
     kTekSwitch = 9,
 };
 
-constexpr int kProfileItems[] = {kMenuNotch, kMenuSwim, kMenuHadamard, kMenuSmooth,
-                                 kMenuSynthesis};
+constexpr int kProfileItems[] = {kMenuNotch, kMenuSwim, kMenuHadamard, kMenuSmooth, kMenuSynthesis};
 
 }  // namespace
 
 void Report(const Refusal& refusal) {
     ui::SetWaitCursor(0);
     ui::MessagePopup(refusal.title(), refusal.what());
+}
+
+int PanelCommand(int panel, int control, int event, int command,
+                 const std::function<void()>& work) {
+    if (event == ui::EVENT_COMMIT && control == command) {
+        try {
+            ui::SetWaitCursor(1);
+            work();
+            ui::SetWaitCursor(0);
+        } catch (const Refusal& r) {
+            Report(r);
+        }
+    }
+    ui::HidePanel(panel);
+    return 0;
+}
+
+void RemoveOutputPlot(Workspace& ws) {
+    if (ws.OutFlag == 1)
+        ui::DeleteGraphPlot(ws.GraphHandle, kGraph, ws.OutPlot);
+    ws.OutFlag = 0;
 }
 
 void EnterMenuPhase(MenuPhase phase) {
@@ -42,8 +62,8 @@ void EnterMenuPhase(MenuPhase phase) {
         ui::SetMenuItemDimmed(bar, item, phase == MenuPhase::Start);
     if (!editable) {
         // A profile panel left open must not act on a profile that is gone.
-        for (int panel : {ws.NotchHandle, ws.SwimHandle, ws.HadamardHandle, ws.SmoothHandle,
-                          ws.ProcessHandle})
+        for (int panel :
+             {ws.NotchHandle, ws.SwimHandle, ws.HadamardHandle, ws.SmoothHandle, ws.ProcessHandle})
             if (panel && ui::PanelExists(panel))
                 ui::HidePanel(panel);
     }
@@ -82,13 +102,26 @@ void Spectrum_Callback(int /*menubar*/, int item, int /*panel*/) {
     const Workspace& ws = workspace();
     int panel = 0;
     switch (item) {
-        case kMenuNotch: panel = ws.NotchHandle; break;
-        case kMenuSwim: panel = ws.SwimHandle; break;
-        case kMenuHadamard: panel = ws.HadamardHandle; break;
-        case kMenuSmooth: panel = ws.SmoothHandle; break;
-        case kMenuSynthesis: panel = ws.ProcessHandle; break;
-        case kMenuSetReset: panel = ws.SetResetHandle; break;
-        default: return;
+        case kMenuNotch:
+            panel = ws.NotchHandle;
+            break;
+        case kMenuSwim:
+            panel = ws.SwimHandle;
+            break;
+        case kMenuHadamard:
+            panel = ws.HadamardHandle;
+            break;
+        case kMenuSmooth:
+            panel = ws.SmoothHandle;
+            break;
+        case kMenuSynthesis:
+            panel = ws.ProcessHandle;
+            break;
+        case kMenuSetReset:
+            panel = ws.SetResetHandle;
+            break;
+        default:
+            return;
     }
     if (panel != ws.SetResetHandle && !ProfileEditable(ws)) {
         try {
@@ -156,28 +189,30 @@ int SWIFTCallback(int panel, int control, int event) {
     return 0;
 }
 
-void SetPanelforTEK(int panel) {
+namespace {
+
+// Shows the entries of one layout, hides the other's and records which one
+// the next apply reads.
+void SetLayout(int panel, bool tek) {
     Workspace& ws = workspace();
-    ui::SetCtrlVal(panel, kNiSwitch, 0);
-    ui::SetCtrlVal(panel, kTekSwitch, 1);
-    ws.usetek = 1;
-    ws.useni = 0;
-    ui::SetCtrlVisible(panel, kTekBandwidth, true);
-    ui::SetCtrlVisible(panel, kTekSamples, true);
-    ui::SetCtrlVisible(panel, kNiBandwidth, false);
-    ui::SetCtrlVisible(panel, kNiSamples, false);
+    ui::SetCtrlVal(panel, kNiSwitch, !tek);
+    ui::SetCtrlVal(panel, kTekSwitch, tek);
+    ws.usetek = tek;
+    ws.useni = !tek;
+    ui::SetCtrlVisible(panel, kTekBandwidth, tek);
+    ui::SetCtrlVisible(panel, kTekSamples, tek);
+    ui::SetCtrlVisible(panel, kNiBandwidth, !tek);
+    ui::SetCtrlVisible(panel, kNiSamples, !tek);
+}
+
+}  // namespace
+
+void SetPanelforTEK(int panel) {
+    SetLayout(panel, true);
 }
 
 void SetPanelforNI(int panel) {
-    Workspace& ws = workspace();
-    ui::SetCtrlVal(panel, kNiSwitch, 1);
-    ui::SetCtrlVal(panel, kTekSwitch, 0);
-    ws.useni = 1;
-    ws.usetek = 0;
-    ui::SetCtrlVisible(panel, kTekBandwidth, false);
-    ui::SetCtrlVisible(panel, kTekSamples, false);
-    ui::SetCtrlVisible(panel, kNiBandwidth, true);
-    ui::SetCtrlVisible(panel, kNiSamples, true);
+    SetLayout(panel, false);
 }
 
 int Arbcallback(int panel, int control, int event) {
@@ -197,7 +232,9 @@ int Arbcallback(int panel, int control, int event) {
     return 0;
 }
 
-int Calib_Callback(int, int, int) { return 0; }
+int Calib_Callback(int, int, int) {
+    return 0;
+}
 
 void RegisterCallbacks() {
     ui::RegisterPanelCallback("MainPanelCallback", MainPanelCallback);

@@ -72,9 +72,8 @@ void Zoom_Callback(int /*menubar*/, int item, int /*panel*/) {
         ui::GetAxisRange(ws.GraphHandle, kGraph, xmin, xmax, ymin, ymax);
         // Before any zoom there is no previous view: show the full range.
         const bool none = !(ws.tempfreqmax > ws.tempfreqmin);
-        ui::SetAxisRange(ws.GraphHandle, kGraph, ui::VAL_MANUAL,
-                         none ? 0.0 : ws.tempfreqmin, none ? ws.bandwidth : ws.tempfreqmax,
-                         ui::VAL_NO_CHANGE, 0.0, 0.0);
+        ui::SetAxisRange(ws.GraphHandle, kGraph, ui::VAL_MANUAL, none ? 0.0 : ws.tempfreqmin,
+                         none ? ws.bandwidth : ws.tempfreqmax, ui::VAL_NO_CHANGE, 0.0, 0.0);
         ws.tempfreqmin = xmin;
         ws.tempfreqmax = xmax;
     } else if (item == kMenuZoomFull) {

@@ -11,7 +11,8 @@ void SaveSwift_Callback(int /*menubar*/, int /*item*/, int /*panel*/) {
     const Workspace& ws = workspace();
     try {
         if (!HasWaveform(ws))
-            throw Refusal("Error", "There is no waveform to store: synthesise or import one first.");
+            throw Refusal("Error",
+                          "There is no waveform to store: synthesise or import one first.");
         ui::FileSelectRequest request;
         request.default_spec = "*.swf";
         request.button = ui::VAL_SAVE_BUTTON;

@@ -93,8 +93,8 @@ void GraphControl::setCursorX(int cursor, double x) {
 // would fall outside a new range, both are placed at the same relative
 // positions as before (a quarter and three quarters to begin with).
 void GraphControl::placeCursorsIn(double lo, double hi, double oldLo, double oldHi) {
-    const bool outside = cursorX_[0] < lo || cursorX_[0] > hi || cursorX_[1] < lo ||
-                         cursorX_[1] > hi;
+    const bool outside =
+        cursorX_[0] < lo || cursorX_[0] > hi || cursorX_[1] < lo || cursorX_[1] > hi;
     if (xManualSeen_ && !outside)
         return;
     for (int i = 0; i < 2; ++i) {

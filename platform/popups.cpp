@@ -1,5 +1,7 @@
 #include "platform/popups.h"
 
+#include <qcustomplot.h>
+
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -8,7 +10,6 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QVBoxLayout>
-#include <qcustomplot.h>
 
 #include "platform/graph_math.h"
 #include "platform/ui.h"
@@ -35,13 +36,14 @@ private:
     bool busy_;
 };
 
-QWidget* ActiveWindow() { return QApplication::activeWindow(); }
+QWidget* ActiveWindow() {
+    return QApplication::activeWindow();
+}
 
 class QtProgress : public Progress {
 public:
     QtProgress(const std::string& title, std::uint64_t total)
-        : dialog_(QString::fromStdString(title), "Cancel", 0, 1000, ActiveWindow()),
-          total_(total) {
+        : dialog_(QString::fromStdString(title), "Cancel", 0, 1000, ActiveWindow()), total_(total) {
         dialog_.setWindowTitle(QString::fromStdString(title));
         dialog_.setWindowModality(Qt::ApplicationModal);
         dialog_.setMinimumDuration(0);
@@ -80,8 +82,8 @@ public:
             QFileDialog::Options options;
             if (!r.allow_make_directory)
                 options |= QFileDialog::ReadOnly;
-            chosen = QFileDialog::getSaveFileName(ActiveWindow(), title, dir, filter, nullptr,
-                                                  options);
+            chosen =
+                QFileDialog::getSaveFileName(ActiveWindow(), title, dir, filter, nullptr, options);
         } else {
             chosen = QFileDialog::getOpenFileName(ActiveWindow(), title, dir, filter);
         }
@@ -148,9 +150,13 @@ std::unique_ptr<Popups>& Installed() {
 
 }  // namespace
 
-std::unique_ptr<Popups> MakeQtPopups() { return std::make_unique<QtPopups>(); }
+std::unique_ptr<Popups> MakeQtPopups() {
+    return std::make_unique<QtPopups>();
+}
 
-void InstallPopups(std::unique_ptr<Popups> popups) { Installed() = std::move(popups); }
+void InstallPopups(std::unique_ptr<Popups> popups) {
+    Installed() = std::move(popups);
+}
 
 Popups& CurrentPopups() {
     if (!Installed())

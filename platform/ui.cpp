@@ -69,8 +69,6 @@ struct Control {
     QPointer<QLabel> label;
 };
 
-class PanelWindow;
-
 struct Panel {
     int handle = 0;
     uir::PanelDef def;
@@ -111,7 +109,9 @@ Platform& P() {
 void Dispatch(int panel, int control, int event);
 void DispatchPanel(int panel, int event);
 
-class PanelWindow : public QWidget {
+// A panel's close box raises EVENT_CLOSE; the panel callback decides.
+template <class Base>
+class PanelWindow : public Base {
 public:
     explicit PanelWindow(int handle) : handle_(handle) {}
 
@@ -124,20 +124,8 @@ protected:
 private:
     int handle_;
 };
-
-class MainPanelWindow : public QMainWindow {
-public:
-    explicit MainPanelWindow(int handle) : handle_(handle) {}
-
-protected:
-    void closeEvent(QCloseEvent* e) override {
-        e->ignore();
-        DispatchPanel(handle_, EVENT_CLOSE);
-    }
-
-private:
-    int handle_;
-};
+using ToolPanelWindow = PanelWindow<QWidget>;
+using MainPanelWindow = PanelWindow<QMainWindow>;
 
 Panel& PanelOf(int panel) {
     auto it = P().panels.find(panel);
@@ -163,7 +151,9 @@ W* WidgetOf(int panel, int control) {
     return w;
 }
 
-GraphControl* GraphOf(int panel, int control) { return WidgetOf<GraphControl>(panel, control); }
+GraphControl* GraphOf(int panel, int control) {
+    return WidgetOf<GraphControl>(panel, control);
+}
 
 MenuItem& MenuItemOf(int menubar, int item) {
     auto it = P().menubars.find(menubar);
@@ -516,7 +506,7 @@ int LoadPanel(int /*parent*/, const std::string& file, int resource_id) {
         BuildMainPanel(p, w);
         window = w;
     } else {
-        window = new PanelWindow(handle);
+        window = new ToolPanelWindow(handle);
         if (IsTitlePanel(*def))
             BuildTitlePanel(p, window);
         else
@@ -536,7 +526,9 @@ void DisplayPanel(int panel) {
     p.window->activateWindow();
 }
 
-void HidePanel(int panel) { PanelOf(panel).window->hide(); }
+void HidePanel(int panel) {
+    PanelOf(panel).window->hide();
+}
 
 void DiscardPanel(int panel) {
     auto it = P().panels.find(panel);
@@ -552,20 +544,32 @@ void DiscardPanel(int panel) {
     P().panels.erase(it);
 }
 
-bool PanelVisible(int panel) { return PanelOf(panel).window->isVisible(); }
-bool PanelExists(int panel) { return P().panels.count(panel) != 0; }
-void ClosePanel(int panel) { DispatchPanel(panel, EVENT_CLOSE); }
+bool PanelVisible(int panel) {
+    return PanelOf(panel).window->isVisible();
+}
+bool PanelExists(int panel) {
+    return P().panels.count(panel) != 0;
+}
+void ClosePanel(int panel) {
+    DispatchPanel(panel, EVENT_CLOSE);
+}
 
-int GetPanelMenuBar(int panel) { return PanelOf(panel).menubar; }
+int GetPanelMenuBar(int panel) {
+    return PanelOf(panel).menubar;
+}
 
 void SetMenuItemDimmed(int menubar, int item, bool dimmed) {
     MenuItem& m = MenuItemOf(menubar, item);
     m.action->setEnabled(m.bound && !dimmed);
 }
 
-bool MenuItemDimmed(int menubar, int item) { return !MenuItemOf(menubar, item).action->isEnabled(); }
+bool MenuItemDimmed(int menubar, int item) {
+    return !MenuItemOf(menubar, item).action->isEnabled();
+}
 
-void ChooseMenuItem(int menubar, int item) { MenuItemOf(menubar, item).action->trigger(); }
+void ChooseMenuItem(int menubar, int item) {
+    MenuItemOf(menubar, item).action->trigger();
+}
 
 double GetCtrlVal(int panel, int control) {
     Control& c = ControlOf(panel, control);
@@ -675,11 +679,15 @@ void SetCtrlMaximum(int panel, int control, double maximum) {
     n->setMaximum(maximum);
 }
 
-bool CtrlDimmed(int panel, int control) { return !ControlOf(panel, control).widget->isEnabled(); }
+bool CtrlDimmed(int panel, int control) {
+    return !ControlOf(panel, control).widget->isEnabled();
+}
 bool CtrlVisible(int panel, int control) {
     return !ControlOf(panel, control).widget->isHidden();
 }
-std::string CtrlLabel(int panel, int control) { return ControlOf(panel, control).def.label; }
+std::string CtrlLabel(int panel, int control) {
+    return ControlOf(panel, control).def.label;
+}
 double CtrlIncrement(int panel, int control) {
     return WidgetOf<QDoubleSpinBox>(panel, control)->singleStep();
 }
@@ -727,7 +735,9 @@ void DeleteListItem(int panel, int control, int index, int count) {
         delete list->takeItem(index);
 }
 
-void ClearListCtrl(int panel, int control) { WidgetOf<QListWidget>(panel, control)->clear(); }
+void ClearListCtrl(int panel, int control) {
+    WidgetOf<QListWidget>(panel, control)->clear();
+}
 
 int GetCtrlIndex(int panel, int control) {
     auto* list = WidgetOf<QListWidget>(panel, control);
@@ -754,7 +764,9 @@ void DeleteGraphPlot(int panel, int control, int plot) {
     g->replot(QCustomPlot::rpQueuedReplot);
 }
 
-int GraphPlotCount(int panel, int control) { return GraphOf(panel, control)->plotCount(); }
+int GraphPlotCount(int panel, int control) {
+    return GraphOf(panel, control)->plotCount();
+}
 
 bool GraphPlotExists(int panel, int control, int plot) {
     return GraphOf(panel, control)->plot(plot) != nullptr;
@@ -800,8 +812,7 @@ void SetAxisRange(int panel, int control, int xmode, double xmin, double xmax, i
         UpdateStatus(it->second, g);
 }
 
-void GetAxisRange(int panel, int control, double& xmin, double& xmax, double& ymin,
-                  double& ymax) {
+void GetAxisRange(int panel, int control, double& xmin, double& xmax, double& ymin, double& ymax) {
     GraphControl* g = GraphOf(panel, control);
     xmin = g->xAxis->range().lower;
     xmax = g->xAxis->range().upper;
@@ -830,7 +841,9 @@ void DragGraphCursor(int panel, int control, int cursor, double x) {
     Dispatch(panel, control, EVENT_VALUE_CHANGED);
 }
 
-void RefreshGraph(int panel, int control) { GraphOf(panel, control)->replot(); }
+void RefreshGraph(int panel, int control) {
+    GraphOf(panel, control)->replot();
+}
 
 std::string StatusText(int panel) {
     Panel& p = PanelOf(panel);
@@ -847,7 +860,9 @@ void SetWaitCursor(int on) {
     }
 }
 
-bool WaitCursorShown() { return P().busy; }
+bool WaitCursorShown() {
+    return P().busy;
+}
 
 void Delay(double seconds) {
     QEventLoop loop;
@@ -857,11 +872,17 @@ void Delay(double seconds) {
 
 void SetSleepPolicy(int) {}  // Qt's event loop sleeps while idle already
 
-int RunUserInterface() { return QApplication::exec(); }
+int RunUserInterface() {
+    return QApplication::exec();
+}
 
-void QuitUserInterface(int code) { QCoreApplication::exit(code); }
+void QuitUserInterface(int code) {
+    QCoreApplication::exit(code);
+}
 
-void ProcessSystemEvents() { QCoreApplication::processEvents(); }
+void ProcessSystemEvents() {
+    QCoreApplication::processEvents();
+}
 
 bool GrabPanel(int panel, const std::string& png_path) {
     Panel& p = PanelOf(panel);

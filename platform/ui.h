@@ -119,8 +119,7 @@ std::size_t GraphPlotPoints(int panel, int control, int plot);
 std::vector<double> GraphPlotValues(int panel, int control, int plot);
 void SetAxisRange(int panel, int control, int xmode, double xmin, double xmax, int ymode,
                   double ymin, double ymax);
-void GetAxisRange(int panel, int control, double& xmin, double& xmax, double& ymin,
-                  double& ymax);
+void GetAxisRange(int panel, int control, double& xmin, double& xmax, double& ymin, double& ymax);
 // Cursor 1 or 2; the y value of a cursor is that of the graph's y axis at
 // the cursor's crossing, 0 when there is no plot.
 void GetGraphCursor(int panel, int control, int cursor, double& x, double& y);

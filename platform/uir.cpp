@@ -108,8 +108,9 @@ bool Flag(const Line& l, const std::string& key, const std::string& text) {
     Fail(l.number, "\"" + key + "\" needs 0 or 1, not \"" + text + "\"");
 }
 
-// Hands out the named entries of a line one by one and refuses those that
-// nobody asked for, so that a misspelt key is an error, not a silent default.
+// Hands out the named entries of a line one by one, each into its field when
+// present, and refuses those that nobody asked for, so that a misspelt key is
+// an error, not a silent default.
 class Entries {
 public:
     explicit Entries(const Line& line) : line_(line), left_(line.named) {}
@@ -120,6 +121,19 @@ public:
         out = it->second;
         left_.erase(it);
         return true;
+    }
+    void text(const std::string& key, std::string& field) { take(key, field); }
+    void number(const std::string& key, double& field) {
+        if (std::string v; take(key, v))
+            field = Number(line_, key, v);
+    }
+    void integer(const std::string& key, int& field) {
+        if (std::string v; take(key, v))
+            field = Integer(line_, key, v);
+    }
+    void flag(const std::string& key, bool& field) {
+        if (std::string v; take(key, v))
+            field = Flag(line_, key, v);
     }
     void finish() const {
         if (!left_.empty())
@@ -154,32 +168,19 @@ ControlDef ParseControl(const Line& l, Kind kind) {
     c.line = l.number;
     std::tie(c.id, c.label) = IdAndLabel(l, "a control");
     Entries e(l);
-    std::string v;
-    if (e.take("callback", v))
-        c.callback = v;
-    if (e.take("tip", v))
-        c.tip = v;
-    if (e.take("row", v))
-        c.row = v;
-    if (e.take("min", v))
-        c.min = Number(l, "min", v);
-    if (e.take("max", v))
-        c.max = Number(l, "max", v);
-    if (e.take("value", v))
-        c.value = Number(l, "value", v);
-    if (e.take("increment", v))
-        c.increment = Number(l, "increment", v);
-    if (e.take("precision", v))
-        c.precision = Integer(l, "precision", v);
-    if (e.take("visible", v))
-        c.visible = Flag(l, "visible", v);
-    if (e.take("dimmed", v))
-        c.dimmed = Flag(l, "dimmed", v);
-    if (e.take("xlabel", v))
-        c.xlabel = v;
-    if (e.take("ylabel", v))
-        c.ylabel = v;
-    if (e.take("items", v)) {
+    e.text("callback", c.callback);
+    e.text("tip", c.tip);
+    e.text("row", c.row);
+    e.number("min", c.min);
+    e.number("max", c.max);
+    e.number("value", c.value);
+    e.number("increment", c.increment);
+    e.integer("precision", c.precision);
+    e.flag("visible", c.visible);
+    e.flag("dimmed", c.dimmed);
+    e.text("xlabel", c.xlabel);
+    e.text("ylabel", c.ylabel);
+    if (std::string v; e.take("items", v)) {
         std::size_t start = 0;
         while (start <= v.size()) {
             const std::size_t bar = std::min(v.find('|', start), v.size());
@@ -193,8 +194,8 @@ ControlDef ParseControl(const Line& l, Kind kind) {
         }
     }
     e.finish();
-    const bool numeric = kind == Kind::Int || kind == Kind::UInt || kind == Kind::Double ||
-                         kind == Kind::Float;
+    const bool numeric =
+        kind == Kind::Int || kind == Kind::UInt || kind == Kind::Double || kind == Kind::Float;
     if (numeric && c.max < c.min)
         Fail(l.number, "control " + std::to_string(c.id) + " has max below min");
     if (numeric && (c.value < c.min || c.value > c.max))
@@ -231,15 +232,10 @@ Resource ParseUir(std::string_view text) {
             if (res.panel(p.id))
                 Fail(l.number, "panel " + std::to_string(p.id) + " is defined twice");
             Entries e(l);
-            std::string v;
-            if (e.take("callback", v))
-                p.callback = v;
-            if (e.take("note", v))
-                p.note = v;
-            if (e.take("width", v))
-                p.width = Integer(l, "width", v);
-            if (e.take("height", v))
-                p.height = Integer(l, "height", v);
+            e.text("callback", p.callback);
+            e.text("note", p.note);
+            e.integer("width", p.width);
+            e.integer("height", p.height);
             e.finish();
             res.panels.push_back(std::move(p));
             panel = &res.panels.back();
@@ -263,19 +259,15 @@ Resource ParseUir(std::string_view text) {
             if (word == "item") {
                 std::tie(item.id, item.label) = IdAndLabel(l, "a menu item");
                 Entries e(l);
-                std::string v;
-                if (e.take("callback", v))
-                    item.callback = v;
-                if (e.take("shortcut", v))
-                    item.shortcut = v;
-                if (e.take("dimmed", v))
-                    item.dimmed = Flag(l, "dimmed", v);
+                e.text("callback", item.callback);
+                e.text("shortcut", item.shortcut);
+                e.flag("dimmed", item.dimmed);
                 e.finish();
                 for (const auto& m : panel->menus)
                     for (const auto& other : m.items)
                         if (other.id == item.id && item.id != 0)
-                            Fail(l.number, "menu item " + std::to_string(item.id) +
-                                               " is defined twice");
+                            Fail(l.number,
+                                 "menu item " + std::to_string(item.id) + " is defined twice");
             }
             menu->items.push_back(std::move(item));
         } else {

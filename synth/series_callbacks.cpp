@@ -37,9 +37,9 @@ void RunSeriesWithProgress(const std::string& title,
     {
         const auto progress = ui::CurrentPopups().StartProgress(title, 0);
         report = run([&](std::uint64_t done, std::uint64_t total) {
-            return progress->Update(done, total,
-                                    "Member " + std::to_string(done) + " of " +
-                                        std::to_string(total) + " done");
+            return progress->Update(
+                done, total,
+                "Member " + std::to_string(done) + " of " + std::to_string(total) + " done");
         });
     }
     // The profile of the last member is what the workspace now holds.

@@ -1,8 +1,8 @@
 #include "synth/swift.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <algorithm>
 #include <new>
 #include <stdexcept>
 #include <string>

@@ -27,21 +27,13 @@ void ProcessSwift(int popup, int check, int factor) {
 }
 
 int Process_Callback(int panel, int control, int event) {
-    if (event == ui::EVENT_COMMIT && control == kSynthesise) {
-        try {
-            ui::SetWaitCursor(1);
-            const int popup = ui::GetCtrlInt(panel, kPopup);
-            const int check = ui::GetCtrlInt(panel, kCheck);
-            const int factor = ui::GetCtrlInt(panel, kFactor);
-            ProcessSwift(popup, check, factor);
-            EnterMenuPhase(MenuPhase::Synthesised);
-            ui::SetWaitCursor(0);
-        } catch (const Refusal& r) {
-            Report(r);
-        }
-    }
-    ui::HidePanel(panel);
-    return 0;
+    return PanelCommand(panel, control, event, kSynthesise, [panel] {
+        const int popup = ui::GetCtrlInt(panel, kPopup);
+        const int check = ui::GetCtrlInt(panel, kCheck);
+        const int factor = ui::GetCtrlInt(panel, kFactor);
+        ProcessSwift(popup, check, factor);
+        EnterMenuPhase(MenuPhase::Synthesised);
+    });
 }
 
 }  // namespace pelorin

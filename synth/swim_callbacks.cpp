@@ -30,9 +30,7 @@ int MakeSWIM_Callback(int panel, int control, int event) {
         try {
             RequireEditableProfile(ws);
             ui::SetWaitCursor(1);
-            if (ws.OutFlag == 1)
-                ui::DeleteGraphPlot(ws.GraphHandle, kGraph, ws.OutPlot);
-            ws.OutFlag = 0;
+            RemoveOutputPlot(ws);
             const double base = ui::GetCtrlVal(panel, kBase);
             const double peak = ui::GetCtrlVal(panel, kPeak);
             const std::uint32_t nodes = ui::GetCtrlUInt(panel, kNodes);
@@ -56,8 +54,7 @@ int MakeSWIM_Callback(int panel, int control, int event) {
                     return 0;  // the panel stays open for another try
                 }
                 RunSeriesWithProgress("SWIM series", [&](const SeriesProgress& progress) {
-                    return RunSwimSeries(ws, base, peak, nodes, last, law, smooth, *name,
-                                         progress);
+                    return RunSwimSeries(ws, base, peak, nodes, last, law, smooth, *name, progress);
                 });
             }
             ui::SetWaitCursor(0);

@@ -14,21 +14,14 @@
 #include <vector>
 
 #include "files/datfile.h"
+#include "tests/support/float_bytes.h"
 
 namespace pelorin {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string FloatBytes(const std::vector<float>& values) {
-    std::string out;
-    for (float f : values) {
-        const auto u = std::bit_cast<std::uint32_t>(f);
-        for (int shift = 0; shift < 32; shift += 8)
-            out.push_back(static_cast<char>((u >> shift) & 0xFF));
-    }
-    return out;
-}
+using testing::FloatBytes;
 
 const std::string kGood = "Waveform\nData Points: 6\nBandwidth: 300000\nData:\n" +
                           FloatBytes({0.1f, -0.7f, 0.35f, 0.0f, -0.2f, 0.6f});

@@ -11,21 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/float_bytes.h"
+
 namespace pelorin {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Little-endian bytes of each value, as the data files store them.
-std::string FloatBytes(const std::vector<float>& values) {
-    std::string out;
-    for (float f : values) {
-        const auto u = std::bit_cast<std::uint32_t>(f);
-        for (int shift = 0; shift < 32; shift += 8)
-            out.push_back(static_cast<char>((u >> shift) & 0xFF));
-    }
-    return out;
-}
+using testing::FloatBytes;
 
 class DatFileTest : public ::testing::Test {
 protected:

@@ -1,9 +1,9 @@
 // The import of .dat waveforms through the AWG panel and its pop-ups.
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "tests/support/float_bytes.h"
 #include "tests/support/gui_test.h"
 
 namespace pelorin::testing {
@@ -27,16 +27,7 @@ protected:
     }
     fs::path Dat(const std::string& header, const std::vector<float>& samples) {
         const fs::path p = dir / "wave.dat";
-        std::ofstream out(p, std::ios::binary);
-        out << header;
-        for (float f : samples) {
-            unsigned char b[4];
-            std::uint32_t u;
-            std::memcpy(&u, &f, 4);
-            for (int i = 0; i < 4; ++i)
-                b[i] = static_cast<unsigned char>(u >> (8 * i));
-            out.write(reinterpret_cast<const char*>(b), 4);
-        }
+        std::ofstream(p, std::ios::binary) << header << FloatBytes(samples);
         return p;
     }
     int OpenAwgPanel() {
@@ -73,7 +64,8 @@ TEST_F(Import, ClosingThePanelEndsTheImport) {
 
 TEST_F(Import, ImportsSnapsChecksAndStores) {
     ApplySetReset(1024, 1250.0);
-    const fs::path dat = Dat("Data Points: 4\r\nBandwidth: 300000\r\nData:\r\n", {1.5f, -2.0f, 0.5f, 0.0f});
+    const fs::path dat =
+        Dat("Data Points: 4\r\nBandwidth: 300000\r\nData:\r\n", {1.5f, -2.0f, 0.5f, 0.0f});
     const fs::path swf = dir / "out.swf";
     popups->files.push_back({ui::VAL_EXISTING_FILE_SELECTED, dat.string()});
     popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, swf.string()});
@@ -92,7 +84,8 @@ TEST_F(Import, ImportsSnapsChecksAndStores) {
     std::ifstream in(swf, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), {});
     // Codes 3583, 0, 2559 and 2047, low byte first.
-    const std::string header = "TAVIK SWIFT File\n\nData Points:4\nBandwidth:300000.000000\nData:\n";
+    const std::string header =
+        "TAVIK SWIFT File\n\nData Points:4\nBandwidth:300000.000000\nData:\n";
     EXPECT_EQ(bytes, header + std::string("\xff\x0d\x00\x00\xff\x09\xff\x07", 8));
     // The profile no longer matches datapts: its panels are closed to it.
     EXPECT_TRUE(ui::MenuItemDimmed(bar(), kMenuNotch));

@@ -61,7 +61,7 @@ TEST_F(Series, SwimSingleProfileModulatesTheBand) {
     EXPECT_FALSE(ui::PanelVisible(swim()));
     EXPECT_EQ(ws().Magnitude[50], 0.25);  // outside the band: untouched
     EXPECT_EQ(ws().Magnitude[101], 0.0);
-    EXPECT_EQ(ws().Magnitude[102], 0.0);  // base at the start of the band
+    EXPECT_EQ(ws().Magnitude[102], 0.0);                // base at the start of the band
     EXPECT_NEAR(ws().Magnitude[102 + 51], 1.0, 1e-12);  // crest halfway for nodes 2
     EXPECT_EQ(ws().Magnitude[204], 0.0);
     EXPECT_EQ(ws().MagFlag, 1);
@@ -175,8 +175,8 @@ TEST_F(Series, HadamardRowAndRangeCheck) {
     AddFrequency(1000.5f);
     const auto before = ws().Magnitude;
     ui::PressButton(had(), 10);
-    EXPECT_EQ(popups->messages.back(),
-              (std::pair<std::string, std::string>{"Warning", "Frequency out of frequency range!"}));
+    EXPECT_EQ(popups->messages.back(), (std::pair<std::string, std::string>{
+                                           "Warning", "Frequency out of frequency range!"}));
     EXPECT_EQ(ws().Magnitude, before);
     EXPECT_FALSE(ui::WaitCursorShown());
 }

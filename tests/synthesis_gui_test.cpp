@@ -22,8 +22,9 @@ protected:
     void SetUp() override {
         GuiTest::SetUp();
         dir = fs::temp_directory_path() /
-              ("pelorin-synthesis-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+              ("pelorin-synthesis-" +
+               std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir);
     }
     void TearDown() override {
@@ -135,8 +136,7 @@ TEST_F(Synthesis, StoreRefusesWithoutAWaveformAndReportsFailedWrites) {
     const fs::path blocked = dir / "afile";
     std::ofstream(blocked) << "not a folder";
     Store(blocked / "x.swf");
-    EXPECT_NE(LastMessage().find((blocked / "x.swf").string()), std::string::npos)
-        << LastMessage();
+    EXPECT_NE(LastMessage().find((blocked / "x.swf").string()), std::string::npos) << LastMessage();
     EXPECT_FALSE(ui::WaitCursorShown());
 }
 

@@ -49,7 +49,9 @@ void GuiTest::SetUp() {
     StartUp(0.0);
 }
 
-void GuiTest::TearDown() { ui::ResetPlatform(); }
+void GuiTest::TearDown() {
+    ui::ResetPlatform();
+}
 
 void GuiTest::ApplySetReset(int samples, double bandwidth) {
     ui::ChooseMenuItem(bar(), kMenuSetReset);

@@ -19,8 +19,8 @@ struct FileAnswer {
 };
 
 struct ScriptedPopups : ui::Popups {
-    std::deque<FileAnswer> files;               // answers, in order
-    std::vector<ui::FileSelectRequest> asked;   // the file pop-ups shown
+    std::deque<FileAnswer> files;              // answers, in order
+    std::vector<ui::FileSelectRequest> asked;  // the file pop-ups shown
     std::vector<std::pair<std::string, std::string>> messages;
     std::vector<std::pair<std::string, std::vector<double>>> graphs;
     int cancel_after = -1;  // the operator cancels at this progress update
