@@ -9,30 +9,15 @@
 
 #include "cli/cli.h"
 #include "tests/support/gui_test.h"
+#include "tests/support/test_dir.h"
 
 namespace pelorin::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 class BothFrontEnds : public GuiTest {
 protected:
-    void SetUp() override {
-        GuiTest::SetUp();
-        dir = fs::temp_directory_path() /
-              ("pelorin-cli-gui-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        fs::remove_all(dir);
-        GuiTest::TearDown();
-    }
     void Band(double from, double to, double level) {
         const int p = ws().NotchHandle;
         ui::ChooseMenuItem(bar(), kMenuNotch);
@@ -55,7 +40,7 @@ protected:
         err = errors.str();
         return status;
     }
-    fs::path dir;
+    TestDir dir;
 };
 
 TEST_F(BothFrontEnds, TypicalRequestWritesTheSameBytes) {
@@ -78,12 +63,12 @@ TEST_F(BothFrontEnds, TypicalRequestWritesTheSameBytes) {
                   err),
               0)
         << err;
-    const std::string gui = ReadAll(dir / "gui.swf");
+    const std::string gui = ReadFile(dir / "gui.swf");
     ASSERT_EQ(gui.size(), std::string("TAVIK SWIFT File\n\nData Points:4096\n"
                                       "Bandwidth:1041666.666667\nData:\n")
                                   .size() +
                               2 * 4096);
-    EXPECT_EQ(gui, ReadAll(dir / "cli.swf"));
+    EXPECT_EQ(gui, ReadFile(dir / "cli.swf"));
 }
 
 TEST_F(BothFrontEnds, ARefusalReadsTheSame) {

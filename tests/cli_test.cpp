@@ -18,16 +18,14 @@
 #include "cli/recipe.h"
 #include "cli/runner.h"
 #include "synth/hadamard.h"
+#include "tests/support/test_dir.h"
 
 namespace pelorin::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using testing::ReadFile;
+using testing::TestDir;
 
 // The two columns of a CSV file written by the steps, header skipped.
 std::vector<std::pair<double, double>> ReadCsv(const fs::path& p) {
@@ -50,16 +48,6 @@ struct Result {
 
 class CliTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        // A blank in the folder name makes every path entry need its quotes.
-        dir = fs::temp_directory_path() /
-              ("pelorin cli-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     Result Cli(const std::vector<std::string>& args, const std::string& input = "") {
         std::istringstream in(input);
         std::ostringstream out, err;
@@ -74,7 +62,8 @@ protected:
     std::string Path(const std::string& name) { return "\"" + (dir / name).string() + "\""; }
     std::string Prefix() { return "pelorin-cli: " + (dir / "r.recipe").string() + ":"; }
 
-    fs::path dir;
+    // A blank in the folder name makes every path entry need its quotes.
+    TestDir dir{"pelorin cli "};
 };
 
 TEST(RecipeParser, StepsEntriesQuotesAndComments) {
@@ -249,12 +238,12 @@ TEST_F(CliTest, SwimSeriesAndHadamardBatchWriteWhatTheCoreWrites) {
     PrepareHadamard(ws, runner.frequencies(), 3000.0);
     BatchHadamard(ws, runner.frequencies(), SplitSeriesPath((dir / "core_h").string()));
     for (int k = 2; k <= 4; ++k)
-        EXPECT_EQ(ReadAll(dir / ("swim_000" + std::to_string(k) + ".SWF")),
-                  ReadAll(dir / ("core_000" + std::to_string(k) + ".swf")));
+        EXPECT_EQ(ReadFile(dir / ("swim_000" + std::to_string(k) + ".SWF")),
+                  ReadFile(dir / ("core_000" + std::to_string(k) + ".swf")));
     for (int k = 1; k <= 3; ++k) {
-        const std::string cli = ReadAll(dir / ("had_000" + std::to_string(k) + ".swf"));
+        const std::string cli = ReadFile(dir / ("had_000" + std::to_string(k) + ".swf"));
         EXPECT_FALSE(cli.empty());
-        EXPECT_EQ(cli, ReadAll(dir / ("core_h_000" + std::to_string(k) + ".swf")));
+        EXPECT_EQ(cli, ReadFile(dir / ("core_h_000" + std::to_string(k) + ".swf")));
     }
     // A profile left by a series is no waveform to store.
     EXPECT_THROW(runner.Run(ParseRecipe("store file=x.swf")[0]), Refusal);
@@ -279,10 +268,10 @@ TEST_F(CliTest, ImportStoresTheSnappedWaveform) {
     const Result r = Recipe("import file=" + Path("in.dat") + " awg=2 out=" + Path("in.swf") +
                             "\nstore file=" + Path("again.swf") + "\nshow\n");
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::string swf = ReadAll(dir / "in.swf");
+    const std::string swf = ReadFile(dir / "in.swf");
     EXPECT_EQ(swf.substr(0, swf.find("Data:")),
               "TAVIK SWIFT File\n\nData Points:4\nBandwidth:1333000.000000\n");
-    EXPECT_EQ(swf, ReadAll(dir / "again.swf"));
+    EXPECT_EQ(swf, ReadFile(dir / "again.swf"));
     EXPECT_NE(r.out.find("phase: start (no profile yet)"), std::string::npos) << r.out;
 }
 

@@ -15,11 +15,13 @@
 
 #include "files/datfile.h"
 #include "tests/support/float_bytes.h"
+#include "tests/support/test_dir.h"
 
 namespace pelorin {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::TestDir;
 
 using testing::FloatBytes;
 
@@ -126,13 +128,6 @@ std::vector<std::pair<std::string, std::string>> Generated() {
 
 class DatCorpusTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("pelorin_datcorpus_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     // Reads path for every AWG choice; returns how many reads were refused.
     int Check(const std::string& path) {
         int refused = 0;
@@ -169,7 +164,7 @@ protected:
         return p.string();
     }
 
-    fs::path dir_;
+    TestDir dir_;
 };
 
 TEST_F(DatCorpusTest, EveryMalformedFileReadsCleanlyOrIsRefused) {

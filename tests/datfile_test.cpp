@@ -12,24 +12,18 @@
 #include <vector>
 
 #include "tests/support/float_bytes.h"
+#include "tests/support/test_dir.h"
 
 namespace pelorin {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::TestDir;
 
 using testing::FloatBytes;
 
 class DatFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / ("pelorin_datfile_" + std::string(info->name()) + "_" +
-                                            std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::string WriteBytes(const std::string& name, const std::string& bytes) {
         const fs::path p = dir_ / name;
         std::ofstream(p, std::ios::binary) << bytes;
@@ -40,7 +34,7 @@ protected:
         return WriteBytes(name, header + FloatBytes(samples));
     }
 
-    fs::path dir_;
+    TestDir dir_;
 };
 
 const std::string kHeader = "Data Points: 4\nBandwidth: 300000\nData:\n";

@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "app/workspace.h"
+#include "tests/support/test_dir.h"
 
 namespace pelorin {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::TestDir;
 
 TEST(freqlist_test, list_stays_ascending_without_duplicates) {
     std::vector<float> list;
@@ -76,15 +78,6 @@ TEST(freqlist_test, hadamard_order_is_the_next_power_of_two_above_n) {
 
 class peaklist_test : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("pelorin_pks_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::string Write(const std::string& text) {
         const fs::path path = dir_ / "peaks.pks";
         std::ofstream(path, std::ios::binary) << text;
@@ -94,7 +87,7 @@ protected:
         return first_line + "\nh2\nh3\nh4\nh5\nh6\n";
     }
 
-    fs::path dir_;
+    TestDir dir_;
 };
 
 TEST_F(peaklist_test, fourth_field_in_hz_merges_as_khz) {

@@ -9,10 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_dir.h"
+
 namespace pelorin {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::TestDir;
 
 // Frequencies 10, 20, ... kHz on a 64-point profile over 64 kHz with zero band
 // width: frequency i lights exactly point 10 (i + 1).
@@ -90,17 +93,11 @@ TEST(hadamard_test, refused_rows_write_nothing) {
 class hadamard_batch_test : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("pelorin_hadamard_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
         ws_.datapts = kN;
         ws_.bandwidth = 64.0;
         ws_.HadamardWidth = 2000.0;
         ws_.Magnitude.assign(kN, 0.0);
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     std::vector<std::string> Files() const {
         std::vector<std::string> names;
@@ -111,7 +108,7 @@ protected:
     }
 
     static constexpr int kN = 64;
-    fs::path dir_;
+    TestDir dir_;
     Workspace ws_;
 };
 

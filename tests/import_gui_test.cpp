@@ -5,6 +5,7 @@
 
 #include "tests/support/float_bytes.h"
 #include "tests/support/gui_test.h"
+#include "tests/support/test_dir.h"
 
 namespace pelorin::testing {
 namespace {
@@ -13,18 +14,6 @@ namespace fs = std::filesystem;
 
 class Import : public GuiTest {
 protected:
-    void SetUp() override {
-        GuiTest::SetUp();
-        dir = fs::temp_directory_path() /
-              (std::string("pelorin-import-") +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        fs::remove_all(dir);
-        GuiTest::TearDown();
-    }
     fs::path Dat(const std::string& header, const std::vector<float>& samples) {
         const fs::path p = dir / "wave.dat";
         std::ofstream(p, std::ios::binary) << header << FloatBytes(samples);
@@ -34,7 +23,7 @@ protected:
         ui::ChooseMenuItem(bar(), kMenuImport);
         return ws().awg_handle;
     }
-    fs::path dir;
+    TestDir dir;
 };
 
 TEST_F(Import, SwitchesBehaveAsAPair) {

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "tests/support/gui_test.h"
+#include "tests/support/test_dir.h"
 
 namespace pelorin::testing {
 namespace {
@@ -12,8 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string Header(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), {});
+    const std::string text = ReadFile(file);
     return text.substr(0, text.find("Data:"));
 }
 
@@ -21,18 +21,9 @@ class Series : public GuiTest {
 protected:
     void SetUp() override {
         GuiTest::SetUp();
-        dir = fs::temp_directory_path() /
-              (std::string("pelorin-series-") +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         ui::ChooseMenuItem(bar(), kMenuSetReset);
         ui::EnterCtrlVal(ws().SetResetHandle, 8, 1);  // unsnapped layout
         ApplySetReset(2048, 1000.0);                  // N = 1024 over 0 … 1000 kHz
-    }
-    void TearDown() override {
-        fs::remove_all(dir);
-        GuiTest::TearDown();
     }
     int swim() { return ws().SwimHandle; }
     int had() { return ws().HadamardHandle; }
@@ -51,7 +42,7 @@ protected:
         ui::PressButton(had(), 5);
     }
     std::vector<float> List() { return ReadFloatList(had(), 2); }
-    fs::path dir;
+    TestDir dir;
 };
 
 TEST_F(Series, SwimSingleProfileModulatesTheBand) {

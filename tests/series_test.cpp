@@ -11,11 +11,13 @@
 #include <vector>
 
 #include "synth/swim.h"
+#include "tests/support/test_dir.h"
 
 namespace pelorin {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::TestDir;
 
 TEST(series_test, split_at_last_swf_of_the_file_name) {
     struct Case {
@@ -54,18 +56,12 @@ TEST(series_test, member_names_pad_to_four_digits_and_stay_distinct) {
 class series_files_test : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("pelorin_series_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
         ws_.datapts = kN;
         ws_.bandwidth = 1000.0;
         ws_.Magnitude.assign(kN, 0.0);
         ws_.MagFlag = 1;
         ws_.OutFlag = 1;
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     SeriesName Name(const std::string& file) const {
         return SplitSeriesPath((dir_ / file).string());
@@ -91,7 +87,7 @@ protected:
     }
 
     static constexpr int kN = 64;
-    fs::path dir_;
+    TestDir dir_;
     Workspace ws_;
 };
 

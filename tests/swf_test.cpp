@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/workspace.h"
+#include "tests/support/test_dir.h"
 
 #ifndef PELORIN_TEST_DATA_DIR
 #define PELORIN_TEST_DATA_DIR "tests/data"
@@ -27,19 +28,10 @@ namespace pelorin {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::TestDir;
 
-class SwfFileTest : public testing::Test {
+class SwfFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "swf_test.XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-
     std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
 
     static std::string Read(const std::string& path) {
@@ -58,7 +50,7 @@ protected:
         return names;
     }
 
-    fs::path dir_;
+    TestDir dir_;
 };
 
 TEST(swf_test, sample_codes) {

@@ -6,31 +6,15 @@
 #include <iterator>
 
 #include "tests/support/gui_test.h"
+#include "tests/support/test_dir.h"
 
 namespace pelorin::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 class Synthesis : public GuiTest {
 protected:
-    void SetUp() override {
-        GuiTest::SetUp();
-        dir = fs::temp_directory_path() /
-              ("pelorin-synthesis-" +
-               std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        fs::remove_all(dir);
-        GuiTest::TearDown();
-    }
     void Band(double from, double to, double level) {
         const int p = ws().NotchHandle;
         ui::ChooseMenuItem(bar(), kMenuNotch);
@@ -52,7 +36,7 @@ protected:
         popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, file.string()});
         ui::ChooseMenuItem(bar(), kMenuStore);
     }
-    fs::path dir;
+    TestDir dir;
 };
 
 TEST_F(Synthesis, TypicalRequestWritesTheFile) {
@@ -80,7 +64,7 @@ TEST_F(Synthesis, TypicalRequestWritesTheFile) {
     ASSERT_EQ(popups->asked.size(), 1u);
     EXPECT_EQ(popups->asked[0].default_spec, "*.swf");
     EXPECT_EQ(popups->asked[0].button, ui::VAL_SAVE_BUTTON);
-    const std::string bytes = ReadAll(file);
+    const std::string bytes = ReadFile(file);
     const std::string header =
         "TAVIK SWIFT File\n\nData Points:2048\nBandwidth:1250000.000000\nData:\n";
     ASSERT_EQ(bytes.size(), header.size() + 2 * 2048);
@@ -154,7 +138,7 @@ TEST_F(Synthesis, SameFileFromEitherLayout) {
     Band(300.0, 700.0, 1.0);
     Synthesise(0, 1, -1);
     Store(dir / "ni.swf");
-    EXPECT_EQ(ReadAll(dir / "tek.swf"), ReadAll(dir / "ni.swf"));
+    EXPECT_EQ(ReadFile(dir / "tek.swf"), ReadFile(dir / "ni.swf"));
 }
 
 // The drawn spectrum check reproduces the profile at its even points, for

@@ -1,0 +1,47 @@
+// A fresh folder for one test case, removed with it.
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+namespace pelorin::testing {
+
+class TestDir {
+public:
+    explicit TestDir(const std::string& prefix = "pelorin-test.") {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot make a temporary folder");
+        path_ = pattern;
+    }
+    ~TestDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TestDir(const TestDir&) = delete;
+    TestDir& operator=(const TestDir&) = delete;
+
+    operator const std::filesystem::path&() const { return path_; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const {
+        return path_ / name;
+    }
+    std::string string() const { return path_.string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// The whole content of a file, "" when it cannot be read.
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+}  // namespace pelorin::testing
