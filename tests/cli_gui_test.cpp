@@ -18,20 +18,6 @@ namespace fs = std::filesystem;
 
 class BothFrontEnds : public GuiTest {
 protected:
-    void Band(double from, double to, double level) {
-        const int p = ws().NotchHandle;
-        ui::ChooseMenuItem(bar(), kMenuNotch);
-        ui::SetCtrlVal(p, 2, 0);
-        ui::SetCtrlVal(p, 6, from);
-        ui::SetCtrlVal(p, 7, to);
-        ui::SetCtrlVal(p, 5, level);
-        ui::PressButton(p, 4);
-    }
-    void Synthesise() {
-        ui::ChooseMenuItem(bar(), kMenuSynthesis);
-        ui::SetCtrlVal(ws().ProcessHandle, 6, -1);
-        ui::PressButton(ws().ProcessHandle, 4);
-    }
     int Cli(const std::string& recipe, std::string& err) {
         std::ofstream(dir / "typical.recipe") << recipe;
         std::istringstream in;
@@ -46,8 +32,8 @@ protected:
 TEST_F(BothFrontEnds, TypicalRequestWritesTheSameBytes) {
     // 1000 kHz is snapped to 12500/12 kHz by the Tektronix entry in both.
     ApplySetReset(4096, 1000.0);
-    Band(200.0, 433.3, 1.0);
-    Synthesise();
+    Notch(200.0, 433.3, 1.0);
+    Synthesise(1, 1, -1);
     popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, (dir / "gui.swf").string()});
     ui::ChooseMenuItem(bar(), kMenuStore);
     ASSERT_TRUE(popups->messages.empty()) << LastMessage();
@@ -73,8 +59,8 @@ TEST_F(BothFrontEnds, TypicalRequestWritesTheSameBytes) {
 
 TEST_F(BothFrontEnds, ARefusalReadsTheSame) {
     ApplySetReset(1024, 1250.0);
-    Band(100.0, 300.0, 1.0);
-    Synthesise();
+    Notch(100.0, 300.0, 1.0);
+    Synthesise(1, 1, -1);
     ui::ChooseMenuItem(bar(), kMenuNotch);  // dimmed after a synthesis
     Spectrum_Callback(bar(), kMenuNotch, ws().GraphHandle);
     const std::string shown = LastMessage();

@@ -16,15 +16,6 @@ protected:
         ui::EnterCtrlVal(ws().SetResetHandle, 8, 1);
         ApplySetReset(2048, 1000.0);
     }
-    void Notch(double from, double to, double level, int source = 0) {
-        const int p = ws().NotchHandle;
-        ui::ChooseMenuItem(bar(), kMenuNotch);
-        ui::SetCtrlVal(p, 2, source);
-        ui::SetCtrlVal(p, 6, from);
-        ui::SetCtrlVal(p, 7, to);
-        ui::SetCtrlVal(p, 5, level);
-        ui::PressButton(p, 4);
-    }
     // Indices holding level, as [first, last] runs.
     std::vector<std::pair<int, int>> Runs(double level) const {
         std::vector<std::pair<int, int>> runs;

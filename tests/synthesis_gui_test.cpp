@@ -15,33 +15,12 @@ namespace fs = std::filesystem;
 
 class Synthesis : public GuiTest {
 protected:
-    void Band(double from, double to, double level) {
-        const int p = ws().NotchHandle;
-        ui::ChooseMenuItem(bar(), kMenuNotch);
-        ui::SetCtrlVal(p, 2, 0);
-        ui::SetCtrlVal(p, 6, from);
-        ui::SetCtrlVal(p, 7, to);
-        ui::SetCtrlVal(p, 5, level);
-        ui::PressButton(p, 4);
-    }
-    void Synthesise(int popup, int check, int factor) {
-        const int p = ws().ProcessHandle;
-        ui::ChooseMenuItem(bar(), kMenuSynthesis);
-        ui::SetCtrlVal(p, 5, popup);
-        ui::SetCtrlVal(p, 2, check);
-        ui::SetCtrlVal(p, 6, factor);
-        ui::PressButton(p, 4);
-    }
-    void Store(const fs::path& file) {
-        popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, file.string()});
-        ui::ChooseMenuItem(bar(), kMenuStore);
-    }
     TestDir dir;
 };
 
 TEST_F(Synthesis, TypicalRequestWritesTheFile) {
     ApplySetReset(2048, 1250.0);  // Tektronix: 1250 kHz is achievable (k = 10)
-    Band(200.0, 400.0, 1.0);
+    Notch(200.0, 400.0, 1.0);
     Synthesise(1, 1, -1);
 
     EXPECT_EQ(ws().datapts, 2048);
@@ -60,7 +39,7 @@ TEST_F(Synthesis, TypicalRequestWritesTheFile) {
     EXPECT_FALSE(ui::MenuItemDimmed(bar(), kMenuStore));
 
     const fs::path file = dir / "band.swf";
-    Store(file);
+    Store(file.string());
     ASSERT_EQ(popups->asked.size(), 1u);
     EXPECT_EQ(popups->asked[0].default_spec, "*.swf");
     EXPECT_EQ(popups->asked[0].button, ui::VAL_SAVE_BUTTON);
@@ -85,7 +64,7 @@ TEST_F(Synthesis, TypicalRequestWritesTheFile) {
 
 TEST_F(Synthesis, CheckWithoutPopupAndNoDrawingWithNeither) {
     ApplySetReset(1024, 1250.0);
-    Band(100.0, 300.0, 1.0);
+    Notch(100.0, 300.0, 1.0);
     Synthesise(0, 0, -1);
     EXPECT_TRUE(popups->graphs.empty());
     EXPECT_EQ(ws().OutFlag, 0);
@@ -110,7 +89,7 @@ TEST_F(Synthesis, StoreRefusesWithoutAWaveformAndReportsFailedWrites) {
     EXPECT_NE(LastMessage().find("no waveform"), std::string::npos) << LastMessage();
     EXPECT_TRUE(popups->asked.empty());
 
-    Band(100.0, 300.0, 1.0);
+    Notch(100.0, 300.0, 1.0);
     Synthesise(0, 0, -1);
     // Cancelling the pop-up writes nothing and says nothing.
     const std::size_t shown = popups->messages.size();
@@ -119,7 +98,7 @@ TEST_F(Synthesis, StoreRefusesWithoutAWaveformAndReportsFailedWrites) {
 
     const fs::path blocked = dir / "afile";
     std::ofstream(blocked) << "not a folder";
-    Store(blocked / "x.swf");
+    Store((blocked / "x.swf").string());
     EXPECT_NE(LastMessage().find((blocked / "x.swf").string()), std::string::npos) << LastMessage();
     EXPECT_FALSE(ui::WaitCursorShown());
 }
@@ -128,16 +107,16 @@ TEST_F(Synthesis, StoreRefusesWithoutAWaveformAndReportsFailedWrites) {
 // layout it was designed in.
 TEST_F(Synthesis, SameFileFromEitherLayout) {
     ApplySetReset(4096, 1250.0);
-    Band(300.0, 700.0, 1.0);
+    Notch(300.0, 700.0, 1.0);
     Synthesise(0, 1, -1);
-    Store(dir / "tek.swf");
+    Store((dir / "tek.swf").string());
 
     ui::ChooseMenuItem(bar(), kMenuSetReset);
     ui::EnterCtrlVal(ws().SetResetHandle, 8, 1);
     ApplySetReset(4096, 1250.0);
-    Band(300.0, 700.0, 1.0);
+    Notch(300.0, 700.0, 1.0);
     Synthesise(0, 1, -1);
-    Store(dir / "ni.swf");
+    Store((dir / "ni.swf").string());
     EXPECT_EQ(ReadFile(dir / "tek.swf"), ReadFile(dir / "ni.swf"));
 }
 
@@ -146,7 +125,7 @@ TEST_F(Synthesis, SameFileFromEitherLayout) {
 TEST_F(Synthesis, DrawnCheckReproducesTheProfile) {
     for (int factor : {0, 1, -2}) {
         ApplySetReset(2048, 1250.0);
-        Band(250.0, 500.0, 0.75);
+        Notch(250.0, 500.0, 0.75);
         const std::vector<double> profile = ws().Magnitude;
         Synthesise(0, 1, factor);
         const auto drawn = ui::GraphPlotValues(ws().GraphHandle, kGraph, ws().OutPlot);

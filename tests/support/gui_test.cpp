@@ -62,6 +62,30 @@ void GuiTest::ApplySetReset(int samples, double bandwidth) {
     ui::PressButton(p, 7);
 }
 
+void GuiTest::Notch(double from, double to, double level, int source) {
+    const int p = ws().NotchHandle;
+    ui::ChooseMenuItem(bar(), kMenuNotch);
+    ui::SetCtrlVal(p, 2, source);
+    ui::SetCtrlVal(p, 6, from);
+    ui::SetCtrlVal(p, 7, to);
+    ui::SetCtrlVal(p, 5, level);
+    ui::PressButton(p, 4);
+}
+
+void GuiTest::Synthesise(int popup, int check, int factor) {
+    const int p = ws().ProcessHandle;
+    ui::ChooseMenuItem(bar(), kMenuSynthesis);
+    ui::SetCtrlVal(p, 5, popup);
+    ui::SetCtrlVal(p, 2, check);
+    ui::SetCtrlVal(p, 6, factor);
+    ui::PressButton(p, 4);
+}
+
+void GuiTest::Store(const std::string& file) {
+    popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, file});
+    ui::ChooseMenuItem(bar(), kMenuStore);
+}
+
 std::string GuiTest::LastMessage() const {
     return popups->messages.empty() ? std::string() : popups->messages.back().second;
 }

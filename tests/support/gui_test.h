@@ -43,6 +43,13 @@ protected:
     // Opens Set/Reset from the menu, enters the entries of the current layout
     // and applies them.
     void ApplySetReset(int samples, double bandwidth);
+    // Sets the window from … to (kHz) to level on the notch panel; with
+    // source 1 the window runs between the graph cursors instead.
+    void Notch(double from, double to, double level, int source = 0);
+    // Presses the synthesis panel's button with the flags and factor given.
+    void Synthesise(int popup, int check, int factor);
+    // Chooses the store command and answers its pop-up with file.
+    void Store(const std::string& file);
     // The text of the last message shown, "" when none.
     std::string LastMessage() const;
 
