@@ -1,7 +1,10 @@
 // The profile plot, cursors, zoom, notch and smoothing panels, driven through
 // their callbacks.
+#include <QApplication>
+#include <QMouseEvent>
 #include <numeric>
 
+#include "platform/graph_control.h"
 #include "tests/support/gui_test.h"
 
 namespace pelorin::testing {
@@ -184,6 +187,48 @@ TEST_F(Profile, FourMillionPointsPlot) {
     Notch(100, 900, 1.0);
     EXPECT_EQ(ui::GraphPlotPoints(ws().GraphHandle, kGraph, ws().MagPlot), 4194304u);
     ui::RefreshGraph(ws().GraphHandle, kGraph);
+}
+
+}  // namespace
+}  // namespace pelorin::testing
+
+namespace pelorin::testing {
+namespace {
+
+void Mouse(QWidget* w, QEvent::Type type, double x, double y) {
+    const QPointF local(x, y);
+    QMouseEvent e(type, local, w->mapToGlobal(local), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                  Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+// The operator drags cursor 1 with the mouse: the stored position follows on
+// release, and the status bar while dragging.
+TEST_F(Profile, DraggingACursorWithTheMouse) {
+    ui::GraphControl* g = nullptr;
+    for (QWidget* w : QApplication::allWidgets())
+        if (auto* candidate = dynamic_cast<ui::GraphControl*>(w))
+            g = candidate;
+    ASSERT_NE(g, nullptr);
+    g->resize(800, 500);
+    g->replot();
+    const double y = g->axisRect()->rect().center().y();
+    const double from = g->xAxis->coordToPixel(g->cursorX(1));
+    const double to = g->xAxis->coordToPixel(600.0);
+    Mouse(g, QEvent::MouseButtonPress, from + 2, y);
+    Mouse(g, QEvent::MouseMove, (from + to) / 2, y);
+    EXPECT_NE(ui::StatusText(ws().GraphHandle).find("Cursor 1"), std::string::npos);
+    EXPECT_NE(ws().cursor1, g->cursorX(1));  // not read until the drag ends
+    Mouse(g, QEvent::MouseMove, to, y);
+    Mouse(g, QEvent::MouseButtonRelease, to, y);
+    EXPECT_NEAR(ws().cursor1, 600.0, 1000.0 / 800);  // within a pixel
+    EXPECT_EQ(ws().cursor1, g->cursorX(1));
+    // A drag never takes a cursor off the axis.
+    Mouse(g, QEvent::MouseButtonPress, to, y);
+    Mouse(g, QEvent::MouseMove, to + 5000, y);
+    Mouse(g, QEvent::MouseButtonRelease, to + 5000, y);
+    EXPECT_LE(ws().cursor1, 1000.0);
 }
 
 }  // namespace
