@@ -39,7 +39,10 @@ class NumericEntry : public QDoubleSpinBox {
 public:
     NumericEntry(int shown_decimals, QWidget* parent)
         : QDoubleSpinBox(parent), shown_(shown_decimals) {
-        setDecimals(shown_decimals > 0 ? 15 : 0);
+        // Qt rounds a spin box's value to its decimals; 24 of them keep at
+        // least 17 significant digits down to 1e-3, so every double the
+        // program sets reads back unchanged.
+        setDecimals(shown_decimals > 0 ? 24 : 0);
         setKeyboardTracking(false);
         setAccelerated(true);
     }

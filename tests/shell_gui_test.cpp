@@ -39,6 +39,11 @@ TEST_F(Shell, TektronixLayoutSnapsAndApplies) {
     // One arrow press down lands on the next lower achievable bandwidth.
     ui::EnterCtrlVal(p, 5, ui::GetCtrlVal(p, 5) - ui::CtrlIncrement(p, 5));
     EXPECT_DOUBLE_EQ(ui::GetCtrlVal(p, 5), 12500.0 / 42);
+    // Every snapped value reads back to the last bit, however it prints.
+    for (int k : {7, 41, 1300, 99991}) {
+        ui::EnterCtrlVal(p, 5, 12500.0 / k);
+        EXPECT_EQ(ui::GetCtrlVal(p, 5), 1 / (2 * (1000 * (4e-08 * k)))) << k;
+    }
     ui::EnterCtrlVal(p, 5, 125.0);
     EXPECT_DOUBLE_EQ(ui::GetCtrlVal(p, 5), 125.0);
 
