@@ -1,5 +1,5 @@
-// Pixel and value arithmetic of the graph and its cursors, kept free of any
-// widget so that it can be tested on its own.
+// Axis-range arithmetic of the graph, kept free of any widget so that it can
+// be tested on its own.
 #pragma once
 
 #include <algorithm>
@@ -11,19 +11,6 @@ struct Range {
     double lower;
     double upper;
 };
-
-// Value at pixel px of an axis drawn from pixel p0 (value lo) to p1 (value hi).
-inline double PixelToValue(double px, double p0, double p1, double lo, double hi) {
-    if (p1 == p0)
-        return lo;
-    return lo + (px - p0) / (p1 - p0) * (hi - lo);
-}
-
-inline double ValueToPixel(double v, double p0, double p1, double lo, double hi) {
-    if (hi == lo)
-        return p0;
-    return p0 + (v - lo) / (hi - lo) * (p1 - p0);
-}
 
 // An axis range the graph can draw: ordered, finite and of nonzero width. An
 // empty request (both ends at one place) becomes a narrow window around it,

@@ -738,10 +738,6 @@ void DeleteListItem(int panel, int control, int index, int count) {
         delete list->takeItem(index);
 }
 
-void ClearListCtrl(int panel, int control) {
-    WidgetOf<QListWidget>(panel, control)->clear();
-}
-
 int GetCtrlIndex(int panel, int control) {
     auto* list = WidgetOf<QListWidget>(panel, control);
     if (list->count() == 0)
@@ -769,10 +765,6 @@ void DeleteGraphPlot(int panel, int control, int plot) {
 
 int GraphPlotCount(int panel, int control) {
     return GraphOf(panel, control)->plotCount();
-}
-
-bool GraphPlotExists(int panel, int control, int plot) {
-    return GraphOf(panel, control)->plot(plot) != nullptr;
 }
 
 Rgb GraphPlotColour(int panel, int control, int plot) {
@@ -881,10 +873,6 @@ int RunUserInterface() {
 
 void QuitUserInterface(int code) {
     QCoreApplication::exit(code);
-}
-
-void ProcessSystemEvents() {
-    QCoreApplication::processEvents();
 }
 
 bool GrabPanel(int panel, const std::string& png_path) {

@@ -94,7 +94,6 @@ std::string GetLabelFromIndex(int panel, int control, int index);
 // index -1 appends.
 void InsertListItem(int panel, int control, int index, const std::string& label, float value);
 void DeleteListItem(int panel, int control, int index, int count);
-void ClearListCtrl(int panel, int control);
 // Selected index, -1 when the list is empty.
 int GetCtrlIndex(int panel, int control);
 void SetCtrlIndex(int panel, int control, int index);
@@ -113,7 +112,6 @@ int PlotXY(int panel, int control, std::span<const double> x, std::span<const do
 // Removes one plot, or every plot with handle -1.
 void DeleteGraphPlot(int panel, int control, int plot);
 int GraphPlotCount(int panel, int control);
-bool GraphPlotExists(int panel, int control, int plot);
 Rgb GraphPlotColour(int panel, int control, int plot);
 std::size_t GraphPlotPoints(int panel, int control, int plot);
 std::vector<double> GraphPlotValues(int panel, int control, int plot);
@@ -138,9 +136,6 @@ void Delay(double seconds);
 void SetSleepPolicy(int policy);
 int RunUserInterface();
 void QuitUserInterface(int code);
-// Lets queued window-system events run (long operations call it between
-// steps so that the window stays drawn).
-void ProcessSystemEvents();
 
 // Renders a panel as it stands into a PNG file (documentation pictures).
 bool GrabPanel(int panel, const std::string& png_path);
