@@ -105,10 +105,9 @@ PlanCache& Plans() {
 }
 
 void RequireLength(const SplitComplexBuffer& buf, std::size_t length) {
-    const bool power_of_two = length != 0 && (length & (length - 1)) == 0;
-    if (!power_of_two || length > buf.size())
+    if (length == 0 || length > buf.size())
         throw std::invalid_argument("FFT length " + std::to_string(length) +
-                                    " must be a power of two no larger than the buffer (" +
+                                    " must lie between 1 and the buffer size (" +
                                     std::to_string(buf.size()) + ").");
 }
 

@@ -33,8 +33,8 @@ private:
 };
 
 // The transforms work in place on the first `length` entries of re and im;
-// entries from `length` on are left alone. `length` must be a power of two no
-// larger than buf.size(), or std::invalid_argument is thrown. Plans are made
+// entries from `length` on are left alone. `length` may be any count from 1 to
+// buf.size() (else std::invalid_argument); powers of two are the fastest. Plans are made
 // once per length and buffer size and kept for the life of the program; all
 // functions are safe to call from several threads on different buffers.
 

@@ -10,7 +10,6 @@
 
 #include "display/maxmin.h"
 #include "platform/fft.h"
-#include "synth/fasthadamard.h"
 
 namespace pelorin {
 
@@ -120,14 +119,11 @@ void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check, SwiftWo
         std::fill(re + points, re + size, 0.0);
         std::fill(im + points, im + size, 0.0);
 
-        // When 2N is not a power of two only the largest power of two below it
-        // is transformed; the samples beyond stay 0.
-        const std::size_t length = std::size_t{1} << Log_2_N(2 * n);
-        // The 1/length scale of the inverse transform is left out: length is a
-        // power of two, so scaling by it is exact (short of subnormal numbers)
-        // and the normalisation below gives the same samples to the last bit
-        // with one pass over the data fewer.
-        InverseFftUnscaled(work, length);
+        // The 1/2N scale of the inverse transform is left out: the
+        // normalisation below cancels it. For a power-of-two 2N scaling is
+        // exact (short of subnormal numbers), so leaving it out gives the same
+        // samples to the last bit with one pass over the data fewer.
+        InverseFftUnscaled(work, samples);
 
         std::vector<double> swift = lent ? std::move(lent->spare) : std::vector<double>();
         swift.assign(re, re + samples);
@@ -148,11 +144,12 @@ void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check, SwiftWo
         std::vector<double> spectrum;
         if (check != nullptr) {
             // The work arrays still hold the complex time signal (not the
-            // normalised waveform) and, from `length` on, zeros that nothing
-            // has written: the transform pads the signal to twice its length.
-            // The magnitudes take the left-out 1/length scale, again exactly.
-            ForwardFft(work, 2 * length);
-            const double unscale = 1.0 / static_cast<double>(length);
+            // normalised waveform) and, from 2N on, zeros that nothing has
+            // written: the transform pads the signal to twice its length, so
+            // that check point i stands for i * bandwidth / 2N kHz. The
+            // magnitudes take the left-out 1/2N scale.
+            ForwardFft(work, 2 * samples);
+            const double unscale = 1.0 / static_cast<double>(samples);
             spectrum.resize(samples);
             for (std::size_t i = 0; i < samples; ++i)
                 spectrum[i] = std::sqrt(re[i] * re[i] + im[i] * im[i]) * unscale;

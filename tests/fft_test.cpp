@@ -60,7 +60,7 @@ TEST(fft_test, buffer_is_zeroed_and_moves) {
 }
 
 TEST(fft_test, matches_direct_dft_both_directions) {
-    for (std::size_t length : {1u, 2u, 4u, 16u, 64u}) {
+    for (std::size_t length : {1u, 2u, 4u, 6u, 16u, 64u, 250u}) {
         SCOPED_TRACE(length);
         // A larger buffer of odd size: the imaginary half starts off the SIMD
         // alignment of the real one, which the plan must have been made for.
@@ -172,8 +172,7 @@ TEST(fft_test, transforms_from_several_threads) {
 TEST(fft_test, rejects_bad_lengths) {
     SplitComplexBuffer buf(8);
     EXPECT_THROW(ForwardFft(buf, 0), std::invalid_argument);
-    EXPECT_THROW(ForwardFft(buf, 6), std::invalid_argument);
-    EXPECT_THROW(InverseFft(buf, 16), std::invalid_argument);
+    EXPECT_THROW(InverseFft(buf, 9), std::invalid_argument);
     SplitComplexBuffer empty;
     EXPECT_THROW(InverseFftUnscaled(empty, 1), std::invalid_argument);
 }
