@@ -38,15 +38,15 @@ void ApplySmoothing(Workspace& ws, int width) {
     SmoothData(ws.Magnitude, width);
 }
 
-IndexWindow SwimBand(Workspace& ws) {
+BandIndices SwimBand(Workspace& ws) {
     OrderBounds(ws);
-    return {FrequencyToIndex(ws.cursor1, ws.bandwidth, ws.datapts),
-            FrequencyToIndex(ws.cursor2, ws.bandwidth, ws.datapts)};
+    return {FrequencyToBandIndex(ws.cursor1, ws.bandwidth, ws.datapts),
+            FrequencyToBandIndex(ws.cursor2, ws.bandwidth, ws.datapts)};
 }
 
 void ApplySwim(Workspace& ws, double base, double peak, std::uint32_t nodes, int law) {
     RequireEditableProfile(ws);
-    const IndexWindow band = SwimBand(ws);
+    const BandIndices band = SwimBand(ws);
     CalcSwim(ws.Magnitude, band.start, band.end, base, peak, nodes, law);
 }
 
@@ -92,6 +92,7 @@ void Synthesise(Workspace& ws, int factor, std::vector<double>* check) {
     RequireEditableProfile(ws);
     ProcessSwift(ws, factor, check);
     ws.phase = MenuPhase::Synthesised;
+    ws.source = WaveformSource::Synthesis;
 }
 
 bool HasWaveform(const Workspace& ws) {
@@ -99,10 +100,28 @@ bool HasWaveform(const Workspace& ws) {
            ws.Swift.size() >= static_cast<std::size_t>(ws.datapts);
 }
 
+void RequireWaveform(const Workspace& ws) {
+    if (HasWaveform(ws))
+        return;
+    if (ws.source == WaveformSource::Series)
+        throw Refusal("Error",
+                      "The series has written its files; there is no single waveform to store. "
+                      "To store one, synthesise the profile first.");
+    throw Refusal("Error", "There is no waveform to store: synthesise or import one first.");
+}
+
 void StoreWaveform(const Workspace& ws, const std::string& path) {
-    if (!HasWaveform(ws))
-        throw Refusal("Error", "There is no waveform to store: synthesise or import one first.");
+    RequireWaveform(ws);
     StoreSwift(path, ws.datapts, ws.bandwidth, ws.Swift);
+}
+
+void RequireProfile(const Workspace& ws) {
+    if (ws.SetFlag != 1)
+        throw Refusal("Error", "There is no profile yet: apply Set/Reset first.");
+    if (ws.source == WaveformSource::Import)
+        throw Refusal("Error",
+                      "The imported waveform has replaced the profile, whose bandwidth it no "
+                      "longer shares: apply Set/Reset to start a new profile.");
 }
 
 }  // namespace pelorin

@@ -30,9 +30,10 @@ void ApplyNotch(Workspace& ws, double level);
 // widths and a profile that is not editable.
 void ApplySmoothing(Workspace& ws, int width);
 
-// The SWIM band of cursor1 … cursor2 as profile indices (not clipped: the
-// modulation keeps its place where it reaches past the profile).
-IndexWindow SwimBand(Workspace& ws);
+// The SWIM band of cursor1 … cursor2 as profile indices, as typed (not
+// clipped: the modulation keeps its place and width where it reaches past the
+// profile, and only the points inside the profile are written).
+BandIndices SwimBand(Workspace& ws);
 
 // Modulates the band cursor1 … cursor2 of the current profile.
 void ApplySwim(Workspace& ws, double base, double peak, std::uint32_t nodes, int law);
@@ -65,7 +66,15 @@ void Synthesise(Workspace& ws, int factor, std::vector<double>* check);
 // waveform left by an earlier synthesis or a series is twice as long.
 bool HasWaveform(const Workspace& ws);
 
-// Stores the current waveform; refuses when there is none.
+// Refuses, saying why, when there is no waveform to store: nothing synthesised
+// or imported since the last Set/Reset, or only the members of a series.
+void RequireWaveform(const Workspace& ws);
+
+// Stores the current waveform; refuses as RequireWaveform does.
 void StoreWaveform(const Workspace& ws, const std::string& path);
+
+// Refuses when there is no profile to show or export: none yet, or one that
+// an import has replaced.
+void RequireProfile(const Workspace& ws);
 
 }  // namespace pelorin

@@ -27,6 +27,14 @@ enum class MenuPhase {
     Synthesised = 3  // after a synthesis from the panel, or an import
 };
 
+// Where the waveform held in Swift came from, for what may be done with it.
+enum class WaveformSource {
+    None,       // nothing to store since the last Set/Reset
+    Synthesis,  // synthesised from the profile
+    Import,     // read from a .dat file; the profile no longer describes it
+    Series      // a series or batch wrote its members; Swift holds the last
+};
+
 struct Workspace {
     // N, the number of profile points; 2N (the waveform length) after a
     // synthesis from the synthesis panel; the sample count after an import.
@@ -68,6 +76,7 @@ struct Workspace {
     int awg_handle = 0;
 
     MenuPhase phase = MenuPhase::Start;
+    WaveformSource source = WaveformSource::None;
 };
 
 // The one instance the program works on.

@@ -124,7 +124,7 @@ void Measure(benchmark::State& state, const std::string& tag, std::uint64_t firs
 // Argument: the band width in kHz of the 1000 kHz profile, from 100 kHz up.
 // CalcSwim takes one sine per band point, so the share grows with the band.
 void BM_SwimSeries(benchmark::State& state) {
-    const pelorin::IndexWindow band{
+    const pelorin::BandIndices band{
         pelorin::FrequencyToIndex(100.0, 1000.0, kN),
         pelorin::FrequencyToIndex(100.0 + static_cast<double>(state.range(0)), 1000.0, kN)};
     Measure(

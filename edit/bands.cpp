@@ -27,6 +27,14 @@ int FrequencyToIndex(double f, double bandwidth, int n) {
     return static_cast<int>(std::clamp(x, -1.0, high));
 }
 
+std::int64_t FrequencyToBandIndex(double f, double bandwidth, int n) {
+    const double x = (f / bandwidth) * static_cast<double>(n);
+    if (std::isnan(x))
+        return 0;
+    constexpr double kLimit = 4611686018427387904.0;  // 2^62
+    return static_cast<std::int64_t>(std::clamp(x, -kLimit, kLimit));
+}
+
 IndexWindow NotchWindow(double bound1, double bound2, double bandwidth, int n) {
     if (std::isnan(bound1) || std::isnan(bound2) || !GeometryValid(bandwidth, n))
         return {0, 0};

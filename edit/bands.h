@@ -3,6 +3,7 @@
 // i * bandwidth / n kHz.
 #pragma once
 
+#include <cstdint>
 #include <span>
 
 namespace pelorin {
@@ -19,6 +20,18 @@ struct IndexWindow {
 // 0 .. bandwidth still maps below 0 or above n instead of overflowing; NaN
 // maps to -1.
 int FrequencyToIndex(double f, double bandwidth, int n);
+
+// Points start .. end - 1 of a band laid out where it was typed: either end
+// may lie outside the profile, and far outside the range of an int.
+struct BandIndices {
+    std::int64_t start;
+    std::int64_t end;
+};
+
+// trunc((f / bandwidth) * n) without clipping to the profile: the band keeps
+// its place and its width however far it reaches past either end. Indices are
+// held within +/-2^62 so that differences stay exact integers; NaN maps to 0.
+std::int64_t FrequencyToBandIndex(double f, double bandwidth, int n);
 
 // The window between two bounds (kHz) given in either order: from the lower
 // bound's point up to, not including, the upper bound's point, clipped to

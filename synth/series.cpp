@@ -143,6 +143,8 @@ SeriesReport RunSeries(Workspace& ws, const SeriesName& name, std::uint64_t firs
         if (!more)
             break;
     }
+    if (report.written > 0)
+        ws.source = WaveformSource::Series;
     return report;
 }
 

@@ -6,8 +6,8 @@
 
 namespace pelorin {
 
-int CalcSwim(std::span<double> Magnitude, int start, int end, double base, double peak,
-             std::uint32_t nodes, int law) {
+int CalcSwim(std::span<double> Magnitude, std::int64_t start, std::int64_t end, double base,
+             double peak, std::uint32_t nodes, int law) {
     if (law < 1 || law > 5 || end <= start)
         return 0;
 
@@ -75,7 +75,7 @@ int CalcSwim(std::span<double> Magnitude, int start, int end, double base, doubl
     return 0;
 }
 
-SeriesReport SwimSeries(Workspace& ws, IndexWindow band, double base, double peak,
+SeriesReport SwimSeries(Workspace& ws, BandIndices band, double base, double peak,
                         std::uint32_t first, std::uint32_t last, int law, bool smooth,
                         const SeriesName& name, const SeriesProgress& progress) {
     const auto build = [&](Workspace& w, std::uint64_t nodes) {

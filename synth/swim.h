@@ -18,14 +18,14 @@ namespace pelorin {
 // reaches past either end of the profile is cut off there, not squeezed in.
 // A law outside 1..5 or end <= start writes nothing. Law 5 is undefined at
 // index 0 (it divides by the index); base is stored there. Returns 0.
-int CalcSwim(std::span<double> Magnitude, int start, int end, double base, double peak,
-             std::uint32_t nodes, int law);
+int CalcSwim(std::span<double> Magnitude, std::int64_t start, std::int64_t end, double base,
+             double peak, std::uint32_t nodes, int law);
 
 // One waveform per nodes value from first to last (inclusive), each from a
 // fresh profile holding only the modulated band, smoothed with width 3 when
 // asked, and stored under SeriesMemberName(name, nodes). See RunSeries for the
 // precondition, the refusals and the report.
-SeriesReport SwimSeries(Workspace& ws, IndexWindow band, double base, double peak,
+SeriesReport SwimSeries(Workspace& ws, BandIndices band, double base, double peak,
                         std::uint32_t first, std::uint32_t last, int law, bool smooth,
                         const SeriesName& name, const SeriesProgress& progress = {});
 

@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/operations.h"
+#include "app/setreset.h"
+
 namespace pelorin {
 namespace {
 
@@ -37,6 +40,50 @@ TEST(swim_test, laws_over_band_10_to_14_with_one_node) {
         for (int i = 14; i < 32; ++i)
             EXPECT_EQ(p[i], kSentinel);
     }
+}
+
+// The doubles each law gives over band 3 .. 9 (3 nodes, base 0.2, peak 1.7),
+// pinned to the last bit: a stored waveform depends on every one, and a law
+// whose argument moved by a whole period still changes some of them.
+TEST(swim_test, laws_reproduce_pinned_doubles) {
+    const double expected[5][7] = {
+        {0x1.999999999999ap-3, 0x1.90f3b3bd5f95ep-1, 0x1.a02f9f2df75ddp+0, 0x1.6ae8f8827ac62p+0,
+         0x1.edf5b78fae815p-2, 0x1.18db1ce1bc21ep-2, 0x1.1dec8c87b69b6p+0},
+        {0x1.999999999999ap-3, 0x1.229ebdd1c259p+0, 0x1.a99283735e242p+0, 0x1.8d2c0b28bb888p+0,
+         0x1.b39f6a07ba738p-1, 0x1.114bcbb87407p-1, 0x1.5f6c5caf799ebp+0},
+        {0x1.999999999999ap-3, 0x1.999999999999ap-3, 0x1.b333333333333p+0, 0x1.b333333333333p+0,
+         0x1.999999999999ap-3, 0x1.999999999999ap-3, 0x1.b333333333333p+0},
+        {0x1.999999999999ap-3, 0x1.90f3b3bd5f95ep-1, 0x1.a02f9f2df75dep+0, 0x1.6ae8f8827ac62p+0,
+         0x1.edf5b78fae815p-2, 0x1.18db1ce1bc21dp-2, 0x1.1dec8c87b69b7p+0},
+        {0x1.999999999999ap-3, 0x1.18db1ce1bc218p-2, 0x1.1dec8c87b69bfp+0, 0x1.edf5b78fae7e7p-2,
+         0x1.a96b3025d199ap+0, 0x1.4681741b88375p+0, 0x1.edf5b78fae853p-2},
+    };
+    for (int law = 1; law <= 5; ++law) {
+        const auto p = Swim(3, 10, 0.2, 1.7, 3, law, 16);
+        for (int k = 0; k < 7; ++k)
+            EXPECT_EQ(p[3 + k], expected[law - 1][k]) << "law " << law << " index " << 3 + k;
+    }
+}
+
+// A band typed partly outside the profile is laid out where it was typed:
+// -500 .. 500 kHz over 1024 points of 0 .. 1000 kHz starts at index -512.
+TEST(swim_test, band_typed_past_the_profile_keeps_its_layout) {
+    Workspace ws;
+    SetReset(ws, 2048, 1000.0);
+    ws.cursor1 = 500.0;  // either order
+    ws.cursor2 = -500.0;
+    ApplySwim(ws, 0.0, 1.0, 1, 1);
+    EXPECT_NEAR(ws.Magnitude[0], 0.5, 1e-12);
+    EXPECT_NEAR(ws.Magnitude[256], 0.5 + std::sqrt(0.5) / 2, 1e-12);
+    EXPECT_EQ(ws.Magnitude[512], 0.0);  // the band ends before 500 kHz
+    // Far beyond an int's range the band still keeps its width.
+    Workspace far;
+    SetReset(far, 64, 0.001);
+    far.cursor1 = -1e6;
+    far.cursor2 = 1e6;
+    ApplySwim(far, 0.0, 1.0, 1, 1);
+    for (double v : far.Magnitude)
+        EXPECT_NEAR(v, 0.5, 1e-6);
 }
 
 TEST(swim_test, two_nodes_rise_and_fall_once) {
