@@ -28,6 +28,7 @@ void SetReset(Workspace& ws, int samples, double bandwidth) {
     ws.MagFlag = 0;
     ws.OutFlag = 0;
     ws.phase = MenuPhase::Editable;
+    ws.source = WaveformSource::None;
 }
 
 namespace {
@@ -59,18 +60,18 @@ std::optional<TekSnap> SnapTektronix(double bw) {
     return TekSnap{k, snapped, (snapped + 0.01) - next};
 }
 
-double FixBandwidth(int awg, double bw) {
-    int clock = 0;
-    if (awg == 1)
-        clock = 25000;
-    else if (awg == 2)
-        clock = 40000;
-    else
-        return -1.0;
+double AwgClock(int awg) {
+    return awg == 1 ? 25000.0 : awg == 2 ? 40000.0 : 0.0;
+}
+
+std::optional<double> FixBandwidth(int awg, double bw) {
+    const int clock = static_cast<int>(AwgClock(awg));
+    if (clock == 0)
+        return std::nullopt;
     // Below 1 kHz the whole-kHz result would be 0 (and the divisor can
     // overflow an int); above the clock figure there is no divisor of 1.
     if (!(bw >= 1.0) || !std::isfinite(bw) || bw > clock)
-        return -1.0;
+        return std::nullopt;
     const int n = static_cast<int>(std::floor(clock / bw));
     return static_cast<double>(clock / n);
 }

@@ -31,9 +31,12 @@ struct TekSnap {
 std::optional<TekSnap> SnapTektronix(double bw);
 
 // The AWG clock snapping of an import: AWG 1 divides 25000 kHz, AWG 2 40000
-// kHz, into whole kHz. Returns -1.0 for another AWG number, and for a bandwidth
+// kHz, into whole kHz. Empty for another AWG number, and for a bandwidth
 // below 1 kHz (it would snap to 0) or above the clock figure (no divisor of 1
 // or more exists).
-double FixBandwidth(int awg, double bw);
+std::optional<double> FixBandwidth(int awg, double bw);
+
+// The clock figure (kHz) that FixBandwidth divides for awg, 0 for none.
+double AwgClock(int awg);
 
 }  // namespace pelorin

@@ -123,16 +123,16 @@ double ParseBandwidth(std::string_view text, const std::string& name, int awg) {
         Refuse(name, "has a bandwidth of " + written +
                          " Hz; a positive number is needed. Check its \"Bandwidth:\" line.");
     const double khz = hz / 1000.0;
-    const double clock = awg == 1 ? 25000.0 : 40000.0;
+    if (const std::optional<double> snapped = FixBandwidth(awg, khz))
+        return *snapped;
+    const double clock = AwgClock(awg);
     if (khz > clock)
         Refuse(name, "has a bandwidth of " + Number(khz) + " kHz, above the " + Number(clock) +
                          " kHz clock of AWG " + std::to_string(awg) +
                          ". Choose the other AWG or correct the file.");
     // Below 1 kHz the snapping divides the clock into 0 kHz.
-    if (khz < 1.0)
-        Refuse(name, "has a bandwidth of " + written +
-                         " Hz; at least 1 kHz is needed. Check its \"Bandwidth:\" line.");
-    return FixBandwidth(awg, khz);
+    Refuse(name, "has a bandwidth of " + written +
+                     " Hz; at least 1 kHz is needed. Check its \"Bandwidth:\" line.");
 }
 
 // Reads up to want bytes, growing the buffer only as data arrives, so an
@@ -265,6 +265,7 @@ void ImportWaveform(Workspace& ws, DatWaveform w) {
     ws.Swift = std::move(w.samples);
     ws.datapts = w.datapts;
     ws.bandwidth = w.bandwidth;
+    ws.source = WaveformSource::Import;
     if (ws.phase == MenuPhase::Editable)
         ws.phase = MenuPhase::Synthesised;
 }

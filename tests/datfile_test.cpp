@@ -109,9 +109,16 @@ TEST_F(DatFileTest, BandwidthSnapsToTheChosenAwgClock) {
         WriteDat("both.dat", "Data Points: 4\nBandwidth: 320000.0\nData:\n", kSamples);
     EXPECT_EQ(ReadDatFile(both, 1).bandwidth, 320.0);
     EXPECT_EQ(ReadDatFile(both, 2).bandwidth, 320.0);
-    // The clock figures themselves are the largest bandwidths.
+    // The clock figures themselves are the largest bandwidths, 1 kHz the
+    // smallest.
     const auto top = WriteDat("top.dat", "Data Points: 4\nBandwidth: 40000000\nData:\n", kSamples);
     EXPECT_EQ(ReadDatFile(top, 2).bandwidth, 40000.0);
+    const auto top1 =
+        WriteDat("top1.dat", "Data Points: 4\nBandwidth: 25000000\nData:\n", kSamples);
+    EXPECT_EQ(ReadDatFile(top1, 1).bandwidth, 25000.0);
+    const auto low = WriteDat("low.dat", "Data Points: 4\nBandwidth: 1000\nData:\n", kSamples);
+    EXPECT_EQ(ReadDatFile(low, 1).bandwidth, 1.0);
+    EXPECT_EQ(ReadDatFile(low, 2).bandwidth, 1.0);
 }
 
 TEST_F(DatFileTest, TagsAreFoundAnywhereInAnyCaseWithCrlfAndExtraLines) {
@@ -270,6 +277,10 @@ TEST_F(DatFileTest, BadSampleCountsAreRefused) {
     count("", "no number after");
     count(" four", "no number after");
     count(" 2147483647", "announces 2147483647 samples; at most");
+    // The largest count passes the count check (and then finds the file
+    // short); one more is refused by it.
+    count(" 67108864", "holds 4 samples but announces 67108864.");
+    count(" 67108865", "announces 67108865 samples; at most 67108864");
     count(" 99999999999", "at most");
     count(" 99999999999999999999999", "at most");
     // Fewer samples than announced: nothing is invented.

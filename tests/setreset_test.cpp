@@ -54,14 +54,19 @@ TEST(FixBandwidth, ClockDivisorsInWholeKilohertz) {
     EXPECT_EQ(FixBandwidth(2, 300.0), 300.0);
     EXPECT_EQ(FixBandwidth(1, 320.0), 320.0);
     EXPECT_EQ(FixBandwidth(2, 320.0), 320.0);
-    EXPECT_EQ(FixBandwidth(0, 300.0), -1.0);
-    EXPECT_EQ(FixBandwidth(3, 300.0), -1.0);
-    // Above the clock figure no divisor exists.
+    EXPECT_FALSE(FixBandwidth(0, 300.0));
+    EXPECT_FALSE(FixBandwidth(3, 300.0));
+    // The ends of the range: exactly 1 kHz and exactly the clock figure snap
+    // to themselves; just outside them nothing does.
+    EXPECT_EQ(FixBandwidth(1, 1.0), 1.0);
+    EXPECT_EQ(FixBandwidth(2, 1.0), 1.0);
     EXPECT_EQ(FixBandwidth(1, 25000.0), 25000.0);
-    EXPECT_EQ(FixBandwidth(1, 25001.0), -1.0);
-    EXPECT_EQ(FixBandwidth(2, 0.0), -1.0);
-    EXPECT_EQ(FixBandwidth(2, 0.5), -1.0);
-    EXPECT_EQ(FixBandwidth(2, 1e-9), -1.0);
+    EXPECT_EQ(FixBandwidth(2, 40000.0), 40000.0);
+    EXPECT_FALSE(FixBandwidth(1, 25001.0));
+    EXPECT_FALSE(FixBandwidth(2, std::nextafter(40000.0, 1e9)));
+    EXPECT_FALSE(FixBandwidth(1, std::nextafter(1.0, 0.0)));
+    EXPECT_FALSE(FixBandwidth(2, 0.0));
+    EXPECT_FALSE(FixBandwidth(2, 1e-9));
 }
 
 TEST(SetReset, ProfileOfHalfTheSamplesAllZero) {
