@@ -45,11 +45,21 @@ const std::string* Step::Find(std::string_view key) const {
 }
 
 std::vector<Step> ParseRecipe(std::string_view text, int first_line) {
+    // Editors on Windows start UTF-8 files with a byte-order mark; UTF-16
+    // starts with one of its own and is refused as a whole.
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    else if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF"))
+        throw RecipeError(first_line,
+                          "is UTF-16 text; recipes are UTF-8 text: save the recipe as UTF-8");
     std::vector<Step> steps;
     int number = first_line;
     for (std::size_t start = 0; start <= text.size(); ++number) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
-        const std::vector<std::string> words = Words(text.substr(start, end - start), number);
+        const std::string_view line = text.substr(start, end - start);
+        if (line.find('\0') != std::string_view::npos)
+            throw RecipeError(number, "holds a NUL byte; recipes are UTF-8 text");
+        const std::vector<std::string> words = Words(line, number);
         start = end + 1;
         if (words.empty())
             continue;

@@ -36,8 +36,10 @@ private:
 // Splits text into steps. Words are separated by blanks; a value in double
 // quotes may hold blanks and "#" (but no double quote); "#" outside quotes
 // ends the line. Blank and comment lines give no step. Lines are numbered from
-// first_line. Throws RecipeError for an entry without "=" or without a key, a
-// key given twice in one step, and a quote left open.
+// first_line. A UTF-8 byte-order mark at the start is passed over, and a
+// carriage return before a line feed counts as a blank. Throws RecipeError for
+// an entry without "=" or without a key, a key given twice in one step, a
+// quote left open, a NUL byte and UTF-16 text.
 std::vector<Step> ParseRecipe(std::string_view text, int first_line = 1);
 
 }  // namespace pelorin::cli

@@ -470,7 +470,7 @@ void Runner::Import(const Step& s) {
 
 void Runner::Export(const Step& s) {
     const std::string path = RequiredPath(s, "profile");
-    RequireGraph(ws_);
+    RequireProfile(ws_);
     const double bw = ws_.bandwidth;
     const auto n = static_cast<double>(ws_.Magnitude.size());
     WriteCsv(path, "frequency_kHz,value", ws_.Magnitude.size(), [&](std::size_t i) {

@@ -38,7 +38,11 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
     struct stat existing {};
     if (::stat(path_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
         Fail(S_ISDIR(existing.st_mode) ? EISDIR : EINVAL);
-    temp_ = path_ + ".XXXXXX";
+    // A short name in the target's folder, so that the rename stays within
+    // one file system and a target name of the longest length still works.
+    const std::size_t slash = path_.find_last_of('/');
+    temp_ = (slash == std::string::npos ? std::string() : path_.substr(0, slash + 1)) +
+            ".pelorin-XXXXXX";
     fd_ = ::mkstemp(temp_.data());
     if (fd_ < 0)
         Fail(errno);

@@ -5,6 +5,7 @@
 #include "app/operations.h"
 #include "app/pelorin.h"
 #include "files/datfile.h"
+#include "files/swf.h"
 #include "platform/ui.h"
 
 namespace pelorin {
@@ -25,16 +26,14 @@ int AWGcallback(int panel, int control, int event) {
     if (event != ui::EVENT_COMMIT)
         return 0;
     Workspace& ws = workspace();
-    if (control == kAwg1) {
-        const bool on = ui::GetCtrlInt(panel, kAwg1) != 0;
-        ws.Arb = on ? 1 : 2;
-        ui::SetCtrlVal(panel, kAwg1, on);
-        ui::SetCtrlVal(panel, kAwg2, !on);
-    } else if (control == kAwg2) {
-        const bool on = ui::GetCtrlInt(panel, kAwg2) != 0;
-        ws.Arb = on ? 2 : 1;
-        ui::SetCtrlVal(panel, kAwg2, on);
-        ui::SetCtrlVal(panel, kAwg1, !on);
+    if (control == kAwg1 || control == kAwg2) {
+        // The two switches act as a pair: turning one off turns the other on.
+        const bool on = ui::GetCtrlInt(panel, control) != 0;
+        ws.Arb = (control == kAwg1) == on ? 1 : 2;
+        ui::SetCtrlVal(panel, kAwg1, ws.Arb == 1);
+        ui::SetCtrlVal(panel, kAwg2, ws.Arb == 2);
+        // OK stays unavailable until a clock has been chosen on this panel.
+        ui::SetCtrlDimmed(panel, kOk, false);
     } else if (control == kOk) {
         ui::DiscardPanel(panel);
         ws.awg_handle = 0;
@@ -66,8 +65,16 @@ int FinishSwiftSave(int awg) {
         // Read whole before anything is replaced: a refused file leaves the
         // waveform, its length and the bandwidth as they were.
         ImportWaveform(ws, ReadDatFile(path, awg));
-        if (ws.phase != MenuPhase::Start)
+        if (ws.phase != MenuPhase::Start) {
+            // The profile and its check no longer describe the waveform, nor
+            // does the old bandwidth the frequency axis.
+            ui::DeleteGraphPlot(ws.GraphHandle, kGraph, -1);
+            ws.MagFlag = 0;
+            ws.OutFlag = 0;
+            ui::SetAxisRange(ws.GraphHandle, kGraph, ui::VAL_MANUAL, 0.0, ws.bandwidth,
+                             ui::VAL_NO_CHANGE, 0.0, 0.0);
             EnterMenuPhase(MenuPhase::Synthesised);
+        }
         ui::XGraphPopup("Check Data", ws.Swift);
         ui::FileSelectRequest save;
         save.default_spec = "*.swf";
@@ -77,7 +84,7 @@ int FinishSwiftSave(int awg) {
         save.allow_make_directory = true;
         std::string out;
         if (ui::FileSelectPopup(save, out) > 0)
-            StoreWaveform(ws, out);
+            StoreWaveform(ws, WithSwfExtension(out));
     } catch (const Refusal& r) {
         Report(r);
     }

@@ -63,6 +63,15 @@ std::uint16_t SampleCode(double s) {
     return static_cast<std::uint16_t>(static_cast<int>(c));
 }
 
+std::string WithSwfExtension(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
+    // A leading dot marks a hidden file, not an extension.
+    if (name >= path.size() || path.find('.', name + 1) != std::string::npos)
+        return path;
+    return path + ".swf";
+}
+
 void StoreSwift(const std::string& path, int datapts, double bandwidth,
                 std::span<const double> Swift) {
     if (datapts < 0 || static_cast<std::size_t>(datapts) > Swift.size())

@@ -21,6 +21,10 @@ std::string SwfHeader(int datapts, double bandwidth);
 // Maps -1.0..+1.0 onto 0..4095, truncating; samples beyond the range clamp.
 std::uint16_t SampleCode(double s);
 
+// path with ".swf" added when its file name has no extension, as a save
+// dialog does: "band" gives "band.swf", "band.v2" stays as it is.
+std::string WithSwfExtension(const std::string& path);
+
 // Writes the header and the first datapts samples of Swift to path, replacing
 // any file of that name. The file appears complete or not at all: it is written
 // under a temporary name in the same folder and renamed into place (so a

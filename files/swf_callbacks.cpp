@@ -3,6 +3,7 @@
 
 #include "app/operations.h"
 #include "app/pelorin.h"
+#include "files/swf.h"
 #include "platform/ui.h"
 
 namespace pelorin {
@@ -10,9 +11,7 @@ namespace pelorin {
 void SaveSwift_Callback(int /*menubar*/, int /*item*/, int /*panel*/) {
     const Workspace& ws = workspace();
     try {
-        if (!HasWaveform(ws))
-            throw Refusal("Error",
-                          "There is no waveform to store: synthesise or import one first.");
+        RequireWaveform(ws);
         ui::FileSelectRequest request;
         request.default_spec = "*.swf";
         request.button = ui::VAL_SAVE_BUTTON;
@@ -20,6 +19,7 @@ void SaveSwift_Callback(int /*menubar*/, int /*item*/, int /*panel*/) {
         std::string path;
         if (ui::FileSelectPopup(request, path) <= 0)
             return;
+        path = WithSwfExtension(path);
         ui::SetWaitCursor(1);
         StoreWaveform(ws, path);
         ui::SetWaitCursor(0);

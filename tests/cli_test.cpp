@@ -245,8 +245,15 @@ TEST_F(CliTest, SwimSeriesAndHadamardBatchWriteWhatTheCoreWrites) {
         EXPECT_FALSE(cli.empty());
         EXPECT_EQ(cli, ReadFile(dir / ("core_h_000" + std::to_string(k) + ".swf")));
     }
-    // A profile left by a series is no waveform to store.
-    EXPECT_THROW(runner.Run(ParseRecipe("store file=x.swf")[0]), Refusal);
+    // A profile left by a series is no waveform to store, and the refusal
+    // says that the series' files are there.
+    try {
+        runner.Run(ParseRecipe("store file=x.swf")[0]);
+        ADD_FAILURE() << "a store after a series was not refused";
+    } catch (const Refusal& r) {
+        EXPECT_NE(std::string(r.what()).find("series has written its files"), std::string::npos)
+            << r.what();
+    }
 }
 
 TEST_F(CliTest, SeriesThatCannotWriteFailsAfterItsAccount) {
@@ -273,6 +280,40 @@ TEST_F(CliTest, ImportStoresTheSnappedWaveform) {
               "TAVIK SWIFT File\n\nData Points:4\nBandwidth:1333000.000000\n");
     EXPECT_EQ(swf, ReadFile(dir / "again.swf"));
     EXPECT_NE(r.out.find("phase: start (no profile yet)"), std::string::npos) << r.out;
+
+    // After an import there is no profile left to export against the new
+    // bandwidth.
+    const Result e = Recipe("reset samples=64 bandwidth=100\nimport file=" + Path("in.dat") +
+                            " awg=2\nexport profile=" + Path("p.csv") + "\n");
+    EXPECT_EQ(e.status, 2);
+    EXPECT_EQ(e.err.rfind(Prefix() + "3: export: The imported waveform has replaced", 0), 0u)
+        << e.err;
+    EXPECT_FALSE(fs::exists(dir / "p.csv"));
+}
+
+// Recipes as editors save them: a UTF-8 byte-order mark and CRLF line ends
+// change nothing; UTF-16 and NUL bytes are refused in one readable line.
+TEST_F(CliTest, RecipeEncodings) {
+    const std::string steps[] = {"reset samples=64 bandwidth=100", "notch from=10 to=20 level=1",
+                                 "swift", "store file=" + Path("plain.swf")};
+    std::string plain, windows = "\xEF\xBB\xBF";
+    for (const std::string& step : steps) {
+        plain += step + "\n";
+        windows += step + "\r\n";
+    }
+    ASSERT_EQ(Recipe(plain).status, 0);
+    const std::string expected = ReadFile(dir / "plain.swf");
+    fs::remove(dir / "plain.swf");
+    const Result r = Recipe(windows);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(dir / "plain.swf"), expected);
+
+    const Result nul =
+        Recipe("reset layout=ni\nreset samples=4096" + std::string(1, '\0') + "x bandwidth=1\n");
+    EXPECT_EQ(nul.err, Prefix() + "2: holds a NUL byte; recipes are UTF-8 text\n");
+    const Result utf16 = Recipe(std::string("\xFF\xFEr\0e\0", 6));
+    EXPECT_EQ(utf16.status, 2);
+    EXPECT_NE(utf16.err.find(":1: is UTF-16 text"), std::string::npos) << utf16.err;
 }
 
 TEST_F(CliTest, CursorsRefusals) {

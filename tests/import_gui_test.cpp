@@ -41,6 +41,16 @@ TEST_F(Import, SwitchesBehaveAsAPair) {
     EXPECT_EQ(ui::GetCtrlInt(p, 2), 1);
 }
 
+TEST_F(Import, OkWaitsForAnAwgChoice) {
+    const int p = OpenAwgPanel();
+    EXPECT_TRUE(ui::CtrlDimmed(p, 4));
+    ui::PressButton(p, 4);
+    EXPECT_TRUE(ui::PanelExists(p));
+    EXPECT_TRUE(popups->asked.empty());
+    ui::EnterCtrlVal(p, 3, 1);
+    EXPECT_FALSE(ui::CtrlDimmed(p, 4));
+}
+
 TEST_F(Import, ClosingThePanelEndsTheImport) {
     const int p = OpenAwgPanel();
     ui::ClosePanel(p);
@@ -53,11 +63,13 @@ TEST_F(Import, ClosingThePanelEndsTheImport) {
 
 TEST_F(Import, ImportsSnapsChecksAndStores) {
     ApplySetReset(1024, 1250.0);
+    Notch(100.0, 200.0, 1.0);
     const fs::path dat =
         Dat("Data Points: 4\r\nBandwidth: 300000\r\nData:\r\n", {1.5f, -2.0f, 0.5f, 0.0f});
     const fs::path swf = dir / "out.swf";
     popups->files.push_back({ui::VAL_EXISTING_FILE_SELECTED, dat.string()});
-    popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, swf.string()});
+    // A name typed without an extension gets ".swf".
+    popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, (dir / "out").string()});
     const int p = OpenAwgPanel();
     ui::EnterCtrlVal(p, 3, 1);  // AWG 2
     ui::PressButton(p, 4);
@@ -76,9 +88,14 @@ TEST_F(Import, ImportsSnapsChecksAndStores) {
     const std::string header =
         "TAVIK SWIFT File\n\nData Points:4\nBandwidth:300000.000000\nData:\n";
     EXPECT_EQ(bytes, header + std::string("\xff\x0d\x00\x00\xff\x09\xff\x07", 8));
-    // The profile no longer matches datapts: its panels are closed to it.
+    // The profile no longer matches datapts: its panels are closed to it, and
+    // the graph no longer shows it against the imported bandwidth.
     EXPECT_TRUE(ui::MenuItemDimmed(bar(), kMenuNotch));
     EXPECT_FALSE(ProfileEditable(ws()));
+    EXPECT_EQ(ui::GraphPlotCount(ws().GraphHandle, kGraph), 0);
+    double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
+    ui::GetAxisRange(ws().GraphHandle, kGraph, xmin, xmax, ymin, ymax);
+    EXPECT_EQ(xmax, 300.0);
 }
 
 TEST_F(Import, RefusedFileLeavesTheWorkspaceAlone) {
@@ -86,7 +103,8 @@ TEST_F(Import, RefusedFileLeavesTheWorkspaceAlone) {
     const fs::path dat = Dat("Data Points: 10\nBandwidth: 300000\nData:\n", {0.5f, 1.0f});
     popups->files.push_back({ui::VAL_EXISTING_FILE_SELECTED, dat.string()});
     const int p = OpenAwgPanel();
-    ui::PressButton(p, 4);  // no AWG chosen
+    ui::EnterCtrlVal(p, 2, 1);
+    ui::PressButton(p, 4);
     EXPECT_NE(LastMessage().find("holds 2 samples"), std::string::npos) << LastMessage();
     EXPECT_EQ(ws().datapts, 512);
     EXPECT_EQ(ws().bandwidth, 1250.0);
@@ -98,6 +116,7 @@ TEST_F(Import, RefusedFileLeavesTheWorkspaceAlone) {
 TEST_F(Import, CancelledOpenChangesNothing) {
     ApplySetReset(1024, 1250.0);
     const int p = OpenAwgPanel();
+    ui::EnterCtrlVal(p, 3, 1);
     ui::PressButton(p, 4);
     EXPECT_EQ(ws().bandwidth, 1250.0);
     EXPECT_TRUE(popups->messages.empty());

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "app/workspace.h"
+#include "synth/swift.h"
 #include "tests/support/test_dir.h"
 
 #ifndef PELORIN_TEST_DATA_DIR
@@ -89,6 +91,76 @@ TEST_F(SwfFileTest, matches_golden_file) {
     ASSERT_EQ(golden.size(), 71u);
     EXPECT_EQ(Read(path), golden);
     EXPECT_EQ(Listing(), std::vector<std::string>{"example4.swf"});
+}
+
+// A whole design, synthesised and stored, pinned byte for byte: 8 profile
+// points, a band over points 2 .. 5, factor -1.
+TEST_F(SwfFileTest, synthesised_band_matches_golden_file) {
+    Workspace ws;
+    ws.datapts = 8;
+    ws.bandwidth = 1000.0;
+    ws.Magnitude = {0, 0, 1, 1, 1, 1, 0, 0};
+    ProcessSwift(ws, -1);
+    const std::string path = PathOf("band-n8.swf");
+    StoreSwift(path, ws.datapts, ws.bandwidth, ws.Swift);
+    EXPECT_EQ(Read(path), Read(PELORIN_TEST_DATA_DIR "/band-n8.swf"));
+}
+
+// The codes a file holds, decoded to -1 .. +1.
+std::vector<double> DecodedSamples(const std::string& bytes, int count) {
+    const std::size_t header = bytes.size() - 2 * static_cast<std::size_t>(count);
+    std::vector<double> x(static_cast<std::size_t>(count));
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        const auto lo = static_cast<unsigned char>(bytes[header + 2 * i]);
+        const auto hi = static_cast<unsigned char>(bytes[header + 2 * i + 1]);
+        x[i] = 2.0 * (lo | hi << 8) / 4095.0 - 1.0;
+    }
+    return x;
+}
+
+// A waveform whose sample count is not a power of two must play its band
+// where it was designed: the stored codes' spectrum, by a direct DFT, has its
+// energy in 20 .. 40 kHz.
+TEST_F(SwfFileTest, stored_band_of_non_power_of_two_design_lies_where_designed) {
+    const int n = 500;  // 1000 samples at 200 kHz
+    Workspace ws;
+    ws.datapts = n;
+    ws.bandwidth = 100.0;
+    ws.Magnitude.assign(n, 0.0);
+    std::fill(ws.Magnitude.begin() + 100, ws.Magnitude.begin() + 200, 1.0);
+    ProcessSwift(ws, -1);
+    const std::string path = PathOf("odd.swf");
+    StoreSwift(path, ws.datapts, ws.bandwidth, ws.Swift);
+    const std::vector<double> x = DecodedSamples(Read(path), 2 * n);
+    double inside = 0.0, all = 0.0;
+    for (int k = 1; k < n; ++k) {
+        double re = 0.0, im = 0.0;
+        for (int t = 0; t < 2 * n; ++t) {
+            const double angle = -6.283185307179586 * ((k * t) % (2 * n)) / (2.0 * n);
+            re += x[t] * std::cos(angle);
+            im += x[t] * std::sin(angle);
+        }
+        const double power = re * re + im * im;
+        const double khz = k * 200.0 / (2 * n);
+        all += power;
+        if (khz >= 19.0 && khz <= 41.0)
+            inside += power;
+    }
+    EXPECT_GT(inside / all, 0.97);
+}
+
+// The longest names the file system allows can be stored: the temporary
+// file must not be named after the target.
+TEST_F(SwfFileTest, longest_file_names_are_stored) {
+    for (std::size_t length : {249u, 255u}) {
+        const std::string name = std::string(length - 4, 'n') + ".swf";
+        StoreSwift(PathOf(name), 4, 1000.0, std::vector<double>{1.0, 0.0, -1.0, 0.5});
+        EXPECT_EQ(Read(PathOf(name)), Read(PELORIN_TEST_DATA_DIR "/example4.swf")) << length;
+    }
+    EXPECT_EQ(Listing().size(), 2u);
+    EXPECT_EQ(WithSwfExtension("/a.b/band"), "/a.b/band.swf");
+    EXPECT_EQ(WithSwfExtension("band.v2"), "band.v2");
+    EXPECT_EQ(WithSwfExtension("x/.hidden"), "x/.hidden.swf");
 }
 
 TEST_F(SwfFileTest, writes_datapts_samples_and_replaces_longer_file) {

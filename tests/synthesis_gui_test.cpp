@@ -38,8 +38,10 @@ TEST_F(Synthesis, TypicalRequestWritesTheFile) {
         EXPECT_TRUE(ui::MenuItemDimmed(bar(), item)) << item;
     EXPECT_FALSE(ui::MenuItemDimmed(bar(), kMenuStore));
 
+    // The name is typed without an extension; ".swf" is added.
     const fs::path file = dir / "band.swf";
-    Store(file.string());
+    Store((dir / "band").string());
+    EXPECT_FALSE(fs::exists(dir / "band"));
     ASSERT_EQ(popups->asked.size(), 1u);
     EXPECT_EQ(popups->asked[0].default_spec, "*.swf");
     EXPECT_EQ(popups->asked[0].button, ui::VAL_SAVE_BUTTON);
