@@ -3,10 +3,10 @@
 # the program or runs every test.
 
 PACKAGES := g++ make cmake pkgconf qt6-base-dev qt6-base-dev-tools libqcustomplot-dev \
-            libfftw3-dev libgtest-dev libbenchmark-dev xvfb xauth
+            libfftw3-dev libgtest-dev libbenchmark-dev xvfb xauth clang-format
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build run test bench screenshots format clean
+.PHONY: all deps build run test bench screenshots format format-check clean
 
 all: build
 
@@ -27,9 +27,9 @@ build: deps
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 	  echo "No display: starting under xvfb-run (nothing will be visible)."; \
-	  xvfb-run -a ./build/run/pelorin; \
+	  xvfb-run -a ./build/run/gui/pelorin; \
 	else \
-	  ./build/run/pelorin; \
+	  ./build/run/gui/pelorin; \
 	fi
 
 test: deps
@@ -47,6 +47,10 @@ screenshots: build
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+# Fails on any file that clang-format would change (CI runs it).
+format-check: deps
+	clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
 	rm -rf build

@@ -3,7 +3,7 @@
 #include <random>
 #include <vector>
 
-#include "synth/fasthadamard.h"
+#include "core/synth/fasthadamard.h"
 
 namespace {
 

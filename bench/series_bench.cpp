@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "edit/bands.h"
-#include "edit/smooth.h"
-#include "files/swf.h"
-#include "synth/hadamard.h"
-#include "synth/swift.h"
-#include "synth/swim.h"
+#include "core/edit/bands.h"
+#include "core/edit/smooth.h"
+#include "core/files/swf.h"
+#include "core/synth/hadamard.h"
+#include "core/synth/swift.h"
+#include "core/synth/swim.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <random>
 #include <vector>
 
-#include "edit/smooth.h"
+#include "core/edit/smooth.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "app/workspace.h"
-#include "files/swf.h"
-#include "platform/fft.h"
-#include "synth/swift.h"
+#include "core/files/swf.h"
+#include "core/synth/fft.h"
+#include "core/synth/swift.h"
+#include "core/workspace/workspace.h"
 
 namespace pelorin {
 namespace {

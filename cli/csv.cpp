@@ -2,8 +2,8 @@
 
 #include <charconv>
 
-#include "app/workspace.h"
-#include "files/atomic_file.h"
+#include "core/files/atomic_file.h"
+#include "core/workspace/workspace.h"
 
 namespace pelorin::cli {
 

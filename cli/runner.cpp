@@ -2,30 +2,42 @@
 
 #include <charconv>
 #include <climits>
-#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <tuple>
 
-#include "app/operations.h"
-#include "app/setreset.h"
 #include "cli/csv.h"
-#include "cli/panel_resource.h"
-#include "edit/freqlist.h"
-#include "files/datfile.h"
-#include "synth/hadamard.h"
+#include "cli/entries.h"
+#include "core/display/graph_math.h"
+#include "core/edit/freqlist.h"
+#include "core/files/datfile.h"
+#include "core/synth/hadamard.h"
+#include "core/workspace/operations.h"
+#include "core/workspace/setreset.h"
+#include "resources/panel_ids.h"
 
 namespace pelorin::cli {
 
 namespace {
 
-constexpr ControlId kTekSamples{7, 4}, kTekBandwidth{7, 5}, kNiSamples{7, 2}, kNiBandwidth{7, 3};
-constexpr ControlId kNotchFrom{4, 6}, kNotchTo{4, 7}, kNotchLevel{4, 5};
-constexpr ControlId kSmoothWidth{6, 2};
-constexpr ControlId kSwimFrom{9, 10}, kSwimTo{9, 11}, kSwimBase{9, 12}, kSwimPeak{9, 9},
-    kSwimLaw{9, 13}, kSwimNodes{9, 8}, kSwimLast{9, 7}, kSwimSmooth{9, 2};
-constexpr ControlId kFrequency{3, 6}, kHadamardWidth{3, 11};
-constexpr ControlId kFactor{5, 6};
+// The panel entries whose ranges and initial values the steps take.
+constexpr ControlId kTekSamples{ids::SetReset::kPanel, ids::SetReset::kTekSamples},
+    kTekBandwidth{ids::SetReset::kPanel, ids::SetReset::kTekBandwidth},
+    kNiSamples{ids::SetReset::kPanel, ids::SetReset::kNiSamples},
+    kNiBandwidth{ids::SetReset::kPanel, ids::SetReset::kNiBandwidth};
+constexpr ControlId kNotchFrom{ids::Notch::kPanel, ids::Notch::kFrom},
+    kNotchTo{ids::Notch::kPanel, ids::Notch::kTo},
+    kNotchLevel{ids::Notch::kPanel, ids::Notch::kLevel};
+constexpr ControlId kSmoothWidth{ids::Smooth::kPanel, ids::Smooth::kWidth};
+constexpr ControlId kSwimFrom{ids::Swim::kPanel, ids::Swim::kFrom},
+    kSwimTo{ids::Swim::kPanel, ids::Swim::kTo}, kSwimBase{ids::Swim::kPanel, ids::Swim::kBase},
+    kSwimPeak{ids::Swim::kPanel, ids::Swim::kPeak}, kSwimLaw{ids::Swim::kPanel, ids::Swim::kLaw},
+    kSwimNodes{ids::Swim::kPanel, ids::Swim::kNodes},
+    kSwimLast{ids::Swim::kPanel, ids::Swim::kLastNodes},
+    kSwimSmooth{ids::Swim::kPanel, ids::Swim::kSmoothMembers};
+constexpr ControlId kFrequency{ids::Hadamard::kPanel, ids::Hadamard::kFrequency},
+    kHadamardWidth{ids::Hadamard::kPanel, ids::Hadamard::kWidth};
+constexpr ControlId kFactor{ids::Process::kPanel, ids::Process::kFactor};
 
 constexpr KeyDef kReset[] = {
     {"layout", Kind::Word, "tek|ni"}, {"samples", Kind::Whole}, {"bandwidth", Kind::Real}};
@@ -53,137 +65,11 @@ constexpr KeyDef kStore[] = {{"file", Kind::Path}};
 constexpr KeyDef kImport[] = {{"file", Kind::Path}, {"awg", Kind::Whole}, {"out", Kind::Path}};
 constexpr KeyDef kExport[] = {{"profile", Kind::Path}};
 
-constexpr StepDef kSteps[] = {
-    {"reset", "[layout=tek|ni] samples=COUNT bandwidth=KHZ",
-     "starts a profile of COUNT/2 points over 0 .. bandwidth, all zero; the Tektronix "
-     "bandwidth snaps to 12500/k kHz",
-     "reset layout=tek samples=65536 bandwidth=1250", kReset},
-    {"cursors", "c1=KHZ c2=KHZ", "places the two graph cursors", "cursors c1=200 c2=400", kCursors},
-    {"notch", "from=KHZ to=KHZ | source=cursors  level=LEVEL",
-     "sets the window's points to level (1 for a band, 0 for a notch)",
-     "notch from=200 to=400 level=1", kNotch},
-    {"smooth", "width=ODD", "centred moving average over an odd number of points", "smooth width=5",
-     kSmooth},
-    {"swim", "law=1..5 nodes=N base=LEVEL peak=LEVEL from=KHZ to=KHZ | source=cursors",
-     "modulates the band; with last=N file=PATH.swf [smooth=1] writes one waveform per nodes "
-     "value from nodes to last instead",
-     "swim law=1 nodes=2 base=0 peak=1 from=100 to=300 last=8 file=out/swim.swf", kSwim},
-    {"freq", "add=KHZ | delete=INDEX | read=FILE.pks",
-     "edits the frequency list of the Hadamard encoding (delete counts from 0)",
-     "freq read=peaks.pks", kFreq},
-    {"hadamard", "width=HZ row=ROW | batch=PATH.swf",
-     "adds the bands of one row, or writes one waveform per row 1 .. order-1",
-     "hadamard width=2000 batch=out/had.swf", kHadamard},
-    {"swift", "[factor=-1] [check=FILE.csv] [waveform=FILE.csv]",
-     "synthesises the waveform; the profile is then fixed until the next reset; check= writes "
-     "the spectrum check (kHz, magnitude), waveform= the samples (index, value)",
-     "swift factor=-1 check=out/check.csv", kSwift},
-    {"store", "file=PATH.swf", "writes the waveform", "store file=out/band.swf", kStore},
-    {"import", "file=PATH.dat awg=0|1|2 [out=PATH.swf]",
-     "reads a .dat waveform, its bandwidth snapped to AWG 1 (25 MHz) or 2 (40 MHz) or, with "
-     "awg=0, taken as 320 kHz; out= stores it",
-     "import file=scan.dat awg=1 out=out/scan.swf", kImport},
-    {"export", "profile=FILE.csv", "writes the profile (kHz, value)",
-     "export profile=out/profile.csv", kExport},
-    {"show", "", "prints the workspace state", "show", {}},
-};
-
 const StepDef* FindStep(std::string_view name) {
-    for (const StepDef& d : kSteps)
+    for (const StepDef& d : Steps())
         if (d.name == name)
             return &d;
     return nullptr;
-}
-
-Refusal Refused(const std::string& text) {
-    return Refusal("Error", text);
-}
-
-std::string Num(double v) {
-    char buffer[32];
-    return {buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr};
-}
-
-std::string Setting(std::string_view key, const std::string& text) {
-    return std::string(key) + "=" + text;
-}
-
-std::string_view Unsigned(std::string_view text) {
-    if (!text.empty() && text[0] == '+')
-        text.remove_prefix(1);
-    return text;
-}
-
-long long ParseWhole(std::string_view key, const std::string& text) {
-    const std::string_view t = Unsigned(text);
-    long long v = 0;
-    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-    if (t.empty() || ec != std::errc() || end != t.data() + t.size())
-        throw Refused(Setting(key, text) + " is not a whole number");
-    return v;
-}
-
-double ParseReal(std::string_view key, const std::string& text) {
-    const std::string_view t = Unsigned(text);
-    double v = 0.0;
-    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-    // from_chars also reads "inf" and "nan", which no entry accepts.
-    if (t.empty() || ec != std::errc() || end != t.data() + t.size() || !std::isfinite(v))
-        throw Refused(Setting(key, text) + " is not a number");
-    return v;
-}
-
-std::string Words(std::string_view words, std::string_view key) {
-    std::string text;
-    for (std::size_t start = 0; start <= words.size();) {
-        const std::size_t bar = std::min(words.find('|', start), words.size());
-        text += (text.empty() ? "" : " or ") +
-                Setting(key, std::string(words.substr(start, bar - start)));
-        start = bar + 1;
-    }
-    return text;
-}
-
-bool IsWord(std::string_view words, const std::string& value) {
-    for (std::size_t start = 0; start <= words.size();) {
-        const std::size_t bar = std::min(words.find('|', start), words.size());
-        if (words.substr(start, bar - start) == value)
-            return true;
-        start = bar + 1;
-    }
-    return false;
-}
-
-const std::string& Required(const Step& s, std::string_view key) {
-    const std::string* v = s.Find(key);
-    if (!v)
-        throw Refused(std::string("needs ") + std::string(key) + "=");
-    return *v;
-}
-
-std::string RequiredPath(const Step& s, std::string_view key) {
-    const std::string& path = Required(s, key);
-    if (path.empty())
-        throw Refused(Setting(key, "") + ": Must specify a file name.");
-    return path;
-}
-
-std::string Word(const Step& s, std::string_view key, std::string_view fallback) {
-    const std::string* v = s.Find(key);
-    return v ? *v : std::string(fallback);
-}
-
-// How many of the keys the step gives.
-int Given(const Step& s, std::initializer_list<std::string_view> keys) {
-    int n = 0;
-    for (std::string_view k : keys)
-        n += s.Find(k) != nullptr;
-    return n;
-}
-
-void RequireGraph(const Workspace& ws) {
-    if (ws.SetFlag != 1)
-        throw Refused("There is no profile yet: apply Set/Reset first.");
 }
 
 bool OnGraph(const Workspace& ws, double f) {
@@ -204,15 +90,53 @@ const char* PhaseName(MenuPhase phase) {
 
 }  // namespace
 
+const StepDef Runner::kSteps[] = {
+    {"reset", "[layout=tek|ni] samples=COUNT bandwidth=KHZ",
+     "starts a profile of COUNT/2 points over 0 .. bandwidth, all zero; the Tektronix "
+     "bandwidth snaps to 12500/k kHz",
+     "reset layout=tek samples=65536 bandwidth=1250", kReset, &Runner::Reset},
+    {"cursors", "c1=KHZ c2=KHZ", "places the two graph cursors", "cursors c1=200 c2=400", kCursors,
+     &Runner::Cursors},
+    {"notch", "from=KHZ to=KHZ | source=cursors  level=LEVEL",
+     "sets the window's points to level (1 for a band, 0 for a notch)",
+     "notch from=200 to=400 level=1", kNotch, &Runner::Notch},
+    {"smooth", "width=ODD", "centred moving average over an odd number of points", "smooth width=5",
+     kSmooth, &Runner::Smooth},
+    {"swim", "law=1..5 nodes=N base=LEVEL peak=LEVEL from=KHZ to=KHZ | source=cursors",
+     "modulates the band; with last=N file=PATH.swf [smooth=1] writes one waveform per nodes "
+     "value from nodes to last instead",
+     "swim law=1 nodes=2 base=0 peak=1 from=100 to=300 last=8 file=out/swim.swf", kSwim,
+     &Runner::Swim},
+    {"freq", "add=KHZ | delete=INDEX | read=FILE.pks",
+     "edits the frequency list of the Hadamard encoding (delete counts from 0)",
+     "freq read=peaks.pks", kFreq, &Runner::Freq},
+    {"hadamard", "width=HZ row=ROW | batch=PATH.swf",
+     "adds the bands of one row, or writes one waveform per row 1 .. order-1",
+     "hadamard width=2000 batch=out/had.swf", kHadamard, &Runner::Hadamard},
+    {"swift", "[factor=-1] [check=FILE.csv] [waveform=FILE.csv]",
+     "synthesises the waveform; the profile is then fixed until the next reset; check= writes "
+     "the spectrum check (kHz, magnitude), waveform= the samples (index, value)",
+     "swift factor=-1 check=out/check.csv", kSwift, &Runner::Swift},
+    {"store", "file=PATH.swf", "writes the waveform", "store file=out/band.swf", kStore,
+     &Runner::Store},
+    {"import", "file=PATH.dat awg=0|1|2 [out=PATH.swf]",
+     "reads a .dat waveform, its bandwidth snapped to AWG 1 (25 MHz) or 2 (40 MHz) or, with "
+     "awg=0, taken as 320 kHz; out= stores it",
+     "import file=scan.dat awg=1 out=out/scan.swf", kImport, &Runner::Import},
+    {"export", "profile=FILE.csv", "writes the profile (kHz, value)",
+     "export profile=out/profile.csv", kExport, &Runner::Export},
+    {"show", "", "prints the workspace state", "show", {}, &Runner::Show},
+};
+
 std::span<const StepDef> Steps() {
-    return kSteps;
+    return Runner::kSteps;
 }
 
 void CheckStep(const Step& step) {
     const StepDef* def = FindStep(step.name);
     if (!def) {
         std::string names;
-        for (const StepDef& d : kSteps)
+        for (const StepDef& d : Steps())
             names += (names.empty() ? "" : ", ") + std::string(d.name);
         throw Refused("unknown step \"" + step.name + "\"; the steps are " + names +
                       " (pelorin-cli --help describes them)");
@@ -240,35 +164,11 @@ void CheckStep(const Step& step) {
 }
 
 Runner::Runner(std::ostream& out, std::ostream* progress)
-    : out_(out), progress_(progress), panels_(uir::ParseUir(PanelResourceText())) {}
+    : out_(out), progress_(progress), panels_(uir::ParseUir(uir::PanelResourceText())) {}
 
 void Runner::Run(const Step& s) {
     CheckStep(s);
-    const std::string& n = s.name;
-    if (n == "reset")
-        Reset(s);
-    else if (n == "cursors")
-        Cursors(s);
-    else if (n == "notch")
-        Notch(s);
-    else if (n == "smooth")
-        Smooth(s);
-    else if (n == "swim")
-        Swim(s);
-    else if (n == "freq")
-        Freq(s);
-    else if (n == "hadamard")
-        Hadamard(s);
-    else if (n == "swift")
-        Swift(s);
-    else if (n == "store")
-        Store(s);
-    else if (n == "import")
-        Import(s);
-    else if (n == "export")
-        Export(s);
-    else
-        Show(s);
+    (this->*FindStep(s.name)->run)(s);
 }
 
 double Runner::Entry(const Step& s, std::string_view key, ControlId id, bool optional) const {
@@ -343,13 +243,11 @@ void Runner::Reset(const Step& s) {
     const bool tek = Word(s, "layout", "tek") == "tek";
     const double samples = Entry(s, "samples", tek ? kTekSamples : kNiSamples);
     const double entered = Entry(s, "bandwidth", tek ? kTekBandwidth : kNiBandwidth);
-    ws_.usetek = tek;
-    ws_.useni = !tek;
     SetReset(ws_, static_cast<int>(samples), SetResetBandwidth(tek, entered));
 }
 
 void Runner::Cursors(const Step& s) {
-    RequireGraph(ws_);
+    RequireSetReset(ws_);
     const std::string& t1 = Required(s, "c1");
     const std::string& t2 = Required(s, "c2");
     const double c1 = ParseReal("c1", t1), c2 = ParseReal("c2", t2);
@@ -438,10 +336,8 @@ void Runner::Swift(const Step& s) {
     Synthesise(ws_, factor, check.empty() ? nullptr : &spectrum);
     const double bw = ws_.bandwidth;
     if (!check.empty()) {
-        const auto count = static_cast<double>(spectrum.size());
-        // The graph's abscissa: point i of the 2N check stands for i * bw / 2N.
         WriteCsv(check, "frequency_kHz,magnitude", spectrum.size(), [&](std::size_t i) {
-            return std::pair{(static_cast<double>(i) * bw) / count, spectrum[i]};
+            return std::pair{PointFrequency(i, spectrum.size(), bw), spectrum[i]};
         });
     }
     if (!wave.empty())
@@ -471,10 +367,9 @@ void Runner::Import(const Step& s) {
 void Runner::Export(const Step& s) {
     const std::string path = RequiredPath(s, "profile");
     RequireProfile(ws_);
-    const double bw = ws_.bandwidth;
-    const auto n = static_cast<double>(ws_.Magnitude.size());
-    WriteCsv(path, "frequency_kHz,value", ws_.Magnitude.size(), [&](std::size_t i) {
-        return std::pair{(static_cast<double>(i) * bw) / n, ws_.Magnitude[i]};
+    const std::vector<double>& m = ws_.Magnitude;
+    WriteCsv(path, "frequency_kHz,value", m.size(), [&](std::size_t i) {
+        return std::pair{PointFrequency(i, m.size(), ws_.bandwidth), m[i]};
     });
 }
 

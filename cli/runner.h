@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/workspace.h"
 #include "cli/recipe.h"
-#include "platform/uir.h"
-#include "synth/series.h"
+#include "core/synth/series.h"
+#include "core/uir/uir.h"
+#include "core/workspace/workspace.h"
 
 namespace pelorin::cli {
 
@@ -23,12 +23,15 @@ struct KeyDef {
     std::string_view words = {};  // the words a Word entry accepts, "a|b"
 };
 
+class Runner;
+
 struct StepDef {
     std::string_view name;
     std::string_view usage;  // the entries as the help shows them
     std::string_view what;
     std::string_view example;
     std::span<const KeyDef> keys;
+    void (Runner::*run)(const Step&);  // what the step does
 };
 
 // Every step, in the order the help lists them.
@@ -57,6 +60,9 @@ public:
     const std::vector<float>& frequencies() const { return freqs_; }
 
 private:
+    friend std::span<const StepDef> Steps();
+    static const StepDef kSteps[];
+
     void Reset(const Step& s);
     void Cursors(const Step& s);
     void Notch(const Step& s);

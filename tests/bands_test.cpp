@@ -1,4 +1,4 @@
-#include "edit/bands.h"
+#include "core/edit/bands.h"
 
 #include <gtest/gtest.h>
 

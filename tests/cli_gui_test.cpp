@@ -35,7 +35,7 @@ TEST_F(BothFrontEnds, TypicalRequestWritesTheSameBytes) {
     Notch(200.0, 433.3, 1.0);
     Synthesise(1, 1, -1);
     popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, (dir / "gui.swf").string()});
-    ui::ChooseMenuItem(bar(), kMenuStore);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuStore);
     ASSERT_TRUE(popups->messages.empty()) << LastMessage();
 
     std::string err;
@@ -61,8 +61,8 @@ TEST_F(BothFrontEnds, ARefusalReadsTheSame) {
     ApplySetReset(1024, 1250.0);
     Notch(100.0, 300.0, 1.0);
     Synthesise(1, 1, -1);
-    ui::ChooseMenuItem(bar(), kMenuNotch);  // dimmed after a synthesis
-    Spectrum_Callback(bar(), kMenuNotch, ws().GraphHandle);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuNotch);  // dimmed after a synthesis
+    Spectrum_Callback(bar(), ids::Main::kMenuNotch, ws().screen.GraphHandle);
     const std::string shown = LastMessage();
     ASSERT_FALSE(shown.empty());
 

@@ -13,11 +13,11 @@
 #include <iterator>
 #include <sstream>
 
-#include "app/operations.h"
-#include "app/setreset.h"
 #include "cli/recipe.h"
 #include "cli/runner.h"
-#include "synth/hadamard.h"
+#include "core/synth/hadamard.h"
+#include "core/workspace/operations.h"
+#include "core/workspace/setreset.h"
 #include "tests/support/test_dir.h"
 
 namespace pelorin::cli {
@@ -103,6 +103,7 @@ TEST_F(CliTest, RefusalsNameTheLineAndStopTheRun) {
         {"reset samples=abc bandwidth=1", "1: samples=abc is not a whole number"},
         {ok + "smooth width=3.0", "3: width=3.0 is not a whole number"},
         {ok + "notch from=1 to=x2 level=1", "3: to=x2 is not a number"},
+        {ok + "notch from=+-100 to=2 level=1", "3: from=+-100 is not a number"},
         {ok + "notch from=1 to=2 level=nan", "3: level=nan is not a number"},
         {"reset layout=tektronix samples=64 bandwidth=1", "1: reset: layout=tektronix is not"},
         {"notch from=1 to=2 level=1", "1: notch: There is no profile yet"},

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "files/datfile.h"
+#include "core/files/datfile.h"
 #include "tests/support/float_bytes.h"
 #include "tests/support/test_dir.h"
 

@@ -1,4 +1,4 @@
-#include "files/datfile.h"
+#include "core/files/datfile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "synth/fasthadamard.h"
+#include "core/synth/fasthadamard.h"
 
 #include <gtest/gtest.h>
 

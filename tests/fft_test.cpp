@@ -1,4 +1,4 @@
-#include "platform/fft.h"
+#include "core/synth/fft.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "edit/freqlist.h"
+#include "core/edit/freqlist.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/workspace.h"
+#include "core/workspace/workspace.h"
 #include "tests/support/test_dir.h"
 
 namespace pelorin {

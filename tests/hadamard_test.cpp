@@ -1,4 +1,4 @@
-#include "synth/hadamard.h"
+#include "core/synth/hadamard.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -99,14 +99,6 @@ protected:
         ws_.Magnitude.assign(kN, 0.0);
     }
 
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir_))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
     static constexpr int kN = 64;
     TestDir dir_;
     Workspace ws_;
@@ -125,7 +117,7 @@ TEST_F(hadamard_batch_test, four_frequencies_give_seven_files) {
     std::vector<std::string> expected;
     for (int r = 1; r <= 7; ++r)
         expected.push_back("scan_000" + std::to_string(r) + ".SWF");
-    EXPECT_EQ(Files(), expected);
+    EXPECT_EQ(dir_.Names(), expected);
     EXPECT_EQ(ws_.datapts, kN);
 
     std::ifstream in(dir_ / "scan_0007.SWF", std::ios::binary);
@@ -147,7 +139,7 @@ TEST_F(hadamard_batch_test, row_exciting_nothing_is_skipped) {
     EXPECT_EQ(report.written, 0u);
     ASSERT_EQ(report.skipped.size(), 1u);
     EXPECT_EQ(report.skipped[0].rfind("member 1: ", 0), 0u);
-    EXPECT_TRUE(Files().empty());
+    EXPECT_TRUE(dir_.Names().empty());
     EXPECT_EQ(ws_.datapts, kN);
 }
 
@@ -157,7 +149,7 @@ TEST_F(hadamard_batch_test, refuses_before_writing) {
     EXPECT_THROW(BatchHadamard(ws_, {10.0f, 64.5f}, name), Refusal);
     ws_.datapts = 2 * kN;
     EXPECT_THROW(BatchHadamard(ws_, {10.0f, 20.0f}, name), Refusal);
-    EXPECT_TRUE(Files().empty());
+    EXPECT_TRUE(dir_.Names().empty());
 }
 
 }  // namespace

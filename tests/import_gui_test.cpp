@@ -20,8 +20,8 @@ protected:
         return p;
     }
     int OpenAwgPanel() {
-        ui::ChooseMenuItem(bar(), kMenuImport);
-        return ws().awg_handle;
+        ui::ChooseMenuItem(bar(), ids::Main::kMenuImport);
+        return ws().screen.awg_handle;
     }
     TestDir dir;
 };
@@ -30,25 +30,25 @@ TEST_F(Import, SwitchesBehaveAsAPair) {
     const int p = OpenAwgPanel();
     ASSERT_TRUE(ui::PanelVisible(p));
     EXPECT_EQ(OpenAwgPanel(), p);  // a second request shows the same panel
-    ui::EnterCtrlVal(p, 2, 1);
+    ui::EnterCtrlVal(p, ids::Awg::kAwg1, 1);
     EXPECT_EQ(ws().Arb, 1);
-    EXPECT_EQ(ui::GetCtrlInt(p, 3), 0);
-    ui::EnterCtrlVal(p, 2, 0);  // turning AWG 1 off selects AWG 2
+    EXPECT_EQ(ui::GetCtrlInt(p, ids::Awg::kAwg2), 0);
+    ui::EnterCtrlVal(p, ids::Awg::kAwg1, 0);  // turning AWG 1 off selects AWG 2
     EXPECT_EQ(ws().Arb, 2);
-    EXPECT_EQ(ui::GetCtrlInt(p, 3), 1);
-    ui::EnterCtrlVal(p, 3, 0);
+    EXPECT_EQ(ui::GetCtrlInt(p, ids::Awg::kAwg2), 1);
+    ui::EnterCtrlVal(p, ids::Awg::kAwg2, 0);
     EXPECT_EQ(ws().Arb, 1);
-    EXPECT_EQ(ui::GetCtrlInt(p, 2), 1);
+    EXPECT_EQ(ui::GetCtrlInt(p, ids::Awg::kAwg1), 1);
 }
 
 TEST_F(Import, OkWaitsForAnAwgChoice) {
     const int p = OpenAwgPanel();
-    EXPECT_TRUE(ui::CtrlDimmed(p, 4));
-    ui::PressButton(p, 4);
+    EXPECT_TRUE(ui::CtrlDimmed(p, ids::Awg::kOk));
+    ui::PressButton(p, ids::Awg::kOk);
     EXPECT_TRUE(ui::PanelExists(p));
     EXPECT_TRUE(popups->asked.empty());
-    ui::EnterCtrlVal(p, 3, 1);
-    EXPECT_FALSE(ui::CtrlDimmed(p, 4));
+    ui::EnterCtrlVal(p, ids::Awg::kAwg2, 1);
+    EXPECT_FALSE(ui::CtrlDimmed(p, ids::Awg::kOk));
 }
 
 TEST_F(Import, ClosingThePanelEndsTheImport) {
@@ -71,8 +71,8 @@ TEST_F(Import, ImportsSnapsChecksAndStores) {
     // A name typed without an extension gets ".swf".
     popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, (dir / "out").string()});
     const int p = OpenAwgPanel();
-    ui::EnterCtrlVal(p, 3, 1);  // AWG 2
-    ui::PressButton(p, 4);
+    ui::EnterCtrlVal(p, ids::Awg::kAwg2, 1);  // AWG 2
+    ui::PressButton(p, ids::Awg::kOk);
     EXPECT_FALSE(ui::PanelExists(p));
     ASSERT_EQ(popups->asked.size(), 2u);
     EXPECT_EQ(popups->asked[0].title, "Please Slecet Dat File for Processing");
@@ -90,11 +90,11 @@ TEST_F(Import, ImportsSnapsChecksAndStores) {
     EXPECT_EQ(bytes, header + std::string("\xff\x0d\x00\x00\xff\x09\xff\x07", 8));
     // The profile no longer matches datapts: its panels are closed to it, and
     // the graph no longer shows it against the imported bandwidth.
-    EXPECT_TRUE(ui::MenuItemDimmed(bar(), kMenuNotch));
+    EXPECT_TRUE(ui::MenuItemDimmed(bar(), ids::Main::kMenuNotch));
     EXPECT_FALSE(ProfileEditable(ws()));
-    EXPECT_EQ(ui::GraphPlotCount(ws().GraphHandle, kGraph), 0);
+    EXPECT_EQ(ui::GraphPlotCount(ws().screen.GraphHandle, ids::Main::kGraph), 0);
     double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
-    ui::GetAxisRange(ws().GraphHandle, kGraph, xmin, xmax, ymin, ymax);
+    ui::GetAxisRange(ws().screen.GraphHandle, ids::Main::kGraph, xmin, xmax, ymin, ymax);
     EXPECT_EQ(xmax, 300.0);
 }
 
@@ -103,8 +103,8 @@ TEST_F(Import, RefusedFileLeavesTheWorkspaceAlone) {
     const fs::path dat = Dat("Data Points: 10\nBandwidth: 300000\nData:\n", {0.5f, 1.0f});
     popups->files.push_back({ui::VAL_EXISTING_FILE_SELECTED, dat.string()});
     const int p = OpenAwgPanel();
-    ui::EnterCtrlVal(p, 2, 1);
-    ui::PressButton(p, 4);
+    ui::EnterCtrlVal(p, ids::Awg::kAwg1, 1);
+    ui::PressButton(p, ids::Awg::kOk);
     EXPECT_NE(LastMessage().find("holds 2 samples"), std::string::npos) << LastMessage();
     EXPECT_EQ(ws().datapts, 512);
     EXPECT_EQ(ws().bandwidth, 1250.0);
@@ -116,8 +116,8 @@ TEST_F(Import, RefusedFileLeavesTheWorkspaceAlone) {
 TEST_F(Import, CancelledOpenChangesNothing) {
     ApplySetReset(1024, 1250.0);
     const int p = OpenAwgPanel();
-    ui::EnterCtrlVal(p, 3, 1);
-    ui::PressButton(p, 4);
+    ui::EnterCtrlVal(p, ids::Awg::kAwg2, 1);
+    ui::PressButton(p, ids::Awg::kOk);
     EXPECT_EQ(ws().bandwidth, 1250.0);
     EXPECT_TRUE(popups->messages.empty());
 }

@@ -1,4 +1,4 @@
-#include "display/maxmin.h"
+#include "core/display/maxmin.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 #include <numeric>
 
-#include "platform/graph_control.h"
+#include "gui/platform/graph_control.h"
 #include "tests/support/gui_test.h"
 
 namespace pelorin::testing {
@@ -15,8 +15,8 @@ protected:
     // N = 1024 points over 0 … 1000 kHz (the unsnapped layout).
     void SetUp() override {
         GuiTest::SetUp();
-        ui::ChooseMenuItem(bar(), kMenuSetReset);
-        ui::EnterCtrlVal(ws().SetResetHandle, 8, 1);
+        ui::ChooseMenuItem(bar(), ids::Main::kMenuSetReset);
+        ui::EnterCtrlVal(ws().screen.SetResetHandle, ids::SetReset::kNiSwitch, 1);
         ApplySetReset(2048, 1000.0);
     }
     // Indices holding level, as [first, last] runs.
@@ -34,15 +34,15 @@ protected:
     }
     void XRange(double& lo, double& hi) {
         double y0, y1;
-        ui::GetAxisRange(ws().GraphHandle, kGraph, lo, hi, y0, y1);
+        ui::GetAxisRange(ws().screen.GraphHandle, ids::Main::kGraph, lo, hi, y0, y1);
     }
-    int Plots() { return ui::GraphPlotCount(ws().GraphHandle, kGraph); }
+    int Plots() { return ui::GraphPlotCount(ws().screen.GraphHandle, ids::Main::kGraph); }
 };
 
 TEST_F(Profile, NotchWindowsFromTypedBounds) {
     Notch(100, 200, 1.0);
     EXPECT_EQ(Runs(1.0), (std::vector<std::pair<int, int>>{{102, 203}}));
-    EXPECT_FALSE(ui::PanelVisible(ws().NotchHandle));
+    EXPECT_FALSE(ui::PanelVisible(ws().screen.NotchHandle));
 
     Notch(200, 100, 0.5);  // reversed bounds, same window
     EXPECT_EQ(Runs(0.5), (std::vector<std::pair<int, int>>{{102, 203}}));
@@ -62,18 +62,19 @@ TEST_F(Profile, NotchWindowsFromTypedBounds) {
 
 TEST_F(Profile, EmptyWindowStillRedrawsAndDropsTheSpectrum) {
     MakeGraph(ws().Magnitude, kPlotOutput);
-    EXPECT_EQ(ws().OutFlag, 1);
+    EXPECT_EQ(ws().screen.OutFlag, 1);
     Notch(100.0, 100.5, 1.0);  // both bounds map to index 102
     EXPECT_TRUE(Runs(1.0).empty());
-    EXPECT_EQ(ws().OutFlag, 0);
-    EXPECT_EQ(ws().MagFlag, 1);
+    EXPECT_EQ(ws().screen.OutFlag, 0);
+    EXPECT_EQ(ws().screen.MagFlag, 1);
     EXPECT_EQ(Plots(), 1);
-    EXPECT_EQ(ui::GraphPlotColour(ws().GraphHandle, kGraph, ws().MagPlot), ui::VAL_RED);
+    EXPECT_EQ(ui::GraphPlotColour(ws().screen.GraphHandle, ids::Main::kGraph, ws().screen.MagPlot),
+              ui::VAL_RED);
 }
 
 TEST_F(Profile, NotchFromTheGraphCursors) {
-    ui::DragGraphCursor(ws().GraphHandle, kGraph, 1, 200.0);
-    ui::DragGraphCursor(ws().GraphHandle, kGraph, 2, 100.0);
+    ui::DragGraphCursor(ws().screen.GraphHandle, ids::Main::kGraph, 1, 200.0);
+    ui::DragGraphCursor(ws().screen.GraphHandle, ids::Main::kGraph, 2, 100.0);
     Notch(600, 700, 1.0, 1);  // the typed bounds are ignored
     EXPECT_EQ(Runs(1.0), (std::vector<std::pair<int, int>>{{102, 203}}));
     // The redraw reads the cursors back, unordered as they stand.
@@ -88,22 +89,25 @@ TEST_F(Profile, OneProfilePlotAndOneSpectrumPlotAtMost) {
     MakeGraph(ws().Magnitude, kPlotOutput);
     MakeGraph(ws().Magnitude, kPlotOutput);
     EXPECT_EQ(Plots(), 2);
-    EXPECT_EQ(ui::GraphPlotColour(ws().GraphHandle, kGraph, ws().OutPlot), ui::VAL_BLUE);
-    EXPECT_EQ(ui::GraphPlotPoints(ws().GraphHandle, kGraph, ws().MagPlot), 1024u);
+    EXPECT_EQ(ui::GraphPlotColour(ws().screen.GraphHandle, ids::Main::kGraph, ws().screen.OutPlot),
+              ui::VAL_BLUE);
+    EXPECT_EQ(ui::GraphPlotPoints(ws().screen.GraphHandle, ids::Main::kGraph, ws().screen.MagPlot),
+              1024u);
 }
 
 TEST_F(Profile, SpectrumAbove100SetsTheValueAxis) {
     double x0, x1, y0, y1;
     std::vector<double> y(16, 0.0);
     y[3] = 100.0;
-    ui::SetAxisRange(ws().GraphHandle, kGraph, ui::VAL_NO_CHANGE, 0, 0, ui::VAL_MANUAL, -1, 2);
+    ui::SetAxisRange(ws().screen.GraphHandle, ids::Main::kGraph, ui::VAL_NO_CHANGE, 0, 0,
+                     ui::VAL_MANUAL, -1, 2);
     MakeGraph(y, kPlotOutput);
-    ui::GetAxisRange(ws().GraphHandle, kGraph, x0, x1, y0, y1);
+    ui::GetAxisRange(ws().screen.GraphHandle, ids::Main::kGraph, x0, x1, y0, y1);
     EXPECT_EQ(y0, -1.0);
     EXPECT_EQ(y1, 2.0);
     y[3] = 100.5;
     MakeGraph(y, kPlotOutput);
-    ui::GetAxisRange(ws().GraphHandle, kGraph, x0, x1, y0, y1);
+    ui::GetAxisRange(ws().screen.GraphHandle, ids::Main::kGraph, x0, x1, y0, y1);
     EXPECT_EQ(y0, 0.0);
     EXPECT_EQ(y1, 100.5);
     EXPECT_EQ(x0, 0.0);  // the frequency axis is left alone
@@ -111,28 +115,28 @@ TEST_F(Profile, SpectrumAbove100SetsTheValueAxis) {
 }
 
 TEST_F(Profile, ZoomToCursorsAndBack) {
-    const int g = ws().GraphHandle;
-    ui::DragGraphCursor(g, kGraph, 1, 300.0);
-    ui::DragGraphCursor(g, kGraph, 2, 100.0);  // right to left: same window
+    const int g = ws().screen.GraphHandle;
+    ui::DragGraphCursor(g, ids::Main::kGraph, 1, 300.0);
+    ui::DragGraphCursor(g, ids::Main::kGraph, 2, 100.0);  // right to left: same window
     double lo, hi;
-    ui::ChooseMenuItem(bar(), kMenuZoomCursors);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuZoomCursors);
     XRange(lo, hi);
     EXPECT_EQ(lo, 100.0);
     EXPECT_EQ(hi, 300.0);
-    ui::ChooseMenuItem(bar(), kMenuZoomPrevious);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuZoomPrevious);
     XRange(lo, hi);
     EXPECT_EQ(lo, 0.0);
     EXPECT_EQ(hi, 1000.0);
-    ui::ChooseMenuItem(bar(), kMenuZoomPrevious);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuZoomPrevious);
     XRange(lo, hi);
     EXPECT_EQ(lo, 100.0);
     EXPECT_EQ(hi, 300.0);
-    ui::ChooseMenuItem(bar(), kMenuZoomFull);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuZoomFull);
     XRange(lo, hi);
     EXPECT_EQ(lo, 0.0);
     EXPECT_EQ(hi, 1000.0);
-    EXPECT_EQ(ws().tempfreqmin, 0.0);  // full range leaves the previous view alone
-    EXPECT_EQ(ws().tempfreqmax, 1000.0);
+    EXPECT_EQ(ws().screen.tempfreqmin, 0.0);  // full range leaves the previous view alone
+    EXPECT_EQ(ws().screen.tempfreqmax, 1000.0);
     // The stored cursors follow the graph again after every zoom command.
     EXPECT_EQ(ws().cursor1, 300.0);
     EXPECT_EQ(ws().cursor2, 100.0);
@@ -140,13 +144,13 @@ TEST_F(Profile, ZoomToCursorsAndBack) {
 
 TEST_F(Profile, EmptyZoomsLeaveAUsableAxis) {
     double lo, hi;
-    ui::ChooseMenuItem(bar(), kMenuZoomPrevious);  // no previous view yet
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuZoomPrevious);  // no previous view yet
     XRange(lo, hi);
     EXPECT_EQ(lo, 0.0);
     EXPECT_EQ(hi, 1000.0);
-    ui::DragGraphCursor(ws().GraphHandle, kGraph, 1, 400.0);
-    ui::DragGraphCursor(ws().GraphHandle, kGraph, 2, 400.0);
-    ui::ChooseMenuItem(bar(), kMenuZoomCursors);
+    ui::DragGraphCursor(ws().screen.GraphHandle, ids::Main::kGraph, 1, 400.0);
+    ui::DragGraphCursor(ws().screen.GraphHandle, ids::Main::kGraph, 2, 400.0);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuZoomCursors);
     XRange(lo, hi);
     EXPECT_LT(lo, 400.0);
     EXPECT_GT(hi, 400.0);
@@ -157,12 +161,12 @@ TEST_F(Profile, SmoothingThroughThePanel) {
     ApplySetReset(14, 70.0);  // 7 points
     ws().Magnitude = {0, 0, 3, 0, 0, 6, 0};
     MakeGraph(ws().Magnitude, kPlotOutput);
-    const int p = ws().SmoothHandle;
-    ui::ChooseMenuItem(bar(), kMenuSmooth);
-    ui::SetCtrlVal(p, 2, 3);
-    ui::PressButton(p, 4);
+    const int p = ws().screen.SmoothHandle;
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuSmooth);
+    ui::SetCtrlVal(p, ids::Smooth::kWidth, 3);
+    ui::PressButton(p, ids::Smooth::kApply);
     EXPECT_EQ(ws().Magnitude, (std::vector<double>{0, 1, 1, 1, 2, 2, 0}));
-    EXPECT_EQ(ws().OutFlag, 0);
+    EXPECT_EQ(ws().screen.OutFlag, 0);
     EXPECT_EQ(Plots(), 1);
     EXPECT_FALSE(ui::PanelVisible(p));
 }
@@ -171,11 +175,11 @@ TEST_F(Profile, SmoothingRefusesWidthsItCannotCentre) {
     ApplySetReset(14, 70.0);
     ws().Magnitude = {0, 0, 3, 0, 0, 6, 0};
     const auto before = ws().Magnitude;
-    const int p = ws().SmoothHandle;
+    const int p = ws().screen.SmoothHandle;
     for (int width : {4, 9}) {
-        ui::ChooseMenuItem(bar(), kMenuSmooth);
-        ui::SetCtrlVal(p, 2, width);
-        ui::PressButton(p, 4);
+        ui::ChooseMenuItem(bar(), ids::Main::kMenuSmooth);
+        ui::SetCtrlVal(p, ids::Smooth::kWidth, width);
+        ui::PressButton(p, ids::Smooth::kApply);
         EXPECT_EQ(ws().Magnitude, before) << width;
         EXPECT_NE(LastMessage().find(std::to_string(width)), std::string::npos) << LastMessage();
     }
@@ -185,8 +189,9 @@ TEST_F(Profile, SmoothingRefusesWidthsItCannotCentre) {
 TEST_F(Profile, FourMillionPointsPlot) {
     ApplySetReset(8388608, 1000.0);
     Notch(100, 900, 1.0);
-    EXPECT_EQ(ui::GraphPlotPoints(ws().GraphHandle, kGraph, ws().MagPlot), 4194304u);
-    ui::RefreshGraph(ws().GraphHandle, kGraph);
+    EXPECT_EQ(ui::GraphPlotPoints(ws().screen.GraphHandle, ids::Main::kGraph, ws().screen.MagPlot),
+              4194304u);
+    ui::RefreshGraph(ws().screen.GraphHandle, ids::Main::kGraph);
 }
 
 }  // namespace
@@ -218,7 +223,7 @@ TEST_F(Profile, DraggingACursorWithTheMouse) {
     const double to = g->xAxis->coordToPixel(600.0);
     Mouse(g, QEvent::MouseButtonPress, from + 2, y);
     Mouse(g, QEvent::MouseMove, (from + to) / 2, y);
-    EXPECT_NE(ui::StatusText(ws().GraphHandle).find("Cursor 1"), std::string::npos);
+    EXPECT_NE(ui::StatusText(ws().screen.GraphHandle).find("Cursor 1"), std::string::npos);
     EXPECT_NE(ws().cursor1, g->cursorX(1));  // not read until the drag ends
     Mouse(g, QEvent::MouseMove, to, y);
     Mouse(g, QEvent::MouseButtonRelease, to, y);

@@ -21,25 +21,26 @@ class Series : public GuiTest {
 protected:
     void SetUp() override {
         GuiTest::SetUp();
-        ui::ChooseMenuItem(bar(), kMenuSetReset);
-        ui::EnterCtrlVal(ws().SetResetHandle, 8, 1);  // unsnapped layout
-        ApplySetReset(2048, 1000.0);                  // N = 1024 over 0 … 1000 kHz
+        ui::ChooseMenuItem(bar(), ids::Main::kMenuSetReset);
+        ui::EnterCtrlVal(ws().screen.SetResetHandle, ids::SetReset::kNiSwitch,
+                         1);          // unsnapped layout
+        ApplySetReset(2048, 1000.0);  // N = 1024 over 0 … 1000 kHz
     }
-    int swim() { return ws().SwimHandle; }
-    int had() { return ws().HadamardHandle; }
+    int swim() { return ws().screen.SwimHandle; }
+    int had() { return ws().screen.HadamardHandle; }
     void SwimBand(double from, double to, int law, std::uint32_t nodes) {
-        ui::ChooseMenuItem(bar(), kMenuSwim);
-        ui::SetCtrlVal(swim(), 4, 0);
-        ui::SetCtrlVal(swim(), 10, from);
-        ui::SetCtrlVal(swim(), 11, to);
-        ui::SetCtrlVal(swim(), 12, 0.0);
-        ui::SetCtrlVal(swim(), 9, 1.0);
-        ui::SetCtrlVal(swim(), 13, law);
-        ui::SetCtrlVal(swim(), 8, nodes);
+        ui::ChooseMenuItem(bar(), ids::Main::kMenuSwim);
+        ui::SetCtrlVal(swim(), ids::Swim::kSource, 0);
+        ui::SetCtrlVal(swim(), ids::Swim::kFrom, from);
+        ui::SetCtrlVal(swim(), ids::Swim::kTo, to);
+        ui::SetCtrlVal(swim(), ids::Swim::kBase, 0.0);
+        ui::SetCtrlVal(swim(), ids::Swim::kPeak, 1.0);
+        ui::SetCtrlVal(swim(), ids::Swim::kLaw, law);
+        ui::SetCtrlVal(swim(), ids::Swim::kNodes, nodes);
     }
     void AddFrequency(float khz) {
-        ui::SetCtrlVal(had(), 6, khz);
-        ui::PressButton(had(), 5);
+        ui::SetCtrlVal(had(), ids::Hadamard::kFrequency, khz);
+        ui::PressButton(had(), ids::Hadamard::kAdd);
     }
     std::vector<float> List() { return ReadFloatList(had(), 2); }
     TestDir dir;
@@ -48,35 +49,35 @@ protected:
 TEST_F(Series, SwimSingleProfileModulatesTheBand) {
     ws().Magnitude[50] = 0.25;
     SwimBand(200.0, 100.0, 1, 2);  // bounds in either order
-    ui::PressButton(swim(), 6);
+    ui::PressButton(swim(), ids::Swim::kRun);
     EXPECT_FALSE(ui::PanelVisible(swim()));
     EXPECT_EQ(ws().Magnitude[50], 0.25);  // outside the band: untouched
     EXPECT_EQ(ws().Magnitude[101], 0.0);
     EXPECT_EQ(ws().Magnitude[102], 0.0);                // base at the start of the band
     EXPECT_NEAR(ws().Magnitude[102 + 51], 1.0, 1e-12);  // crest halfway for nodes 2
     EXPECT_EQ(ws().Magnitude[204], 0.0);
-    EXPECT_EQ(ws().MagFlag, 1);
+    EXPECT_EQ(ws().screen.MagFlag, 1);
 }
 
 TEST_F(Series, SeriesSwitchRelabelsAndDims) {
-    EXPECT_EQ(ui::CtrlLabel(swim(), 8), "Nodes");
-    EXPECT_TRUE(ui::CtrlDimmed(swim(), 7));
-    EXPECT_TRUE(ui::CtrlDimmed(swim(), 2));
-    ui::EnterCtrlVal(swim(), 3, 1);
-    EXPECT_EQ(ui::CtrlLabel(swim(), 8), "Minimum nodes");
-    EXPECT_FALSE(ui::CtrlDimmed(swim(), 7));
-    EXPECT_FALSE(ui::CtrlDimmed(swim(), 2));
-    ui::EnterCtrlVal(swim(), 3, 0);
-    EXPECT_EQ(ui::CtrlLabel(swim(), 8), "Nodes");
-    EXPECT_TRUE(ui::CtrlDimmed(swim(), 7));
+    EXPECT_EQ(ui::CtrlLabel(swim(), ids::Swim::kNodes), "Nodes");
+    EXPECT_TRUE(ui::CtrlDimmed(swim(), ids::Swim::kLastNodes));
+    EXPECT_TRUE(ui::CtrlDimmed(swim(), ids::Swim::kSmoothMembers));
+    ui::EnterCtrlVal(swim(), ids::Swim::kSeries, 1);
+    EXPECT_EQ(ui::CtrlLabel(swim(), ids::Swim::kNodes), "Minimum nodes");
+    EXPECT_FALSE(ui::CtrlDimmed(swim(), ids::Swim::kLastNodes));
+    EXPECT_FALSE(ui::CtrlDimmed(swim(), ids::Swim::kSmoothMembers));
+    ui::EnterCtrlVal(swim(), ids::Swim::kSeries, 0);
+    EXPECT_EQ(ui::CtrlLabel(swim(), ids::Swim::kNodes), "Nodes");
+    EXPECT_TRUE(ui::CtrlDimmed(swim(), ids::Swim::kLastNodes));
 }
 
 TEST_F(Series, SwimSeriesWritesOneFilePerNodesValue) {
     SwimBand(100.0, 300.0, 1, 3);
-    ui::EnterCtrlVal(swim(), 3, 1);
-    ui::SetCtrlVal(swim(), 7, 5);
+    ui::EnterCtrlVal(swim(), ids::Swim::kSeries, 1);
+    ui::SetCtrlVal(swim(), ids::Swim::kLastNodes, 5);
     popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, (dir / "run.SWF").string()});
-    ui::PressButton(swim(), 6);
+    ui::PressButton(swim(), ids::Swim::kRun);
     ASSERT_EQ(popups->asked.size(), 1u);
     EXPECT_EQ(popups->asked[0].title, "Save Batch");
     for (const char* name : {"run_0003.SWF", "run_0004.SWF", "run_0005.SWF"})
@@ -87,23 +88,25 @@ TEST_F(Series, SwimSeriesWritesOneFilePerNodesValue) {
     EXPECT_EQ(ws().datapts, 1024);
     EXPECT_EQ(popups->progress.size(), 3u);
     EXPECT_NE(LastMessage().find("3 of 3"), std::string::npos) << LastMessage();
-    // The graph shows the last member's profile, once.
-    EXPECT_EQ(ui::GraphPlotCount(ws().GraphHandle, kGraph), 1);
+    // The graph shows the last member's profile, once, and no check.
+    EXPECT_EQ(ui::GraphPlotCount(ws().screen.GraphHandle, ids::Main::kGraph), 1);
+    EXPECT_EQ(ws().screen.MagFlag, 1);
+    EXPECT_EQ(ws().screen.OutFlag, 0);
     EXPECT_TRUE(ProfileEditable(ws()));
 }
 
 TEST_F(Series, CancelledFilePopupAndCancelledSeries) {
     SwimBand(100.0, 300.0, 1, 1);
-    ui::EnterCtrlVal(swim(), 3, 1);
-    ui::SetCtrlVal(swim(), 7, 4);
-    ui::PressButton(swim(), 6);  // no answer: the pop-up is cancelled
+    ui::EnterCtrlVal(swim(), ids::Swim::kSeries, 1);
+    ui::SetCtrlVal(swim(), ids::Swim::kLastNodes, 4);
+    ui::PressButton(swim(), ids::Swim::kRun);  // no answer: the pop-up is cancelled
     EXPECT_EQ(popups->messages.back(),
               (std::pair<std::string, std::string>{"Error", "Must specify a file name."}));
     EXPECT_TRUE(ui::PanelVisible(swim()));  // left open for another try
 
     popups->cancel_after = 2;
     popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, (dir / "run.swf").string()});
-    ui::PressButton(swim(), 6);
+    ui::PressButton(swim(), ids::Swim::kRun);
     EXPECT_TRUE(fs::exists(dir / "run_0001.swf"));
     EXPECT_TRUE(fs::exists(dir / "run_0002.swf"));
     EXPECT_FALSE(fs::exists(dir / "run_0003.swf"));
@@ -112,25 +115,25 @@ TEST_F(Series, CancelledFilePopupAndCancelledSeries) {
 }
 
 TEST_F(Series, ListStaysSortedAndTheRowSelectorFollows) {
-    ui::ChooseMenuItem(bar(), kMenuHadamard);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuHadamard);
     for (float f : {5.0f, 2.0f, 9.0f, 2.0f})
         AddFrequency(f);
     EXPECT_EQ(List(), (std::vector<float>{2.0f, 5.0f, 9.0f}));
-    EXPECT_EQ(ui::GetLabelFromIndex(had(), 2, 0).size(), 15u);
-    EXPECT_EQ(ui::CtrlMaximum(had(), 7), 3.0);
+    EXPECT_EQ(ui::GetLabelFromIndex(had(), ids::Hadamard::kList, 0).size(), 15u);
+    EXPECT_EQ(ui::CtrlMaximum(had(), ids::Hadamard::kRow), 3.0);
     AddFrequency(12.0f);
-    EXPECT_EQ(ui::CtrlMaximum(had(), 7), 7.0);
+    EXPECT_EQ(ui::CtrlMaximum(had(), ids::Hadamard::kRow), 7.0);
     AddFrequency(15.0f);
-    EXPECT_EQ(ui::CtrlMaximum(had(), 7), 7.0);
+    EXPECT_EQ(ui::CtrlMaximum(had(), ids::Hadamard::kRow), 7.0);
 
-    ui::SetCtrlIndex(had(), 2, 1);
-    ui::PressButton(had(), 4);
+    ui::SetCtrlIndex(had(), ids::Hadamard::kList, 1);
+    ui::PressButton(had(), ids::Hadamard::kDelete);
     EXPECT_EQ(List(), (std::vector<float>{2.0f, 9.0f, 12.0f, 15.0f}));
 
-    ui::EnterCtrlVal(had(), 8, 1);
-    EXPECT_TRUE(ui::CtrlDimmed(had(), 7));
-    ui::EnterCtrlVal(had(), 8, 0);
-    EXPECT_FALSE(ui::CtrlDimmed(had(), 7));
+    ui::EnterCtrlVal(had(), ids::Hadamard::kBatch, 1);
+    EXPECT_TRUE(ui::CtrlDimmed(had(), ids::Hadamard::kRow));
+    ui::EnterCtrlVal(had(), ids::Hadamard::kBatch, 0);
+    EXPECT_FALSE(ui::CtrlDimmed(had(), ids::Hadamard::kRow));
 }
 
 TEST_F(Series, PeakListMergesAndReports) {
@@ -139,24 +142,24 @@ TEST_F(Series, PeakListMergesAndReports) {
                           "1.0 2.0 3 150000\n1.0 2.0 3 75000\n";
     AddFrequency(100.0f);
     popups->files.push_back({ui::VAL_EXISTING_FILE_SELECTED, pks.string()});
-    ui::PressButton(had(), 3);
+    ui::PressButton(had(), ids::Hadamard::kRead);
     EXPECT_EQ(popups->asked.back().default_spec, "*.pks");
     EXPECT_EQ(List(), (std::vector<float>{75.0f, 100.0f, 150.0f}));
     EXPECT_NE(LastMessage().find("2 frequencies read"), std::string::npos) << LastMessage();
     // A new file name (result 2) reads nothing.
     popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, (dir / "none.pks").string()});
     const std::size_t shown = popups->messages.size();
-    ui::PressButton(had(), 3);
+    ui::PressButton(had(), ids::Hadamard::kRead);
     EXPECT_EQ(popups->messages.size(), shown);
 }
 
 TEST_F(Series, HadamardRowAndRangeCheck) {
-    ui::ChooseMenuItem(bar(), kMenuHadamard);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuHadamard);
     for (float f : {100.0f, 200.0f, 300.0f, 400.0f})
         AddFrequency(f);
-    ui::SetCtrlVal(had(), 11, 2000.0);
-    ui::SetCtrlVal(had(), 7, 4);  // row 4 of H_8: the three lowest
-    ui::PressButton(had(), 10);
+    ui::SetCtrlVal(had(), ids::Hadamard::kWidth, 2000.0);
+    ui::SetCtrlVal(had(), ids::Hadamard::kRow, 4);  // row 4 of H_8: the three lowest
+    ui::PressButton(had(), ids::Hadamard::kBuild);
     EXPECT_FALSE(ui::PanelVisible(had()));
     EXPECT_EQ(ws().HadamardWidth, 2000.0);
     for (float f : {100.0f, 200.0f, 300.0f})
@@ -165,7 +168,7 @@ TEST_F(Series, HadamardRowAndRangeCheck) {
 
     AddFrequency(1000.5f);
     const auto before = ws().Magnitude;
-    ui::PressButton(had(), 10);
+    ui::PressButton(had(), ids::Hadamard::kBuild);
     EXPECT_EQ(popups->messages.back(), (std::pair<std::string, std::string>{
                                            "Warning", "Frequency out of frequency range!"}));
     EXPECT_EQ(ws().Magnitude, before);
@@ -175,9 +178,9 @@ TEST_F(Series, HadamardRowAndRangeCheck) {
 TEST_F(Series, HadamardBatchWritesSevenFiles) {
     for (float f : {100.0f, 200.0f, 300.0f, 400.0f})
         AddFrequency(f);
-    ui::EnterCtrlVal(had(), 8, 1);
+    ui::EnterCtrlVal(had(), ids::Hadamard::kBatch, 1);
     popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, (dir / "scan.SWF").string()});
-    ui::PressButton(had(), 10);
+    ui::PressButton(had(), ids::Hadamard::kBuild);
     for (int r = 1; r <= 7; ++r) {
         char name[32];
         std::snprintf(name, sizeof name, "scan_%04d.SWF", r);
@@ -191,14 +194,14 @@ TEST_F(Series, HadamardBatchWritesSevenFiles) {
 
 TEST_F(Series, ProfilePanelsRefuseAfterSynthesis) {
     ws().Magnitude[10] = 1.0;
-    ui::ChooseMenuItem(bar(), kMenuSynthesis);
-    ui::SetCtrlVal(ws().ProcessHandle, 5, 0);
-    ui::PressButton(ws().ProcessHandle, 4);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuSynthesis);
+    ui::SetCtrlVal(ws().screen.ProcessHandle, ids::Process::kPopup, 0);
+    ui::PressButton(ws().screen.ProcessHandle, ids::Process::kSynthesise);
     EXPECT_EQ(ws().datapts, 2048);
-    EXPECT_TRUE(ui::MenuItemDimmed(bar(), kMenuHadamard));
+    EXPECT_TRUE(ui::MenuItemDimmed(bar(), ids::Main::kMenuHadamard));
     // A panel reached anyway never indexes the profile with the waveform length.
-    ui::PressButton(had(), 10);
-    ui::PressButton(swim(), 6);
+    ui::PressButton(had(), ids::Hadamard::kBuild);
+    ui::PressButton(swim(), ids::Swim::kRun);
     EXPECT_EQ(popups->messages.size(), 2u);
     EXPECT_EQ(ws().Magnitude.size(), 1024u);
 }

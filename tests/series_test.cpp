@@ -1,4 +1,4 @@
-#include "synth/series.h"
+#include "core/synth/series.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "synth/swim.h"
+#include "core/synth/swim.h"
 #include "tests/support/test_dir.h"
 
 namespace pelorin {
@@ -59,20 +59,10 @@ protected:
         ws_.datapts = kN;
         ws_.bandwidth = 1000.0;
         ws_.Magnitude.assign(kN, 0.0);
-        ws_.MagFlag = 1;
-        ws_.OutFlag = 1;
     }
 
     SeriesName Name(const std::string& file) const {
         return SplitSeriesPath((dir_ / file).string());
-    }
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir_))
-            if (e.is_regular_file())
-                names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
     }
     std::string DataPointsLine(const std::string& file) const {
         std::ifstream in(dir_ / file, std::ios::binary);
@@ -99,13 +89,12 @@ TEST_F(series_files_test, swim_series_writes_one_file_per_nodes_value) {
             EXPECT_EQ(ws_.datapts, kN);
             return true;
         });
-    EXPECT_EQ(Files(), (std::vector<std::string>{"run_0003.swf", "run_0004.swf", "run_0005.swf"}));
-    for (const auto& f : Files())
+    EXPECT_EQ(dir_.Names(),
+              (std::vector<std::string>{"run_0003.swf", "run_0004.swf", "run_0005.swf"}));
+    for (const auto& f : dir_.Names())
         EXPECT_EQ(DataPointsLine(f), "Data Points:" + std::to_string(2 * kN)) << f;
     EXPECT_EQ(ws_.datapts, kN);
     EXPECT_EQ(ws_.Swift.size(), 2u * kN);
-    EXPECT_EQ(ws_.MagFlag, 0);
-    EXPECT_EQ(ws_.OutFlag, 0);
     EXPECT_EQ(report.total, 3u);
     EXPECT_EQ(report.written, 3u);
     EXPECT_FALSE(report.cancelled);
@@ -125,12 +114,12 @@ TEST_F(series_files_test, swim_series_writes_one_file_per_nodes_value) {
 TEST_F(series_files_test, extension_case_and_missing_extension) {
     Swim(Name("a.SWF"), 1, 1);
     Swim(Name("b"), 1, 1);
-    EXPECT_EQ(Files(), (std::vector<std::string>{"a_0001.SWF", "b_0001.swf"}));
+    EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"a_0001.SWF", "b_0001.swf"}));
 }
 
 TEST_F(series_files_test, first_after_last_writes_nothing) {
     const auto report = Swim(Name("run.swf"), 5, 3);
-    EXPECT_TRUE(Files().empty());
+    EXPECT_TRUE(dir_.Names().empty());
     EXPECT_EQ(report.total, 0u);
     EXPECT_EQ(ws_.datapts, kN);
     EXPECT_NE(SeriesSummary(report).find("no file written"), std::string::npos);
@@ -142,15 +131,15 @@ TEST_F(series_files_test, largest_nodes_value_ends_the_series) {
     const auto report =
         SwimSeries(ws_, {0, 4}, 0.5, 1.0, 4294967293u, 4294967295u, 1, false, Name("big.swf"), {});
     EXPECT_EQ(report.written, 3u);
-    EXPECT_EQ(Files(), (std::vector<std::string>{"big_4294967293.swf", "big_4294967294.swf",
-                                                 "big_4294967295.swf"}));
+    EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"big_4294967293.swf", "big_4294967294.swf",
+                                                      "big_4294967295.swf"}));
     EXPECT_EQ(ws_.datapts, 4);
 }
 
 TEST_F(series_files_test, member_without_power_is_skipped_and_reported) {
     // Nodes 0 with base 0 leaves the whole profile at zero.
     const auto report = Swim(Name("run.swf"), 0, 2);
-    EXPECT_EQ(Files(), (std::vector<std::string>{"run_0001.swf", "run_0002.swf"}));
+    EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"run_0001.swf", "run_0002.swf"}));
     EXPECT_EQ(report.written, 2u);
     EXPECT_EQ(report.skipped_count, 1u);
     ASSERT_EQ(report.skipped.size(), 1u);
@@ -184,7 +173,7 @@ TEST_F(series_files_test, cancel_keeps_what_was_written) {
         Swim(Name("run.swf"), 1, 5, 0.0, [](std::uint64_t, std::uint64_t) { return false; });
     EXPECT_TRUE(report.cancelled);
     EXPECT_EQ(report.done, 1u);
-    EXPECT_EQ(Files(), std::vector<std::string>{"run_0001.swf"});
+    EXPECT_EQ(dir_.Names(), std::vector<std::string>{"run_0001.swf"});
     EXPECT_EQ(ws_.datapts, kN);
     EXPECT_NE(SeriesSummary(report).find("Cancelled after 1 member"), std::string::npos);
 
@@ -200,21 +189,20 @@ TEST_F(series_files_test, refuses_a_profile_that_is_not_n_points) {
     ws_.datapts = 0;
     ws_.Magnitude.clear();
     EXPECT_THROW(Swim(Name("run.swf"), 1, 3), Refusal);
-    EXPECT_TRUE(Files().empty());
+    EXPECT_TRUE(dir_.Names().empty());
 }
 
 TEST_F(series_files_test, builder_refusal_skips_and_other_errors_restore_datapts) {
-    const SeriesMember refuse_two = [](Workspace& ws, std::uint64_t k) {
+    const SeriesMember refuse_two = [](std::span<double> profile, std::uint64_t k) {
         if (k == 2)
-            throw Refusal("Error", "not this one");
-        ws.Magnitude[5] = 1.0;
+            throw Refusal("not this one");
+        profile[5] = 1.0;
     };
     const auto report = RunSeries(ws_, Name("r.swf"), 1, 3, refuse_two, false);
     EXPECT_EQ(report.written, 2u);
     EXPECT_EQ(report.skipped, std::vector<std::string>{"member 2: not this one"});
 
-    const SeriesMember explode = [](Workspace& ws, std::uint64_t) {
-        ws.datapts = 3;
+    const SeriesMember explode = [](std::span<double>, std::uint64_t) {
         throw std::runtime_error("boom");
     };
     EXPECT_THROW(RunSeries(ws_, Name("x.swf"), 1, 1, explode, false), std::runtime_error);

@@ -1,4 +1,4 @@
-#include "app/setreset.h"
+#include "core/workspace/setreset.h"
 
 #include <gtest/gtest.h>
 
@@ -75,15 +75,12 @@ TEST(SetReset, ProfileOfHalfTheSamplesAllZero) {
     EXPECT_EQ(ws.datapts, 500);
     EXPECT_EQ(ws.Magnitude.size(), 500u);
     EXPECT_EQ(ws.bandwidth, 500.0);
-    EXPECT_EQ(ws.SetFlag, 1);
+    EXPECT_TRUE(HasProfile(ws));
     EXPECT_TRUE(ProfileEditable(ws));
 
     ws.Magnitude[7] = 3.0;
-    ws.MagFlag = ws.OutFlag = 1;
     SetReset(ws, 1000, 250.0);  // same size: still cleared
     EXPECT_EQ(ws.Magnitude, std::vector<double>(500, 0.0));
-    EXPECT_EQ(ws.MagFlag, 0);
-    EXPECT_EQ(ws.OutFlag, 0);
 }
 
 TEST(SetReset, RefusalKeepsThePreviousProfile) {

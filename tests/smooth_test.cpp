@@ -1,11 +1,11 @@
-#include "edit/smooth.h"
+#include "core/edit/smooth.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
-#include "app/workspace.h"
+#include "core/workspace/workspace.h"
 
 namespace pelorin {
 namespace {

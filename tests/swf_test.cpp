@@ -1,4 +1,4 @@
-#include "files/swf.h"
+#include "core/files/swf.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "app/workspace.h"
-#include "synth/swift.h"
+#include "core/synth/swift.h"
+#include "core/workspace/workspace.h"
 #include "tests/support/test_dir.h"
 
 #ifndef PELORIN_TEST_DATA_DIR
@@ -30,26 +30,15 @@ namespace pelorin {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ReadFile;
 using testing::TestDir;
 
 class SwfFileTest : public ::testing::Test {
 protected:
     std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
 
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
     static void Write(const std::string& path, const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
-    }
-    // Names in the folder: a failed or finished write must leave no temporary.
-    std::vector<std::string> Listing() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir_))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
     }
 
     TestDir dir_;
@@ -87,10 +76,10 @@ TEST(swf_test, header_lines) {
 TEST_F(SwfFileTest, matches_golden_file) {
     const std::string path = PathOf("example4.swf");
     StoreSwift(path, 4, 1000.0, std::vector<double>{1.0, 0.0, -1.0, 0.5});
-    const std::string golden = Read(PELORIN_TEST_DATA_DIR "/example4.swf");
+    const std::string golden = ReadFile(PELORIN_TEST_DATA_DIR "/example4.swf");
     ASSERT_EQ(golden.size(), 71u);
-    EXPECT_EQ(Read(path), golden);
-    EXPECT_EQ(Listing(), std::vector<std::string>{"example4.swf"});
+    EXPECT_EQ(ReadFile(path), golden);
+    EXPECT_EQ(dir_.Names(), std::vector<std::string>{"example4.swf"});
 }
 
 // A whole design, synthesised and stored, pinned byte for byte: 8 profile
@@ -103,7 +92,7 @@ TEST_F(SwfFileTest, synthesised_band_matches_golden_file) {
     ProcessSwift(ws, -1);
     const std::string path = PathOf("band-n8.swf");
     StoreSwift(path, ws.datapts, ws.bandwidth, ws.Swift);
-    EXPECT_EQ(Read(path), Read(PELORIN_TEST_DATA_DIR "/band-n8.swf"));
+    EXPECT_EQ(ReadFile(path), ReadFile(PELORIN_TEST_DATA_DIR "/band-n8.swf"));
 }
 
 // The codes a file holds, decoded to -1 .. +1.
@@ -131,7 +120,7 @@ TEST_F(SwfFileTest, stored_band_of_non_power_of_two_design_lies_where_designed) 
     ProcessSwift(ws, -1);
     const std::string path = PathOf("odd.swf");
     StoreSwift(path, ws.datapts, ws.bandwidth, ws.Swift);
-    const std::vector<double> x = DecodedSamples(Read(path), 2 * n);
+    const std::vector<double> x = DecodedSamples(ReadFile(path), 2 * n);
     double inside = 0.0, all = 0.0;
     for (int k = 1; k < n; ++k) {
         double re = 0.0, im = 0.0;
@@ -155,9 +144,10 @@ TEST_F(SwfFileTest, longest_file_names_are_stored) {
     for (std::size_t length : {249u, 255u}) {
         const std::string name = std::string(length - 4, 'n') + ".swf";
         StoreSwift(PathOf(name), 4, 1000.0, std::vector<double>{1.0, 0.0, -1.0, 0.5});
-        EXPECT_EQ(Read(PathOf(name)), Read(PELORIN_TEST_DATA_DIR "/example4.swf")) << length;
+        EXPECT_EQ(ReadFile(PathOf(name)), ReadFile(PELORIN_TEST_DATA_DIR "/example4.swf"))
+            << length;
     }
-    EXPECT_EQ(Listing().size(), 2u);
+    EXPECT_EQ(dir_.Names().size(), 2u);
     EXPECT_EQ(WithSwfExtension("/a.b/band"), "/a.b/band.swf");
     EXPECT_EQ(WithSwfExtension("band.v2"), "band.v2");
     EXPECT_EQ(WithSwfExtension("x/.hidden"), "x/.hidden.swf");
@@ -169,11 +159,11 @@ TEST_F(SwfFileTest, writes_datapts_samples_and_replaces_longer_file) {
     // Only datapts of the samples are written, even when Swift holds more.
     StoreSwift(path, 3, 312.5, std::vector<double>{-1.0, 1.0, 0.0, 0.5, 0.5});
     const std::string header = SwfHeader(3, 312.5);
-    EXPECT_EQ(Read(path), header + std::string("\x00\x00\xff\x0f\xff\x07", 6));
+    EXPECT_EQ(ReadFile(path), header + std::string("\x00\x00\xff\x0f\xff\x07", 6));
 
     StoreSwift(path, 0, 312.5, {});
-    EXPECT_EQ(Read(path), SwfHeader(0, 312.5));
-    EXPECT_EQ(Listing(), std::vector<std::string>{"w.swf"});
+    EXPECT_EQ(ReadFile(path), SwfHeader(0, 312.5));
+    EXPECT_EQ(dir_.Names(), std::vector<std::string>{"w.swf"});
 }
 
 TEST_F(SwfFileTest, new_file_gets_usual_permissions) {
@@ -193,8 +183,8 @@ TEST_F(SwfFileTest, refuses_missing_waveform_without_writing) {
     EXPECT_THROW(StoreSwift(path, -1, 1.0, two), Refusal);
     EXPECT_THROW(StoreSwift(PathOf("new.swf"), 1, 1.0, {}), Refusal);
     EXPECT_THROW(StoreSwift("", 1, 1.0, two), Refusal);
-    EXPECT_EQ(Read(path), "old");
-    EXPECT_EQ(Listing(), std::vector<std::string>{"old.swf"});
+    EXPECT_EQ(ReadFile(path), "old");
+    EXPECT_EQ(dir_.Names(), std::vector<std::string>{"old.swf"});
 }
 
 TEST_F(SwfFileTest, unwritable_paths_name_path_and_reason) {
@@ -221,9 +211,9 @@ TEST_F(SwfFileTest, unwritable_paths_name_path_and_reason) {
             EXPECT_NE(text.find(c.reason), std::string::npos) << text;
         }
     }
-    EXPECT_EQ(Read(PathOf("afile")), "keep");
-    EXPECT_EQ(Read(PathOf("folder/inside")), "keep");
-    EXPECT_EQ(Listing(), (std::vector<std::string>{"afile", "folder"}));
+    EXPECT_EQ(ReadFile(PathOf("afile")), "keep");
+    EXPECT_EQ(ReadFile(PathOf("folder/inside")), "keep");
+    EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"afile", "folder"}));
 }
 
 TEST_F(SwfFileTest, failed_write_keeps_old_file) {
@@ -254,8 +244,8 @@ TEST_F(SwfFileTest, failed_write_keeps_old_file) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "1: no refusal, 2: message without path or reason";
-    EXPECT_EQ(Read(path), "old contents");
-    EXPECT_EQ(Listing(), std::vector<std::string>{"full.swf"});
+    EXPECT_EQ(ReadFile(path), "old contents");
+    EXPECT_EQ(dir_.Names(), std::vector<std::string>{"full.swf"});
 }
 
 }  // namespace

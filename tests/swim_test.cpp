@@ -1,4 +1,4 @@
-#include "synth/swim.h"
+#include "core/synth/swim.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/operations.h"
-#include "app/setreset.h"
+#include "core/workspace/operations.h"
+#include "core/workspace/setreset.h"
 
 namespace pelorin {
 namespace {

@@ -11,6 +11,8 @@
 namespace pelorin::testing {
 namespace {
 
+namespace menu = ids::Main;
+
 namespace fs = std::filesystem;
 
 class Synthesis : public GuiTest {
@@ -29,14 +31,17 @@ TEST_F(Synthesis, TypicalRequestWritesTheFile) {
     EXPECT_EQ(popups->graphs[0].first, "Swift Waveform");
     EXPECT_EQ(popups->graphs[0].second, ws().Swift);
     // The check is drawn in blue over the profile, 2N points.
-    EXPECT_EQ(ws().OutFlag, 1);
-    EXPECT_EQ(ui::GraphPlotColour(ws().GraphHandle, kGraph, ws().OutPlot), ui::VAL_BLUE);
-    EXPECT_EQ(ui::GraphPlotPoints(ws().GraphHandle, kGraph, ws().OutPlot), 2048u);
-    EXPECT_FALSE(ui::PanelVisible(ws().ProcessHandle));
+    EXPECT_EQ(ws().screen.OutFlag, 1);
+    EXPECT_EQ(ui::GraphPlotColour(ws().screen.GraphHandle, ids::Main::kGraph, ws().screen.OutPlot),
+              ui::VAL_BLUE);
+    EXPECT_EQ(ui::GraphPlotPoints(ws().screen.GraphHandle, ids::Main::kGraph, ws().screen.OutPlot),
+              2048u);
+    EXPECT_FALSE(ui::PanelVisible(ws().screen.ProcessHandle));
     EXPECT_FALSE(ui::WaitCursorShown());
-    for (int item : {9, 10, 11, 12, 13})
+    for (int item : {menu::kMenuNotch, menu::kMenuSwim, menu::kMenuHadamard, menu::kMenuSmooth,
+                     menu::kMenuSynthesis})
         EXPECT_TRUE(ui::MenuItemDimmed(bar(), item)) << item;
-    EXPECT_FALSE(ui::MenuItemDimmed(bar(), kMenuStore));
+    EXPECT_FALSE(ui::MenuItemDimmed(bar(), ids::Main::kMenuStore));
 
     // The name is typed without an extension; ".swf" is added.
     const fs::path file = dir / "band.swf";
@@ -69,8 +74,8 @@ TEST_F(Synthesis, CheckWithoutPopupAndNoDrawingWithNeither) {
     Notch(100.0, 300.0, 1.0);
     Synthesise(0, 0, -1);
     EXPECT_TRUE(popups->graphs.empty());
-    EXPECT_EQ(ws().OutFlag, 0);
-    EXPECT_EQ(ui::GraphPlotCount(ws().GraphHandle, kGraph), 1);
+    EXPECT_EQ(ws().screen.OutFlag, 0);
+    EXPECT_EQ(ui::GraphPlotCount(ws().screen.GraphHandle, ids::Main::kGraph), 1);
     EXPECT_EQ(ws().datapts, 1024);
 }
 
@@ -81,13 +86,14 @@ TEST_F(Synthesis, ProfileWithoutPowerIsRefused) {
     EXPECT_TRUE(ws().Swift.empty());
     EXPECT_EQ(ws().datapts, 512);
     EXPECT_TRUE(popups->graphs.empty());
-    EXPECT_TRUE(ui::MenuItemDimmed(bar(), kMenuStore));
-    EXPECT_FALSE(ui::MenuItemDimmed(bar(), kMenuNotch));  // still editable
+    EXPECT_TRUE(ui::MenuItemDimmed(bar(), ids::Main::kMenuStore));
+    EXPECT_FALSE(ui::MenuItemDimmed(bar(), ids::Main::kMenuNotch));  // still editable
 }
 
 TEST_F(Synthesis, StoreRefusesWithoutAWaveformAndReportsFailedWrites) {
     ApplySetReset(1024, 1250.0);
-    SaveSwift_Callback(bar(), kMenuStore, ws().GraphHandle);  // reached although dimmed
+    SaveSwift_Callback(bar(), ids::Main::kMenuStore,
+                       ws().screen.GraphHandle);  // reached although dimmed
     EXPECT_NE(LastMessage().find("no waveform"), std::string::npos) << LastMessage();
     EXPECT_TRUE(popups->asked.empty());
 
@@ -95,7 +101,7 @@ TEST_F(Synthesis, StoreRefusesWithoutAWaveformAndReportsFailedWrites) {
     Synthesise(0, 0, -1);
     // Cancelling the pop-up writes nothing and says nothing.
     const std::size_t shown = popups->messages.size();
-    ui::ChooseMenuItem(bar(), kMenuStore);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuStore);
     EXPECT_EQ(popups->messages.size(), shown);
 
     const fs::path blocked = dir / "afile";
@@ -113,8 +119,8 @@ TEST_F(Synthesis, SameFileFromEitherLayout) {
     Synthesise(0, 1, -1);
     Store((dir / "tek.swf").string());
 
-    ui::ChooseMenuItem(bar(), kMenuSetReset);
-    ui::EnterCtrlVal(ws().SetResetHandle, 8, 1);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuSetReset);
+    ui::EnterCtrlVal(ws().screen.SetResetHandle, ids::SetReset::kNiSwitch, 1);
     ApplySetReset(4096, 1250.0);
     Notch(300.0, 700.0, 1.0);
     Synthesise(0, 1, -1);
@@ -130,7 +136,8 @@ TEST_F(Synthesis, DrawnCheckReproducesTheProfile) {
         Notch(250.0, 500.0, 0.75);
         const std::vector<double> profile = ws().Magnitude;
         Synthesise(0, 1, factor);
-        const auto drawn = ui::GraphPlotValues(ws().GraphHandle, kGraph, ws().OutPlot);
+        const auto drawn =
+            ui::GraphPlotValues(ws().screen.GraphHandle, ids::Main::kGraph, ws().screen.OutPlot);
         ASSERT_EQ(drawn.size(), 2048u);
         for (std::size_t k = 0; k < profile.size(); ++k)
             ASSERT_NEAR(drawn[2 * k], profile[k], 1e-9) << "factor " << factor << " point " << k;

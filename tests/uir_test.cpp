@@ -1,4 +1,4 @@
-#include "platform/uir.h"
+#include "core/uir/uir.h"
 
 #include <gtest/gtest.h>
 
@@ -7,14 +7,16 @@
 #include <set>
 #include <sstream>
 
+#include "resources/panel_ids.h"
+
 namespace pelorin::uir {
 namespace {
 
 TEST(Uir, ParsesPanelsControlsAndMenus) {
     const Resource r = ParseUir(R"uir(
 # comment
-panel 7 "Set / Reset" note="Entries"
-  int 4 "Samples" min=2 max=100 value=8 callback=Apply   # trailing comment
+panel 7 "Set / Reset" name=SetReset note="Entries"
+  int 4 "Samples" name=Samples2 min=2 max=100 value=8 callback=Apply   # trailing comment
   double 5 "Bandwidth (kHz)" min=0.5 max=12500 value=1250 precision=3 tip="snaps"
   ring 2 "From" items="0:Typed bounds|1:Graph cursors" value=1
   switch 9 "Tek" value=1 row=awg
@@ -23,7 +25,7 @@ end
 panel 8 "Main" callback=Main
   graph 2 "Profile" xlabel="Frequency (kHz)"
   menu "&File"
-    item 3 "&Store" callback=Store shortcut="Ctrl+S" dimmed=1
+    item 3 "&Store" name=MenuStore callback=Store shortcut="Ctrl+S" dimmed=1
     separator
     item 5 "E&xit" callback=Exit
 end
@@ -33,6 +35,8 @@ end
     ASSERT_TRUE(p);
     EXPECT_EQ(p->title, "Set / Reset");
     EXPECT_EQ(p->note, "Entries");
+    EXPECT_EQ(p->name, "SetReset");
+    EXPECT_EQ(p->control(4)->name, "Samples2");
     const ControlDef* bw = p->control(5);
     ASSERT_TRUE(bw);
     EXPECT_EQ(bw->kind, Kind::Double);
@@ -47,6 +51,7 @@ end
     ASSERT_EQ(m->menus.size(), 1u);
     ASSERT_EQ(m->menus[0].items.size(), 3u);
     EXPECT_TRUE(m->menus[0].items[0].dimmed);
+    EXPECT_EQ(m->menus[0].items[0].name, "MenuStore");
     EXPECT_EQ(m->menus[0].items[1].id, 0);  // separator
     EXPECT_EQ(m->menus[0].items[2].callback, "Exit");
     EXPECT_EQ(r.panel(3), nullptr);
@@ -70,6 +75,8 @@ TEST(Uir, MalformedResourcesNameTheLine) {
         {"panel 1 \"A\"\n  ring 2 \"x\" items=\"one\"\nend\n", "value:text"},
         {"panel one \"A\"\nend\n", "\"id\" needs a number"},
         {"panel 1 \"A\"\n  int 2\nend\n", "needs an id and a quoted label"},
+        {"panel 1 \"A\" name=2nd\nend\n", "line 1: \"2nd\" is no name"},
+        {"panel 1 \"A\"\n  int 2 \"x\" name=a_b\nend\n", "line 2: \"a_b\" is no name"},
     };
     for (const auto& [text, expected] : cases) {
         try {
@@ -82,48 +89,21 @@ TEST(Uir, MalformedResourcesNameTheLine) {
     }
 }
 
-// The program's own resource holds every panel and every id the program
-// addresses.
-TEST(Uir, ProgramResourceHoldsEveryAddressedId) {
-    std::ifstream in(PELORIN_SOURCE_DIR "/app/pelorin.uir");
-    ASSERT_TRUE(in);
-    std::stringstream text;
-    text << in.rdbuf();
-    const Resource r = ParseUir(text.str());
-    const std::map<int, std::set<int>> ids = {
-        {1, {2, 3, 4}},
-        {2, {2, 3}},
-        {3, {2, 3, 4, 5, 6, 7, 8, 10, 11}},
-        {4, {2, 4, 5, 6, 7}},
-        {5, {2, 4, 5, 6}},
-        {6, {2, 4}},
-        {7, {2, 3, 4, 5, 7, 8, 9}},
-        {8, {2}},
-        {9, {2, 3, 4, 6, 7, 8, 9, 10, 11, 12, 13}},
-        {10, {}},
-    };
-    for (const auto& [panel, controls] : ids) {
-        const PanelDef* p = r.panel(panel);
-        ASSERT_TRUE(p) << "panel " << panel;
-        for (int c : controls)
-            EXPECT_TRUE(p->control(c)) << "panel " << panel << " control " << c;
-    }
-    std::set<int> items;
-    for (const auto& m : r.panel(8)->menus)
-        for (const auto& i : m.items)
-            items.insert(i.id);
-    for (int id : {3, 5, 9, 10, 11, 12, 13, 14, 16, 17, 18})
-        EXPECT_TRUE(items.count(id)) << "menu item " << id;
-
-    // The Tektronix layout is the one selected at start-up.
-    const PanelDef* sr = r.panel(7);
-    EXPECT_EQ(sr->control(9)->value, 1.0);
-    EXPECT_EQ(sr->control(8)->value, 0.0);
-    EXPECT_TRUE(sr->control(4)->visible && sr->control(5)->visible);
-    EXPECT_FALSE(sr->control(2)->visible || sr->control(3)->visible);
-    EXPECT_GE(sr->control(4)->min, 2.0);
-    EXPECT_GT(sr->control(5)->min, 0.0);
-    EXPECT_LE(sr->control(5)->max, 12500.0);
+// The program's own resource, as compiled in: every id the program refers to
+// comes from it through the generated header, and the Set/Reset panel starts
+// in the Tektronix layout.
+TEST(Uir, ProgramResourceStartsInTheTektronixLayout) {
+    const Resource r = ParseUir(PanelResourceText());
+    namespace sr = ids::SetReset;
+    const PanelDef* p = r.panel(sr::kPanel);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->control(sr::kTekSwitch)->value, 1.0);
+    EXPECT_EQ(p->control(sr::kNiSwitch)->value, 0.0);
+    EXPECT_TRUE(p->control(sr::kTekSamples)->visible && p->control(sr::kTekBandwidth)->visible);
+    EXPECT_FALSE(p->control(sr::kNiSamples)->visible || p->control(sr::kNiBandwidth)->visible);
+    EXPECT_GE(p->control(sr::kTekSamples)->min, 2.0);
+    EXPECT_GT(p->control(sr::kTekBandwidth)->min, 0.0);
+    EXPECT_LE(p->control(sr::kTekBandwidth)->max, 12500.0);
 }
 
 }  // namespace

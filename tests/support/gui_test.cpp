@@ -54,36 +54,36 @@ void GuiTest::TearDown() {
 }
 
 void GuiTest::ApplySetReset(int samples, double bandwidth) {
-    ui::ChooseMenuItem(bar(), kMenuSetReset);
-    const int p = ws().SetResetHandle;
-    const bool tek = ui::GetCtrlInt(p, 9) != 0;
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuSetReset);
+    const int p = ws().screen.SetResetHandle;
+    const bool tek = ui::GetCtrlInt(p, ids::SetReset::kTekSwitch) != 0;
     ui::EnterCtrlVal(p, tek ? 4 : 2, samples);
     ui::EnterCtrlVal(p, tek ? 5 : 3, bandwidth);
-    ui::PressButton(p, 7);
+    ui::PressButton(p, ids::SetReset::kApply);
 }
 
 void GuiTest::Notch(double from, double to, double level, int source) {
-    const int p = ws().NotchHandle;
-    ui::ChooseMenuItem(bar(), kMenuNotch);
-    ui::SetCtrlVal(p, 2, source);
-    ui::SetCtrlVal(p, 6, from);
-    ui::SetCtrlVal(p, 7, to);
-    ui::SetCtrlVal(p, 5, level);
-    ui::PressButton(p, 4);
+    const int p = ws().screen.NotchHandle;
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuNotch);
+    ui::SetCtrlVal(p, ids::Notch::kSource, source);
+    ui::SetCtrlVal(p, ids::Notch::kFrom, from);
+    ui::SetCtrlVal(p, ids::Notch::kTo, to);
+    ui::SetCtrlVal(p, ids::Notch::kLevel, level);
+    ui::PressButton(p, ids::Notch::kApply);
 }
 
 void GuiTest::Synthesise(int popup, int check, int factor) {
-    const int p = ws().ProcessHandle;
-    ui::ChooseMenuItem(bar(), kMenuSynthesis);
-    ui::SetCtrlVal(p, 5, popup);
-    ui::SetCtrlVal(p, 2, check);
-    ui::SetCtrlVal(p, 6, factor);
-    ui::PressButton(p, 4);
+    const int p = ws().screen.ProcessHandle;
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuSynthesis);
+    ui::SetCtrlVal(p, ids::Process::kPopup, popup);
+    ui::SetCtrlVal(p, ids::Process::kCheck, check);
+    ui::SetCtrlVal(p, ids::Process::kFactor, factor);
+    ui::PressButton(p, ids::Process::kSynthesise);
 }
 
 void GuiTest::Store(const std::string& file) {
     popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, file});
-    ui::ChooseMenuItem(bar(), kMenuStore);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuStore);
 }
 
 std::string GuiTest::LastMessage() const {

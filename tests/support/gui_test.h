@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/pelorin.h"
-#include "platform/ui.h"
+#include "gui/panels/pelorin.h"
+#include "gui/platform/ui.h"
 
 namespace pelorin::testing {
 
@@ -39,7 +39,7 @@ protected:
     void TearDown() override;
 
     Workspace& ws() { return workspace(); }
-    int bar() { return workspace().MenuHandle; }
+    int bar() { return workspace().screen.MenuHandle; }
     // Opens Set/Reset from the menu, enters the entries of the current layout
     // and applies them.
     void ApplySetReset(int samples, double bandwidth);

@@ -3,12 +3,14 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace pelorin::testing {
 
@@ -33,6 +35,16 @@ public:
         return path_ / name;
     }
     std::string string() const { return path_.string(); }
+
+    // The names of what the folder holds, sorted: a finished or failed write
+    // must leave nothing but its target.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(path_))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 
 private:
     std::filesystem::path path_;

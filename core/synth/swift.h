@@ -1,0 +1,56 @@
+// SWIFT synthesis: from the magnitude profile to the normalised time-domain
+// waveform.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "core/synth/fft.h"
+#include "core/workspace/workspace.h"
+
+namespace pelorin {
+
+// The phase of every profile point under the quadratic phase law, in radians:
+// phase[i] = pi * factor * (S2(i) / S + i / 2), with S the total power, S1 the
+// running power and S2 the running sum of S1 (pi taken as 3.14159).
+// Throws Refusal for an empty profile, a profile without power, or one whose
+// power or phases are not finite.
+std::vector<double> SwiftPhases(std::span<const double> magnitude, int factor);
+
+// The same, written into phase, which must have the size of magnitude (else
+// std::invalid_argument) and must not overlap it.
+void SwiftPhases(std::span<const double> magnitude, int factor, std::span<double> phase);
+
+// Work arrays that a caller synthesising many waveforms of one length (a
+// series) keeps from one synthesis to the next, so that each does not take and
+// return fresh memory. They are released when the caller drops them.
+class SwiftWork {
+public:
+    // A buffer of at least n complex values; its contents are undefined.
+    SplitComplexBuffer& Buffer(std::size_t n);
+
+private:
+    std::optional<SplitComplexBuffer> buffer_;
+};
+
+// The SWIFT waveform of a profile of N points with the given phase factor (its
+// sign sets the sweep direction, its size the sweep length; the series pass
+// -1): waveform receives 2N samples whose largest excursion is 1.0. With
+// `check` given, *check receives the spectrum check: the 2N magnitudes of the
+// forward transform of the (unnormalised) time signal padded to twice its
+// length; its even points reproduce the profile.
+// Throws Refusal, leaving waveform and *check untouched, when the profile
+// cannot be synthesised (empty, too long, no power) or memory runs out.
+// `work`, when given, lends the work arrays; nothing else is touched.
+void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<double>& waveform,
+                     std::vector<double>* check = nullptr, SwiftWork* work = nullptr);
+
+// The synthesis panel's step on the workspace: the waveform of the first
+// ws.datapts points of ws.Magnitude replaces ws.Swift, and ws.datapts becomes
+// 2N, the waveform's length. Refuses as SynthesiseSwift does, and when datapts
+// counts no points or more than the profile holds; ws is then untouched.
+void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check = nullptr,
+                  SwiftWork* work = nullptr);
+
+}  // namespace pelorin

@@ -1,0 +1,126 @@
+#include "core/workspace/operations.h"
+
+#include <algorithm>
+
+#include "core/edit/freqlist.h"
+#include "core/edit/smooth.h"
+#include "core/files/swf.h"
+#include "core/synth/hadamard.h"
+#include "core/synth/swift.h"
+#include "core/synth/swim.h"
+#include "core/workspace/setreset.h"
+
+namespace pelorin {
+
+double SetResetBandwidth(bool tektronix, double bandwidth) {
+    if (!tektronix)
+        return bandwidth;
+    const auto snap = SnapTektronix(bandwidth);
+    if (!snap)
+        throw Refusal("The Tektronix bandwidth must lie above 0 and at most 12500 kHz.");
+    return snap->snapped;
+}
+
+void OrderBounds(Workspace& ws) {
+    if (ws.cursor2 < ws.cursor1)
+        std::swap(ws.cursor1, ws.cursor2);
+}
+
+void ApplyNotch(Workspace& ws, double level) {
+    RequireEditableProfile(ws);
+    OrderBounds(ws);
+    SetWindow(ws.Magnitude, NotchWindow(ws.cursor1, ws.cursor2, ws.bandwidth, ws.datapts), level);
+}
+
+void ApplySmoothing(Workspace& ws, int width) {
+    RequireEditableProfile(ws);
+    CheckSmoothWidth(width, ws.datapts);
+    SmoothData(ws.Magnitude, width);
+}
+
+BandIndices SwimBand(Workspace& ws) {
+    OrderBounds(ws);
+    return {FrequencyToBandIndex(ws.cursor1, ws.bandwidth, ws.datapts),
+            FrequencyToBandIndex(ws.cursor2, ws.bandwidth, ws.datapts)};
+}
+
+void ApplySwim(Workspace& ws, double base, double peak, std::uint32_t nodes, int law) {
+    RequireEditableProfile(ws);
+    const BandIndices band = SwimBand(ws);
+    CalcSwim(ws.Magnitude, band.start, band.end, base, peak, nodes, law);
+}
+
+SeriesReport RunSwimSeries(Workspace& ws, double base, double peak, std::uint32_t first,
+                           std::uint32_t last, int law, bool smooth, const SeriesName& name,
+                           const SeriesProgress& progress) {
+    RequireEditableProfile(ws);
+    return SwimSeries(ws, SwimBand(ws), base, peak, first, last, law, smooth, name, progress);
+}
+
+std::string MergePeakFile(std::vector<float>& list, const std::string& path) {
+    const PeakListResult peaks = ReadPeakList(path);
+    const int added = MergePeakList(list, peaks);
+    std::string text = std::to_string(peaks.frequencies_khz.size()) + " frequencies read from " +
+                       path + ", " + std::to_string(added) + " of them new to the list.";
+    if (peaks.lines_skipped > 0)
+        text += "\n" + std::to_string(peaks.lines_skipped) +
+                " data lines held no readable frequency and were skipped.";
+    if (!peaks.note.empty())
+        text += "\n" + peaks.note;
+    return text;
+}
+
+void PrepareHadamard(Workspace& ws, const std::vector<float>& list, double width_hz) {
+    RequireEditableProfile(ws);
+    if (!CheckFrequencies(list, ws.bandwidth))
+        throw Refusal("Frequency out of frequency range!", Severity::Warning);
+    if (list.empty())
+        throw Refusal("The frequency list is empty: add frequencies first.");
+    ws.HadamardWidth = width_hz;
+}
+
+void ApplyHadamardRow(Workspace& ws, const std::vector<float>& list, int row) {
+    RequireEditableProfile(ws);
+    const int order = HadamardOrder(static_cast<int>(list.size()));
+    if (row < 0 || row >= order)
+        throw Refusal("The row must lie between 0 and " + std::to_string(order - 1) + " for " +
+                      std::to_string(list.size()) + " frequencies.");
+    BuildHadamard(ws.Magnitude, list, ws.bandwidth, ws.HadamardWidth, row);
+}
+
+void Synthesise(Workspace& ws, int factor, std::vector<double>* check) {
+    RequireEditableProfile(ws);
+    ProcessSwift(ws, factor, check);
+    ws.phase = MenuPhase::Synthesised;
+    ws.source = WaveformSource::Synthesis;
+}
+
+bool HasWaveform(const Workspace& ws) {
+    return ws.phase != MenuPhase::Editable && ws.datapts > 0 && !ws.Swift.empty() &&
+           ws.Swift.size() >= static_cast<std::size_t>(ws.datapts);
+}
+
+void RequireWaveform(const Workspace& ws) {
+    if (HasWaveform(ws))
+        return;
+    if (ws.source == WaveformSource::Series)
+        throw Refusal(
+            "The series has written its files; there is no single waveform to store. "
+            "To store one, synthesise the profile first.");
+    throw Refusal("There is no waveform to store: synthesise or import one first.");
+}
+
+void StoreWaveform(const Workspace& ws, const std::string& path) {
+    RequireWaveform(ws);
+    StoreSwift(path, ws.datapts, ws.bandwidth, ws.Swift);
+}
+
+void RequireProfile(const Workspace& ws) {
+    RequireSetReset(ws);
+    if (ws.source == WaveformSource::Import)
+        throw Refusal(
+            "The imported waveform has replaced the profile, whose bandwidth it no "
+            "longer shares: apply Set/Reset to start a new profile.");
+}
+
+}  // namespace pelorin

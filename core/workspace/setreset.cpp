@@ -1,0 +1,76 @@
+#include "core/workspace/setreset.h"
+
+#include <cmath>
+#include <new>
+#include <string>
+
+namespace pelorin {
+
+void SetReset(Workspace& ws, int samples, double bandwidth) {
+    if (samples < 2 || samples > kMaxSamples)
+        throw Refusal("The number of samples must lie between 2 and " +
+                      std::to_string(kMaxSamples) + "; " + std::to_string(samples) +
+                      " was entered.");
+    if (!(bandwidth > 0.0) || !std::isfinite(bandwidth))
+        throw Refusal("The bandwidth must be a positive number of kHz.");
+    const int n = samples / 2;
+    std::vector<double> fresh;
+    try {
+        fresh.assign(static_cast<std::size_t>(n), 0.0);
+    } catch (const std::bad_alloc&) {
+        throw Refusal("Not enough memory for a profile of " + std::to_string(n) +
+                      " points; the previous profile is kept.");
+    }
+    ws.Magnitude = std::move(fresh);
+    ws.datapts = n;
+    ws.bandwidth = bandwidth;
+    ws.phase = MenuPhase::Editable;
+    ws.source = WaveformSource::None;
+}
+
+namespace {
+
+// floor(q) that gives k back for q = k minus a few ulps: the bracketed
+// arithmetic of an achievable bandwidth 12500 / k can land just below k.
+int GuardedFloor(double q) {
+    const double r = std::round(q);
+    double near = q;
+    for (int step = 0; step < 4 && near < r; ++step)
+        near = std::nextafter(near, r);
+    return static_cast<int>(near >= r ? r : std::floor(q));
+}
+
+double ClockBandwidth(int k) {
+    return 1 / (2 * (1000 * (4e-08 * k)));
+}
+
+}  // namespace
+
+std::optional<TekSnap> SnapTektronix(double bw) {
+    if (!(bw > 0.0) || bw > 12500.0)
+        return std::nullopt;
+    const int k = GuardedFloor(1 / (4e-08 * (1000 * (2 * bw))));
+    if (k < 1)
+        return std::nullopt;
+    const double snapped = ClockBandwidth(k);
+    const double next = ClockBandwidth(k + 1);
+    return TekSnap{k, snapped, (snapped + 0.01) - next};
+}
+
+double AwgClock(int awg) {
+    return awg == 1 ? 25000.0 : awg == 2 ? 40000.0 : 0.0;
+}
+
+std::optional<double> FixBandwidth(int awg, double bw) {
+    const int clock = static_cast<int>(AwgClock(awg));
+    if (clock == 0)
+        return std::nullopt;
+    // Below 1 kHz the whole-kHz result would be 0 (and the divisor can
+    // overflow an int); above the clock figure there is no divisor of 1.
+    if (!(bw >= 1.0) || !std::isfinite(bw) || bw > clock)
+        return std::nullopt;
+    const int n = static_cast<int>(std::floor(clock / bw));
+    return static_cast<double>(clock / n);
+}
+
+}  // namespace pelorin

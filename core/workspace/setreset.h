@@ -1,0 +1,42 @@
+// Set/Reset: (re)defining the profile, and the bandwidth snapping to the
+// sample clocks of the two arbitrary waveform generators.
+#pragma once
+
+#include <optional>
+
+#include "core/workspace/workspace.h"
+
+namespace pelorin {
+
+// Largest sample count accepted: a synthesis of such a waveform already needs
+// several GiB of work arrays.
+inline constexpr int kMaxSamples = 1 << 26;
+
+// Defines a profile of samples / 2 points (an odd count loses its last
+// sample) over 0 … bandwidth kHz, all zero. Refuses a count below 2 or above
+// kMaxSamples and a bandwidth that is not a positive number; a refused or
+// failed allocation keeps the previous profile. Leaves plots and menus to the
+// caller and moves the workspace to the editable phase.
+void SetReset(Workspace& ws, int samples, double bandwidth);
+
+// The Tektronix entry snaps to a sample clock of period 4e-08 s.
+struct TekSnap {
+    int k;             // whole clock periods per sample
+    double snapped;    // 12500 / k kHz, the smallest achievable bandwidth not below the entry
+    double increment;  // (snapped + 0.01) - next: one arrow press lands on the next lower value
+};
+
+// Snaps bw (kHz). Empty for a bandwidth outside 0 < bw <= 12500 kHz, where no
+// whole number of clock periods exists.
+std::optional<TekSnap> SnapTektronix(double bw);
+
+// The AWG clock snapping of an import: AWG 1 divides 25000 kHz, AWG 2 40000
+// kHz, into whole kHz. Empty for another AWG number, and for a bandwidth
+// below 1 kHz (it would snap to 0) or above the clock figure (no divisor of 1
+// or more exists).
+std::optional<double> FixBandwidth(int awg, double bw);
+
+// The clock figure (kHz) that FixBandwidth divides for awg, 0 for none.
+double AwgClock(int awg);
+
+}  // namespace pelorin

@@ -1,0 +1,89 @@
+// The profile plot, the output-spectrum plot, the graph cursors and zoom.
+#include <algorithm>
+#include <vector>
+
+#include "core/display/graph_math.h"
+#include "core/display/maxmin.h"
+#include "gui/panels/pelorin.h"
+#include "gui/platform/ui.h"
+
+namespace pelorin {
+
+namespace {
+
+constexpr int kGraph = ids::Main::kGraph;
+
+void ReadCursors(Workspace& ws) {
+    double y = 0.0;
+    ui::GetGraphCursor(ws.screen.GraphHandle, kGraph, 1, ws.cursor1, y);
+    ui::GetGraphCursor(ws.screen.GraphHandle, kGraph, 2, ws.cursor2, y);
+}
+
+}  // namespace
+
+int MakeGraph(std::span<const double> y, int kind) {
+    Workspace& ws = workspace();
+    Screen& s = ws.screen;
+    std::vector<double> x(y.size());
+    for (std::size_t i = 0; i < y.size(); ++i)
+        x[i] = PointFrequency(i, y.size(), ws.bandwidth);
+    if (kind == kPlotProfile) {
+        if (s.MagFlag == 1)
+            ui::DeleteGraphPlot(s.GraphHandle, kGraph, s.MagPlot);
+        s.MagPlot = ui::PlotXY(s.GraphHandle, kGraph, x, y, ui::VAL_RED);
+        s.MagFlag = 1;
+        ReadCursors(ws);
+    } else if (kind == kPlotOutput) {
+        if (s.OutFlag == 1)
+            ui::DeleteGraphPlot(s.GraphHandle, kGraph, s.OutPlot);
+        double max = 0.0, min = 0.0;
+        int imax = 0, imin = 0;
+        if (MaxMin1D(y, max, imax, min, imin) == 0 && max > 100.0)
+            ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_NO_CHANGE, 0.0, 0.0, ui::VAL_MANUAL,
+                             0.0, max);
+        s.OutPlot = ui::PlotXY(s.GraphHandle, kGraph, x, y, ui::VAL_BLUE);
+        s.OutFlag = 1;
+    }
+    return 0;
+}
+
+int Graph_Callback(int panel, int control, int event) {
+    if (event != ui::EVENT_VALUE_CHANGED)
+        return 0;
+    Workspace& ws = workspace();
+    double y = 0.0;
+    ui::GetGraphCursor(panel, control, 1, ws.cursor1, y);
+    ui::GetGraphCursor(panel, control, 2, ws.cursor2, y);
+    return 0;
+}
+
+void Zoom_Callback(int /*menubar*/, int item, int /*panel*/) {
+    Workspace& ws = workspace();
+    Screen& s = ws.screen;
+    BusyCursor busy;
+    if (ws.cursor2 < ws.cursor1)
+        std::swap(ws.cursor1, ws.cursor2);
+    double xmin = 0.0, xmax = 0.0, ymin = 0.0, ymax = 0.0;
+    if (item == ids::Main::kMenuZoomCursors) {
+        ui::GetAxisRange(s.GraphHandle, kGraph, xmin, xmax, ymin, ymax);
+        s.tempfreqmin = xmin;
+        s.tempfreqmax = xmax;
+        ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_MANUAL, ws.cursor1, ws.cursor2,
+                         ui::VAL_NO_CHANGE, 0.0, 0.0);
+    } else if (item == ids::Main::kMenuZoomPrevious) {
+        ui::GetAxisRange(s.GraphHandle, kGraph, xmin, xmax, ymin, ymax);
+        // Before any zoom there is no previous view: show the full range.
+        const bool none = !(s.tempfreqmax > s.tempfreqmin);
+        ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_MANUAL, none ? 0.0 : s.tempfreqmin,
+                         none ? ws.bandwidth : s.tempfreqmax, ui::VAL_NO_CHANGE, 0.0, 0.0);
+        s.tempfreqmin = xmin;
+        s.tempfreqmax = xmax;
+    } else if (item == ids::Main::kMenuZoomFull) {
+        ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_MANUAL, 0.0, ws.bandwidth,
+                         ui::VAL_NO_CHANGE, 0.0, 0.0);
+    }
+    ui::RefreshGraph(s.GraphHandle, kGraph);
+    ReadCursors(ws);
+}
+
+}  // namespace pelorin

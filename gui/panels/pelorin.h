@@ -1,0 +1,111 @@
+// The graphical front end: start-up, the callbacks every panel and menu item
+// binds by name, and the drawing routines they share.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/synth/series.h"
+#include "core/workspace/workspace.h"
+#include "resources/panel_ids.h"
+
+namespace pelorin {
+
+// The one workspace record the program works on.
+Workspace& workspace();
+
+// Registers every callback under the name the panel resource binds.
+void RegisterCallbacks();
+
+// Loads the panel set and shows the main panel; the title panel stays up for
+// title_seconds. Throws when the panel resource is missing or malformed.
+void StartUp(double title_seconds);
+
+// Applies one of the menu phases: dims or enables the items, and hides the
+// profile panels once the profile is no longer editable.
+void EnterMenuPhase(MenuPhase phase);
+
+// Shows the operator why an operation was refused.
+void Report(const Refusal& refusal);
+
+// The busy cursor for the life of the object.
+class BusyCursor {
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// A tool panel's command: a commit of control `command` runs `work` under the
+// busy cursor and reports a refusal; the panel is then hidden, whatever the
+// event. `work` returns false when it did not finish and the panel should
+// stay open for another try.
+int PanelCommand(int panel, int control, int event, int command, const std::function<bool()>& work);
+
+// Takes the output plot off the graph: it no longer matches a profile that
+// is about to change.
+void RemoveOutputPlot(Workspace& ws);
+
+// Takes every plot off the graph.
+void RemoveAllPlots(Workspace& ws);
+
+// --- Shell and Set/Reset ------------------------------------------------
+int MainPanelCallback(int panel, int event);
+void Spectrum_Callback(int menubar, int item, int panel);
+void Finished_Callback(int menubar, int item, int panel);
+int SetReset_Callback(int panel, int control, int event);
+int SWIFTCallback(int panel, int control, int event);
+int Arbcallback(int panel, int control, int event);
+int Calib_Callback(int panel, int control, int event);
+void SetPanelforTEK(int panel);
+void SetPanelforNI(int panel);
+
+// --- Profile display ----------------------------------------------------
+inline constexpr int kPlotProfile = 1;
+inline constexpr int kPlotOutput = 3;
+int MakeGraph(std::span<const double> y, int kind);
+int Graph_Callback(int panel, int control, int event);
+void Zoom_Callback(int menubar, int item, int panel);
+
+// --- Profile editing ----------------------------------------------------
+int MakeNotch_Callback(int panel, int control, int event);
+int Smooth_Callback(int panel, int control, int event);
+
+// --- Synthesis and files ------------------------------------------------
+void ProcessSwift(int popup, int check, int factor);
+int Process_Callback(int panel, int control, int event);
+void SaveSwift_Callback(int menubar, int item, int panel);
+
+// --- Numbered series (SWIM and Hadamard) --------------------------------
+// The "Save Batch" pop-up, split into stem and extension; empty (after the
+// "Must specify a file name." message) when no name was chosen.
+std::optional<SeriesName> AskSeriesName();
+// Runs a series with a progress dialog the operator can cancel, keeps the
+// graph in step with the profile and reports the outcome.
+void RunSeriesWithProgress(const std::string& title,
+                           const std::function<SeriesReport(const SeriesProgress&)>& run);
+
+// --- SWIM ---------------------------------------------------------------
+int MakeSWIM_Callback(int panel, int control, int event);
+int Batch_Callback(int panel, int control, int event);
+
+// --- Frequency list and Hadamard batches --------------------------------
+std::vector<float> ReadFloatList(int panel, int control);
+void AddToFloatList(int panel, int control, float value);
+int ReadList(int panel, int control);
+void AdjustHadamard(int panel);
+int FreqListCallback(int panel, int control, int event);
+int HadamBatchCallback(int panel, int control, int event);
+int DoHadamardCallback(int panel, int control, int event);
+
+// --- Import of .dat waveforms -------------------------------------------
+void Ltavikcallback(int menubar, int item, int panel);
+int AWGcallback(int panel, int control, int event);
+int AwgPCallback(int panel, int event);
+int FinishSwiftSave(int awg);
+
+}  // namespace pelorin

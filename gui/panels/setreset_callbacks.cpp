@@ -1,0 +1,74 @@
+// The Set/Reset panel: its two layouts, the Tektronix bandwidth snapping and
+// the command that starts a new profile.
+#include "core/workspace/operations.h"
+#include "core/workspace/setreset.h"
+#include "gui/panels/pelorin.h"
+#include "gui/platform/ui.h"
+
+namespace pelorin {
+
+namespace {
+
+namespace id = ids::SetReset;
+
+// Shows the entries of one layout, hides the other's and records which one
+// the next apply reads.
+void SetLayout(int panel, bool tek) {
+    ui::SetCtrlVal(panel, id::kNiSwitch, !tek);
+    ui::SetCtrlVal(panel, id::kTekSwitch, tek);
+    workspace().screen.usetek = tek;
+    ui::SetCtrlVisible(panel, id::kTekBandwidth, tek);
+    ui::SetCtrlVisible(panel, id::kTekSamples, tek);
+    ui::SetCtrlVisible(panel, id::kNiBandwidth, !tek);
+    ui::SetCtrlVisible(panel, id::kNiSamples, !tek);
+}
+
+}  // namespace
+
+int SetReset_Callback(int panel, int control, int event) {
+    return PanelCommand(panel, control, event, id::kApply, [panel] {
+        Workspace& ws = workspace();
+        const bool tek = ws.screen.usetek;
+        const double bw = ui::GetCtrlVal(panel, tek ? id::kTekBandwidth : id::kNiBandwidth);
+        const int samples = ui::GetCtrlInt(panel, tek ? id::kTekSamples : id::kNiSamples);
+        SetReset(ws, samples, bw);
+        RemoveAllPlots(ws);
+        ui::SetAxisRange(ws.screen.GraphHandle, ids::Main::kGraph, ui::VAL_MANUAL, 0.0,
+                         ws.bandwidth, ui::VAL_NO_CHANGE, 0.0, 0.0);
+        ui::SetCtrlDimmed(ws.screen.GraphHandle, ids::Main::kGraph, false);
+        ws.screen.tempfreqmin = ws.screen.tempfreqmax = 0.0;
+        EnterMenuPhase(MenuPhase::Editable);
+        return true;
+    });
+}
+
+int SWIFTCallback(int panel, int control, int event) {
+    if (event != ui::EVENT_COMMIT || control != id::kTekBandwidth)
+        return 0;
+    const auto snap = SnapTektronix(ui::GetCtrlVal(panel, id::kTekBandwidth));
+    if (!snap)
+        return 0;  // the entry's range keeps the value within 0 … 12500 kHz
+    ui::SetCtrlIncrement(panel, id::kTekBandwidth, snap->increment);
+    ui::SetCtrlVal(panel, id::kTekBandwidth, snap->snapped);
+    return 0;
+}
+
+void SetPanelforTEK(int panel) {
+    SetLayout(panel, true);
+}
+
+void SetPanelforNI(int panel) {
+    SetLayout(panel, false);
+}
+
+int Arbcallback(int panel, int control, int event) {
+    if (event != ui::EVENT_COMMIT)
+        return 0;
+    if (control == id::kNiSwitch)
+        SetLayout(panel, ui::GetCtrlInt(panel, id::kNiSwitch) == 0);
+    else if (control == id::kTekSwitch)
+        SetLayout(panel, ui::GetCtrlInt(panel, id::kTekSwitch) != 0);
+    return 0;
+}
+
+}  // namespace pelorin

@@ -1,0 +1,36 @@
+// The synthesis panel: synthesis, the waveform pop-up and the spectrum check.
+#include <vector>
+
+#include "core/workspace/operations.h"
+#include "gui/panels/pelorin.h"
+#include "gui/platform/ui.h"
+
+namespace pelorin {
+
+void ProcessSwift(int popup, int check, int factor) {
+    Workspace& ws = workspace();
+    std::vector<double> spectrum;
+    Synthesise(ws, factor, check == 1 ? &spectrum : nullptr);
+    if (popup == 1) {
+        ui::SetWaitCursor(0);
+        ui::YGraphPopup("Swift Waveform", ws.Swift);
+    }
+    if (check == 1) {
+        BusyCursor busy;
+        MakeGraph(spectrum, kPlotOutput);
+    }
+}
+
+int Process_Callback(int panel, int control, int event) {
+    namespace id = ids::Process;
+    return PanelCommand(panel, control, event, id::kSynthesise, [panel] {
+        const int popup = ui::GetCtrlInt(panel, id::kPopup);
+        const int check = ui::GetCtrlInt(panel, id::kCheck);
+        const int factor = ui::GetCtrlInt(panel, id::kFactor);
+        ProcessSwift(popup, check, factor);
+        EnterMenuPhase(MenuPhase::Synthesised);
+        return true;
+    });
+}
+
+}  // namespace pelorin

@@ -1,0 +1,55 @@
+// The SWIM panel: one modulated band on the current profile, or a numbered
+// series of waveforms, one per nodes value.
+#include "core/workspace/operations.h"
+#include "gui/panels/pelorin.h"
+#include "gui/platform/ui.h"
+
+namespace pelorin {
+
+namespace {
+namespace id = ids::Swim;
+}  // namespace
+
+int MakeSWIM_Callback(int panel, int control, int event) {
+    return PanelCommand(panel, control, event, id::kRun, [panel] {
+        Workspace& ws = workspace();
+        RequireEditableProfile(ws);
+        RemoveOutputPlot(ws);
+        const double base = ui::GetCtrlVal(panel, id::kBase);
+        const double peak = ui::GetCtrlVal(panel, id::kPeak);
+        const std::uint32_t nodes = ui::GetCtrlUInt(panel, id::kNodes);
+        const int law = ui::GetCtrlInt(panel, id::kLaw);
+        const bool series = ui::GetCtrlInt(panel, id::kSeries) != 0;
+        const bool smooth = ui::GetCtrlInt(panel, id::kSmoothMembers) != 0;
+        if (ui::GetCtrlInt(panel, id::kSource) == 0) {
+            ws.cursor2 = ui::GetCtrlVal(panel, id::kTo);
+            ws.cursor1 = ui::GetCtrlVal(panel, id::kFrom);
+        }
+        OrderBounds(ws);
+        if (!series) {
+            ApplySwim(ws, base, peak, nodes, law);
+            MakeGraph(ws.Magnitude, kPlotProfile);
+            return true;
+        }
+        const std::uint32_t last = ui::GetCtrlUInt(panel, id::kLastNodes);
+        const auto name = AskSeriesName();
+        if (!name)
+            return false;  // the panel stays open for another try
+        RunSeriesWithProgress("SWIM series", [&](const SeriesProgress& progress) {
+            return RunSwimSeries(ws, base, peak, nodes, last, law, smooth, *name, progress);
+        });
+        return true;
+    });
+}
+
+int Batch_Callback(int panel, int /*control*/, int event) {
+    if (event != ui::EVENT_VALUE_CHANGED)
+        return 0;
+    const bool series = ui::GetCtrlInt(panel, id::kSeries) != 0;
+    ui::SetCtrlLabel(panel, id::kNodes, series ? "Minimum nodes" : "Nodes");
+    ui::SetCtrlDimmed(panel, id::kLastNodes, !series);
+    ui::SetCtrlDimmed(panel, id::kSmoothMembers, !series);
+    return 0;
+}
+
+}  // namespace pelorin

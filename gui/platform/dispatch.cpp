@@ -1,0 +1,133 @@
+// The callback registry and dispatch, the busy cursor, the event loop and
+// the platform's reset.
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include "gui/platform/platform.h"
+#include "gui/platform/popups.h"
+
+namespace pelorin::ui {
+
+namespace detail {
+
+Platform& P() {
+    static Platform platform;
+    return platform;
+}
+
+namespace {
+
+template <class F>
+void Guarded(F&& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        if (P().busy)
+            SetWaitCursor(0);
+        MessagePopup("Error", std::string("The operation failed: ") + e.what());
+    }
+}
+
+}  // namespace
+
+void Dispatch(int panel, int control, int event) {
+    auto pit = P().panels.find(panel);
+    if (pit == P().panels.end())
+        return;
+    auto cit = pit->second.controls.find(control);
+    if (cit == pit->second.controls.end())
+        return;
+    const std::string name = cit->second.def.callback;  // the panel may go away meanwhile
+    if (name.empty())
+        return;
+    auto cb = P().controlCallbacks.find(name);
+    if (cb == P().controlCallbacks.end())
+        return;
+    const ControlCallback f = cb->second;
+    Guarded([&] { f(panel, control, event); });
+}
+
+void DispatchPanel(int panel, int event) {
+    auto pit = P().panels.find(panel);
+    if (pit == P().panels.end())
+        return;
+    const std::string name = pit->second.def.callback;
+    if (name.empty()) {
+        // A tool panel without a panel callback simply closes.
+        if (event == EVENT_CLOSE)
+            HidePanel(panel);
+        return;
+    }
+    auto cb = P().panelCallbacks.find(name);
+    if (cb == P().panelCallbacks.end())
+        return;
+    const PanelCallback f = cb->second;
+    Guarded([&] { f(panel, event); });
+}
+
+void DispatchMenu(int menubar, int item, int panel, const std::string& name) {
+    auto cb = P().menuCallbacks.find(name);
+    if (cb == P().menuCallbacks.end())
+        return;
+    const MenuCallback f = cb->second;
+    Guarded([&] { f(menubar, item, panel); });
+}
+
+}  // namespace detail
+
+using namespace detail;
+
+void RegisterControlCallback(const std::string& name, ControlCallback callback) {
+    P().controlCallbacks[name] = std::move(callback);
+}
+void RegisterPanelCallback(const std::string& name, PanelCallback callback) {
+    P().panelCallbacks[name] = std::move(callback);
+}
+void RegisterMenuCallback(const std::string& name, MenuCallback callback) {
+    P().menuCallbacks[name] = std::move(callback);
+}
+void SetWaitCursor(int on) {
+    if (on && !P().busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        P().busy = true;
+    } else if (!on && P().busy) {
+        QApplication::restoreOverrideCursor();
+        P().busy = false;
+    }
+}
+
+bool WaitCursorShown() {
+    return P().busy;
+}
+
+void Delay(double seconds) {
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(seconds * 1000.0), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void SetSleepPolicy(int) {}  // Qt's event loop sleeps while idle already
+
+int RunUserInterface() {
+    return QApplication::exec();
+}
+
+void QuitUserInterface(int code) {
+    QCoreApplication::exit(code);
+}
+
+void ResetPlatform() {
+    SetWaitCursor(0);
+    for (auto& [h, p] : P().panels)
+        if (p.window)
+            delete p.window.data();
+    P().panels.clear();
+    P().menubars.clear();
+    P().controlCallbacks.clear();
+    P().panelCallbacks.clear();
+    P().menuCallbacks.clear();
+    P().resources.clear();
+}
+
+}  // namespace pelorin::ui

@@ -1,0 +1,70 @@
+// Menu bars built from the resource, and the menu-item operations.
+#include <QMenuBar>
+
+#include "gui/platform/platform.h"
+
+namespace pelorin::ui {
+
+namespace detail {
+
+MenuItem& MenuItemOf(int menubar, int item) {
+    auto it = P().menubars.find(menubar);
+    if (it == P().menubars.end())
+        throw UiError("no menu bar with handle " + std::to_string(menubar));
+    auto jt = it->second.items.find(item);
+    if (jt == it->second.items.end())
+        throw UiError("the menu bar has no item " + std::to_string(item));
+    return jt->second;
+}
+
+void BuildMenus(Panel& p, QMainWindow* window) {
+    MenuBar bar;
+    bar.panel = p.handle;
+    const int menubar = P().nextMenuBar++;
+    for (const auto& m : p.def.menus) {
+        QMenu* menu = window->menuBar()->addMenu(QString::fromStdString(m.title));
+        for (const auto& item : m.items) {
+            if (item.id == 0) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* a = menu->addAction(QString::fromStdString(item.label));
+            if (!item.shortcut.empty())
+                a->setShortcut(QKeySequence(QString::fromStdString(item.shortcut)));
+            const bool bound = !item.callback.empty();
+            a->setEnabled(bound && !item.dimmed);
+            const int panel = p.handle;
+            const int id = item.id;
+            const std::string name = item.callback;
+            QObject::connect(a, &QAction::triggered, a, [menubar, panel, id, name] {
+                DispatchMenu(menubar, id, panel, name);
+            });
+            bar.items[item.id] = MenuItem{a, bound, name};
+        }
+    }
+    P().menubars[menubar] = std::move(bar);
+    p.menubar = menubar;
+}
+
+}  // namespace detail
+
+using namespace detail;
+
+int GetPanelMenuBar(int panel) {
+    return PanelOf(panel).menubar;
+}
+
+void SetMenuItemDimmed(int menubar, int item, bool dimmed) {
+    MenuItem& m = MenuItemOf(menubar, item);
+    m.action->setEnabled(m.bound && !dimmed);
+}
+
+bool MenuItemDimmed(int menubar, int item) {
+    return !MenuItemOf(menubar, item).action->isEnabled();
+}
+
+void ChooseMenuItem(int menubar, int item) {
+    MenuItemOf(menubar, item).action->trigger();
+}
+
+}  // namespace pelorin::ui

@@ -1,0 +1,382 @@
+// Panels built from the panel resource: windows, forms of controls, the
+// main window and the title panel, and what the program does with them.
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <fstream>
+#include <sstream>
+
+#include "gui/platform/platform.h"
+
+namespace pelorin::ui {
+
+namespace detail {
+
+Panel& PanelOf(int panel) {
+    auto it = P().panels.find(panel);
+    if (it == P().panels.end())
+        throw UiError("no panel with handle " + std::to_string(panel));
+    return it->second;
+}
+
+}  // namespace detail
+
+namespace {
+
+using namespace detail;
+
+// A numeric entry that keeps the exact value the program set: the display
+// shows the resource's precision, but reading back an unedited entry gives
+// the full double (a snapped bandwidth such as 12500/41 kHz stays exact).
+class NumericEntry : public QDoubleSpinBox {
+public:
+    NumericEntry(int shown_decimals, QWidget* parent)
+        : QDoubleSpinBox(parent), shown_(shown_decimals) {
+        // Qt rounds a spin box's value to its decimals; 24 of them keep at
+        // least 17 significant digits down to 1e-3, so every double the
+        // program sets reads back unchanged.
+        setDecimals(shown_decimals > 0 ? 24 : 0);
+        setKeyboardTracking(false);
+        setAccelerated(true);
+    }
+    QString textFromValue(double value) const override {
+        return QLocale::c().toString(value, 'f', shown_);
+    }
+    double valueFromText(const QString& text) const override {
+        if (text == textFromValue(value()))
+            return value();
+        return QLocale::c().toDouble(text);
+    }
+    QValidator::State validate(QString& text, int&) const override {
+        if (text.isEmpty() || text == "-" || text == "+" || text == "." || text == "-.")
+            return QValidator::Intermediate;
+        bool ok = false;
+        QLocale::c().toDouble(text, &ok);
+        return ok ? QValidator::Acceptable : QValidator::Invalid;
+    }
+
+private:
+    int shown_;
+};
+
+// A panel's close box raises EVENT_CLOSE; the panel callback decides.
+template <class Base>
+class PanelWindow : public Base {
+public:
+    explicit PanelWindow(int handle) : handle_(handle) {}
+
+protected:
+    void closeEvent(QCloseEvent* e) override {
+        e->ignore();
+        DispatchPanel(handle_, EVENT_CLOSE);
+    }
+
+private:
+    int handle_;
+};
+using ToolPanelWindow = PanelWindow<QWidget>;
+using MainPanelWindow = PanelWindow<QMainWindow>;
+
+std::shared_ptr<const uir::Resource> Resource(const std::string& file) {
+    auto& cache = P().resources;
+    if (auto it = cache.find(file); it != cache.end())
+        return it->second;
+    std::string text;
+    if (file == "pelorin.uir") {
+        text = uir::PanelResourceText();
+    } else {
+        std::ifstream in(file, std::ios::binary);
+        if (!in)
+            throw UiError("The panel resource " + file + " cannot be opened.");
+        std::ostringstream s;
+        s << in.rdbuf();
+        text = s.str();
+    }
+    auto res = std::make_shared<const uir::Resource>(uir::ParseUir(text));
+    cache[file] = res;
+    return res;
+}
+
+void CheckBindings(const uir::PanelDef& def) {
+    auto missing = [&](const std::string& name, int line) {
+        throw UiError("pelorin.uir, line " + std::to_string(line) + ": no callback named \"" +
+                      name + "\" exists in the program");
+    };
+    if (!def.callback.empty() && !P().panelCallbacks.count(def.callback))
+        missing(def.callback, def.line);
+    for (const auto& c : def.controls)
+        if (!c.callback.empty() && !P().controlCallbacks.count(c.callback))
+            missing(c.callback, c.line);
+    for (const auto& m : def.menus)
+        for (const auto& item : m.items)
+            if (!item.callback.empty() && !P().menuCallbacks.count(item.callback))
+                missing(item.callback, def.line);
+}
+
+QWidget* MakeControl(Panel& p, const uir::ControlDef& c, QWidget* parent) {
+    const int panel = p.handle;
+    const int id = c.id;
+    switch (c.kind) {
+        case uir::Kind::Int:
+        case uir::Kind::UInt:
+        case uir::Kind::Double:
+        case uir::Kind::Float: {
+            const bool whole = c.kind == uir::Kind::Int || c.kind == uir::Kind::UInt;
+            auto* w = new NumericEntry(whole ? 0 : c.precision, parent);
+            w->setRange(c.min, c.max);
+            w->setValue(c.value);
+            w->setSingleStep(c.increment);
+            QObject::connect(w, &QDoubleSpinBox::valueChanged, w, [panel, id](double) {
+                Dispatch(panel, id, EVENT_VALUE_CHANGED);
+                Dispatch(panel, id, EVENT_COMMIT);
+            });
+            return w;
+        }
+        case uir::Kind::Switch: {
+            auto* w = new QCheckBox(QString::fromStdString(c.label), parent);
+            w->setChecked(c.value != 0.0);
+            QObject::connect(w, &QCheckBox::clicked, w, [panel, id](bool) {
+                Dispatch(panel, id, EVENT_VALUE_CHANGED);
+                Dispatch(panel, id, EVENT_COMMIT);
+            });
+            return w;
+        }
+        case uir::Kind::Ring: {
+            auto* w = new QComboBox(parent);
+            for (const auto& [value, text] : c.items)
+                w->addItem(QString::fromStdString(text), value);
+            w->setCurrentIndex(std::max(0, w->findData(static_cast<int>(c.value))));
+            QObject::connect(w, &QComboBox::activated, w, [panel, id](int) {
+                Dispatch(panel, id, EVENT_VALUE_CHANGED);
+                Dispatch(panel, id, EVENT_COMMIT);
+            });
+            return w;
+        }
+        case uir::Kind::Button: {
+            auto* w = new QPushButton(QString::fromStdString(c.label), parent);
+            w->setAutoDefault(false);
+            QObject::connect(w, &QPushButton::clicked, w,
+                             [panel, id] { Dispatch(panel, id, EVENT_COMMIT); });
+            return w;
+        }
+        case uir::Kind::List: {
+            auto* w = new QListWidget(parent);
+            w->setMinimumHeight(140);
+            w->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+            return w;
+        }
+        case uir::Kind::Graph: {
+            auto* g = new GraphControl(parent);
+            g->xAxis->setLabel(QString::fromStdString(c.xlabel));
+            g->yAxis->setLabel(QString::fromStdString(c.ylabel));
+            g->onCursorMoving = [panel, g] {
+                if (auto it = P().panels.find(panel); it != P().panels.end())
+                    UpdateStatus(it->second, g);
+            };
+            g->onCursorMoved = [panel, id, g] {
+                if (auto it = P().panels.find(panel); it != P().panels.end())
+                    UpdateStatus(it->second, g);
+                Dispatch(panel, id, EVENT_VALUE_CHANGED);
+            };
+            return g;
+        }
+        case uir::Kind::Text: {
+            auto* w = new QLabel(QString::fromStdString(c.label), parent);
+            w->setWordWrap(true);
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+bool HasSideLabel(uir::Kind k) {
+    return k != uir::Kind::Switch && k != uir::Kind::Button && k != uir::Kind::Text &&
+           k != uir::Kind::Graph;
+}
+
+// Lays a tool panel out as a form: labelled entries, switches, rows of
+// controls that share a row name, and the command buttons at the bottom.
+void BuildForm(Panel& p, QWidget* host) {
+    auto* outer = new QVBoxLayout(host);
+    if (!p.def.note.empty()) {
+        auto* note = new QLabel(QString::fromStdString(p.def.note), host);
+        note->setWordWrap(true);
+        note->setStyleSheet("color: palette(mid);");
+        outer->addWidget(note);
+    }
+    auto* form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    outer->addLayout(form);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    std::map<std::string, QHBoxLayout*> rows;
+    for (const auto& c : p.def.controls) {
+        QWidget* w = MakeControl(p, c, host);
+        Control ctl{c, w, nullptr};
+        if (!c.tip.empty())
+            w->setToolTip(QString::fromStdString(c.tip));
+        if (HasSideLabel(c.kind) && c.kind != uir::Kind::List)
+            ctl.label = new QLabel(QString::fromStdString(c.label), host);
+        if (!c.row.empty()) {
+            auto it = rows.find(c.row);
+            if (it == rows.end()) {
+                auto* row = new QHBoxLayout;
+                it = rows.emplace(c.row, row).first;
+                // The row carries the first control's label.
+                form->addRow(ctl.label ? ctl.label.data() : nullptr, row);
+            } else if (ctl.label) {
+                it->second->addWidget(ctl.label);
+            }
+            it->second->addWidget(w, c.kind == uir::Kind::Button ? 0 : 1);
+        } else if (c.kind == uir::Kind::Button) {
+            buttons->addWidget(w);
+        } else if (c.kind == uir::Kind::List) {
+            auto* title = new QLabel(QString::fromStdString(c.label), host);
+            form->addRow(title);
+            form->addRow(w);
+            ctl.label = title;
+        } else if (ctl.label) {
+            form->addRow(ctl.label, w);
+        } else {
+            form->addRow(w);
+        }
+        p.controls[c.id] = ctl;
+    }
+    outer->addStretch(1);
+    outer->addLayout(buttons);
+    for (const auto& c : p.def.controls) {
+        if (!c.visible)
+            SetCtrlVisible(p.handle, c.id, false);
+        if (c.dimmed)
+            SetCtrlDimmed(p.handle, c.id, true);
+    }
+}
+
+void BuildMainPanel(Panel& p, MainPanelWindow* window) {
+    auto* central = new QWidget(window);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 4);
+    for (const auto& c : p.def.controls) {
+        QWidget* w = MakeControl(p, c, central);
+        layout->addWidget(w, c.kind == uir::Kind::Graph ? 1 : 0);
+        p.controls[c.id] = Control{c, w, nullptr};
+        if (c.dimmed)
+            w->setEnabled(false);
+        if (!c.visible)
+            w->setVisible(false);
+    }
+    window->setCentralWidget(central);
+    p.status = window->statusBar();
+    BuildMenus(p, window);
+}
+
+void BuildTitlePanel(Panel& p, QWidget* window) {
+    window->setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(28, 24, 28, 24);
+    bool first = true;
+    for (const auto& c : p.def.controls) {
+        auto* label = new QLabel(QString::fromStdString(c.label), window);
+        label->setAlignment(Qt::AlignCenter);
+        label->setWordWrap(true);
+        QFont f = label->font();
+        f.setPointSizeF(first ? f.pointSizeF() * 2.2 : f.pointSizeF() * 1.1);
+        f.setBold(first);
+        label->setFont(f);
+        layout->addWidget(label);
+        p.controls[c.id] = Control{c, label, nullptr};
+        first = false;
+    }
+    window->setStyleSheet("background: #f4f6fa;");
+}
+
+bool IsTitlePanel(const uir::PanelDef& def) {
+    for (const auto& c : def.controls)
+        if (c.kind != uir::Kind::Text)
+            return false;
+    return !def.controls.empty();
+}
+
+}  // namespace
+
+int LoadPanel(int /*parent*/, const std::string& file, int resource_id) {
+    const auto res = Resource(file);
+    const uir::PanelDef* def = res->panel(resource_id);
+    if (!def)
+        throw UiError("The panel resource " + file + " holds no panel " +
+                      std::to_string(resource_id) + ".");
+    CheckBindings(*def);
+    const int handle = P().nextPanel++;
+    Panel& p = P().panels[handle];
+    p.handle = handle;
+    p.def = *def;
+    QWidget* window = nullptr;
+    if (!def->menus.empty()) {
+        auto* w = new MainPanelWindow(handle);
+        BuildMainPanel(p, w);
+        window = w;
+    } else {
+        window = new ToolPanelWindow(handle);
+        if (IsTitlePanel(*def))
+            BuildTitlePanel(p, window);
+        else
+            BuildForm(p, window);
+    }
+    window->setWindowTitle(QString::fromStdString(def->title));
+    if (def->width > 0 && def->height > 0)
+        window->resize(def->width, def->height);
+    p.window = window;
+    return handle;
+}
+
+void DisplayPanel(int panel) {
+    Panel& p = PanelOf(panel);
+    p.window->show();
+    p.window->raise();
+    p.window->activateWindow();
+}
+
+void HidePanel(int panel) {
+    PanelOf(panel).window->hide();
+}
+
+void DiscardPanel(int panel) {
+    auto it = P().panels.find(panel);
+    if (it == P().panels.end())
+        return;
+    if (it->second.menubar)
+        P().menubars.erase(it->second.menubar);
+    if (it->second.window) {
+        it->second.window->hide();
+        // The panel may be discarded from one of its own callbacks.
+        it->second.window->deleteLater();
+    }
+    P().panels.erase(it);
+}
+
+bool PanelVisible(int panel) {
+    return PanelOf(panel).window->isVisible();
+}
+bool PanelExists(int panel) {
+    return P().panels.count(panel) != 0;
+}
+void ClosePanel(int panel) {
+    DispatchPanel(panel, EVENT_CLOSE);
+}
+
+bool GrabPanel(int panel, const std::string& png_path) {
+    Panel& p = PanelOf(panel);
+    if (auto* g = p.window->findChild<GraphControl*>())
+        g->replot();
+    return p.window->grab().save(QString::fromStdString(png_path), "PNG");
+}
+
+}  // namespace pelorin::ui

@@ -1,0 +1,146 @@
+// The user-interface services every front-end callback relies on: panels
+// loaded from the panel resource by id, controls and menu items addressed by
+// integer ids, callbacks bound by name, the main graph with its plots and two
+// cursors, the busy cursor and the event loop. The header is free of Qt so
+// that callbacks compile without it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "gui/platform/popups.h"
+
+namespace pelorin::ui {
+
+inline constexpr int EVENT_COMMIT = 1;
+inline constexpr int EVENT_VALUE_CHANGED = 2;
+inline constexpr int EVENT_CLOSE = 11;
+
+// Axis range modes.
+inline constexpr int VAL_MANUAL = 0;
+inline constexpr int VAL_NO_CHANGE = -1;
+inline constexpr int VAL_AUTOSCALE = 1;
+
+// A panel, control or menu item the program asked for does not exist.
+class UiError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+using ControlCallback = std::function<int(int panel, int control, int event)>;
+using PanelCallback = std::function<int(int panel, int event)>;
+using MenuCallback = std::function<void(int menubar, int item, int panel)>;
+
+// Callbacks are bound to controls, panels and menu items by the names the
+// panel resource gives; LoadPanel refuses a name that is not registered.
+void RegisterControlCallback(const std::string& name, ControlCallback callback);
+void RegisterPanelCallback(const std::string& name, PanelCallback callback);
+void RegisterMenuCallback(const std::string& name, MenuCallback callback);
+
+// --- Panels -------------------------------------------------------------
+// Loads panel resource_id from the panel resource: "pelorin.uir" is the one
+// compiled into the program, any other name a file on disk. Throws
+// uir::UirError or UiError with a message naming the fault.
+int LoadPanel(int parent, const std::string& file, int resource_id);
+void DisplayPanel(int panel);
+void HidePanel(int panel);
+void DiscardPanel(int panel);
+bool PanelVisible(int panel);
+bool PanelExists(int panel);
+// Offers the panel's close box to the operator's hand: raises EVENT_CLOSE.
+void ClosePanel(int panel);
+
+// --- Menus --------------------------------------------------------------
+int GetPanelMenuBar(int panel);
+// Dims or enables one item. An item without a bound callback stays dimmed.
+void SetMenuItemDimmed(int menubar, int item, bool dimmed);
+bool MenuItemDimmed(int menubar, int item);
+// Chooses an item as the operator would; a dimmed item does nothing.
+void ChooseMenuItem(int menubar, int item);
+
+// --- Controls -----------------------------------------------------------
+double GetCtrlVal(int panel, int control);
+int GetCtrlInt(int panel, int control);
+std::uint32_t GetCtrlUInt(int panel, int control);
+float GetCtrlFloat(int panel, int control);
+// Sets a value as the program does: no event is raised. Numeric values are
+// coerced into the control's range.
+void SetCtrlVal(int panel, int control, double value);
+void SetCtrlDimmed(int panel, int control, bool dimmed);
+void SetCtrlVisible(int panel, int control, bool visible);
+void SetCtrlLabel(int panel, int control, const std::string& label);
+void SetCtrlIncrement(int panel, int control, double increment);
+void SetCtrlMaximum(int panel, int control, double maximum);
+bool CtrlDimmed(int panel, int control);
+bool CtrlVisible(int panel, int control);
+std::string CtrlLabel(int panel, int control);
+double CtrlIncrement(int panel, int control);
+double CtrlMaximum(int panel, int control);
+
+// Operator actions on a control: the value is entered and the events a
+// person's entry raises follow (value changed, then commit).
+void EnterCtrlVal(int panel, int control, double value);
+// Presses a command button (commit).
+void PressButton(int panel, int control);
+
+// --- List boxes of labelled single-precision values ---------------------
+int GetNumListItems(int panel, int control);
+float GetValueFromIndex(int panel, int control, int index);
+std::string GetLabelFromIndex(int panel, int control, int index);
+// index -1 appends.
+void InsertListItem(int panel, int control, int index, const std::string& label, float value);
+void DeleteListItem(int panel, int control, int index, int count);
+// Selected index, -1 when the list is empty.
+int GetCtrlIndex(int panel, int control);
+void SetCtrlIndex(int panel, int control, int index);
+
+// --- Graphs -------------------------------------------------------------
+struct Rgb {
+    int r, g, b;
+    bool operator==(const Rgb&) const = default;
+};
+inline constexpr Rgb VAL_RED{255, 0, 0};
+inline constexpr Rgb VAL_BLUE{0, 0, 255};
+
+// Draws y against x as a thin solid line; returns the plot handle.
+int PlotXY(int panel, int control, std::span<const double> x, std::span<const double> y,
+           Rgb colour);
+// Removes one plot, or every plot with handle -1.
+void DeleteGraphPlot(int panel, int control, int plot);
+int GraphPlotCount(int panel, int control);
+Rgb GraphPlotColour(int panel, int control, int plot);
+std::size_t GraphPlotPoints(int panel, int control, int plot);
+std::vector<double> GraphPlotValues(int panel, int control, int plot);
+void SetAxisRange(int panel, int control, int xmode, double xmin, double xmax, int ymode,
+                  double ymin, double ymax);
+void GetAxisRange(int panel, int control, double& xmin, double& xmax, double& ymin, double& ymax);
+// Cursor 1 or 2; the y value of a cursor is that of the graph's y axis at
+// the cursor's crossing, 0 when there is no plot.
+void GetGraphCursor(int panel, int control, int cursor, double& x, double& y);
+// Places a cursor as the program does (no event).
+void SetGraphCursor(int panel, int control, int cursor, double x);
+// Drags a cursor as the operator does: raises EVENT_VALUE_CHANGED.
+void DragGraphCursor(int panel, int control, int cursor, double x);
+void RefreshGraph(int panel, int control);
+// The main window's status line.
+std::string StatusText(int panel);
+
+// --- Busy cursor, timing and the event loop -----------------------------
+void SetWaitCursor(int on);
+bool WaitCursorShown();
+void Delay(double seconds);
+void SetSleepPolicy(int policy);
+int RunUserInterface();
+void QuitUserInterface(int code);
+
+// Renders a panel as it stands into a PNG file (documentation pictures).
+bool GrabPanel(int panel, const std::string& png_path);
+
+// Forgets every panel and registration (tests start each case afresh).
+void ResetPlatform();
+
+}  // namespace pelorin::ui

@@ -1,0 +1,169 @@
+// Takes the documentation pictures: drives the real panels through their
+// callbacks and renders each window into docs/. File dialogs are answered
+// from here; the other pop-ups are the real ones, pictured and closed.
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <string>
+
+#include "gui/panels/pelorin.h"
+#include "gui/platform/ui.h"
+
+namespace {
+
+using namespace pelorin;
+
+std::string g_dir;
+
+void Save(QWidget* w, const std::string& name) {
+    const std::string path = g_dir + "/" + name;
+    if (!w->grab().save(QString::fromStdString(path), "PNG"))
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+}
+
+// Real pop-ups, except that each modal one is pictured and closed at once
+// and file dialogs take the next scripted path.
+class PicturedPopups : public ui::Popups {
+public:
+    std::string next_name;  // picture of the next modal pop-up, if any
+    std::string next_path;
+
+    int FileSelect(const ui::FileSelectRequest&, std::string& path) override {
+        path = next_path;
+        return ui::VAL_NEW_FILE_SELECTED;
+    }
+    void Message(const std::string& title, const std::string& text) override {
+        Picture();
+        real_->Message(title, text);
+    }
+    void Graph(const std::string& title, std::span<const double> y) override {
+        Picture();
+        real_->Graph(title, y);
+    }
+    std::unique_ptr<ui::Progress> StartProgress(const std::string& title,
+                                                std::uint64_t total) override {
+        return real_->StartProgress(title, total);
+    }
+
+private:
+    void Picture() {
+        const std::string name = next_name;
+        next_name.clear();
+        QTimer::singleShot(300, [name] {
+            if (QWidget* w = QApplication::activeModalWidget()) {
+                if (!name.empty())
+                    Save(w, name);
+                w->close();
+            }
+        });
+    }
+    std::unique_ptr<ui::Popups> real_ = ui::MakeQtPopups();
+};
+
+void Settle() {
+    for (int i = 0; i < 5; ++i) {
+        QApplication::processEvents();
+        ui::Delay(0.05);
+    }
+}
+
+void Shot(int panel, const std::string& name) {
+    Settle();
+    ui::GrabPanel(panel, g_dir + "/" + name);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    g_dir = argc > 1 ? argv[1] : "docs";
+    auto popups = std::make_unique<PicturedPopups>();
+    PicturedPopups* pictured = popups.get();
+    ui::InstallPopups(std::move(popups));
+    RegisterCallbacks();
+    StartUp(0.0);
+    Workspace& ws = workspace();
+    const int bar = ws.screen.MenuHandle;
+    const int sr = ws.screen.SetResetHandle;
+
+    Shot(ws.screen.GraphHandle, "main-window-empty.png");
+    ui::ChooseMenuItem(bar, ids::Main::kMenuSetReset);
+    ui::EnterCtrlVal(sr, ids::SetReset::kTekBandwidth, 1250.0);
+    Shot(sr, "setreset-tektronix.png");
+    ui::EnterCtrlVal(sr, ids::SetReset::kNiSwitch, 1);
+    Shot(sr, "setreset-national-instruments.png");
+    ui::EnterCtrlVal(sr, ids::SetReset::kNiSwitch, 0);
+    ui::EnterCtrlVal(sr, ids::SetReset::kTekSamples, 65536);
+    ui::PressButton(sr, ids::SetReset::kApply);
+
+    // A band from 200 to 900 kHz with a notch cut at 500 … 520 kHz.
+    const int notch = ws.screen.NotchHandle;
+    ui::ChooseMenuItem(bar, ids::Main::kMenuNotch);
+    ui::SetCtrlVal(notch, ids::Notch::kSource, 0);
+    ui::SetCtrlVal(notch, ids::Notch::kFrom, 200.0);
+    ui::SetCtrlVal(notch, ids::Notch::kTo, 900.0);
+    ui::SetCtrlVal(notch, ids::Notch::kLevel, 1.0);
+    Shot(notch, "notch-panel.png");
+    ui::PressButton(notch, ids::Notch::kApply);
+    ui::ChooseMenuItem(bar, ids::Main::kMenuNotch);
+    ui::SetCtrlVal(notch, ids::Notch::kFrom, 500.0);
+    ui::SetCtrlVal(notch, ids::Notch::kTo, 520.0);
+    ui::SetCtrlVal(notch, ids::Notch::kLevel, 0.0);
+    ui::PressButton(notch, ids::Notch::kApply);
+    ui::DragGraphCursor(ws.screen.GraphHandle, ids::Main::kGraph, 1, 470.0);
+    ui::DragGraphCursor(ws.screen.GraphHandle, ids::Main::kGraph, 2, 560.0);
+    Shot(ws.screen.GraphHandle, "notched-profile.png");
+    ui::ChooseMenuItem(bar, ids::Main::kMenuZoomCursors);
+    Shot(ws.screen.GraphHandle, "notched-profile-zoomed.png");
+    ui::ChooseMenuItem(bar, ids::Main::kMenuZoomFull);
+
+    ui::ChooseMenuItem(bar, ids::Main::kMenuSmooth);
+    ui::SetCtrlVal(ws.screen.SmoothHandle, ids::Smooth::kWidth, 5);
+    Shot(ws.screen.SmoothHandle, "smooth-panel.png");
+    ui::PressButton(ws.screen.SmoothHandle, ids::Smooth::kApply);
+
+    ui::ChooseMenuItem(bar, ids::Main::kMenuSynthesis);
+    Shot(ws.screen.ProcessHandle, "synthesis-panel.png");
+    pictured->next_name = "waveform-popup.png";
+    ui::PressButton(ws.screen.ProcessHandle, ids::Process::kSynthesise);
+    Shot(ws.screen.GraphHandle, "band-spectrum-check.png");
+    ui::ChooseMenuItem(bar, ids::Main::kMenuZoomCursors);
+    Shot(ws.screen.GraphHandle, "band-spectrum-check-zoomed.png");
+
+    // A SWIM band: raised cosine with six nodes, smoothed, synthesised.
+    ui::ChooseMenuItem(bar, ids::Main::kMenuSetReset);
+    ui::PressButton(sr, ids::SetReset::kApply);
+    ui::ChooseMenuItem(bar, ids::Main::kMenuZoomFull);
+    const int swim = ws.screen.SwimHandle;
+    ui::ChooseMenuItem(bar, ids::Main::kMenuSwim);
+    ui::SetCtrlVal(swim, ids::Swim::kFrom, 150.0);
+    ui::SetCtrlVal(swim, ids::Swim::kTo, 1000.0);
+    ui::SetCtrlVal(swim, ids::Swim::kLaw, 1);
+    ui::SetCtrlVal(swim, ids::Swim::kNodes, 6);
+    Shot(swim, "swim-panel.png");
+    ui::PressButton(swim, ids::Swim::kRun);
+    ui::ChooseMenuItem(bar, ids::Main::kMenuSynthesis);
+    ui::SetCtrlVal(ws.screen.ProcessHandle, ids::Process::kPopup, 0);
+    ui::PressButton(ws.screen.ProcessHandle, ids::Process::kSynthesise);
+    Shot(ws.screen.GraphHandle, "swim-profile.png");
+
+    // A Hadamard row over five listed frequencies.
+    ui::ChooseMenuItem(bar, ids::Main::kMenuSetReset);
+    ui::PressButton(sr, ids::SetReset::kApply);
+    const int had = ws.screen.HadamardHandle;
+    ui::ChooseMenuItem(bar, ids::Main::kMenuHadamard);
+    for (float f : {180.0f, 320.0f, 475.5f, 610.0f, 902.25f}) {
+        ui::SetCtrlVal(had, ids::Hadamard::kFrequency, f);
+        ui::PressButton(had, ids::Hadamard::kAdd);
+    }
+    ui::SetCtrlVal(had, ids::Hadamard::kWidth, 8000.0);
+    ui::SetCtrlVal(had, ids::Hadamard::kRow, 2);
+    Shot(had, "hadamard-panel.png");
+    ui::PressButton(had, ids::Hadamard::kBuild);
+    Shot(ws.screen.GraphHandle, "hadamard-row.png");
+
+    ui::ChooseMenuItem(bar, ids::Main::kMenuImport);
+    Shot(ws.screen.awg_handle, "import-awg-panel.png");
+    return 0;
+}
