@@ -4,14 +4,24 @@
 
 PACKAGES := g++ make cmake pkgconf qt6-base-dev qt6-base-dev-tools libqcustomplot-dev \
             libfftw3-dev libgtest-dev libbenchmark-dev xvfb xauth clang-format
+FUZZ_PACKAGES := clang libfuzzer-14-dev
+SHELL := /bin/bash
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := recipe dat pks uir
 
-.PHONY: all deps build run test bench screenshots format format-check clean
+.PHONY: all deps fuzz-deps install-missing build run test bench fuzz screenshots format format-check clean
 
 all: build
 
 deps:
-	@missing=$$(for p in $(PACKAGES); do \
+	@$(MAKE) --no-print-directory install-missing LIST="$(PACKAGES)"
+
+fuzz-deps:
+	@$(MAKE) --no-print-directory install-missing LIST="$(PACKAGES) $(FUZZ_PACKAGES)"
+
+install-missing:
+	@missing=$$(for p in $(LIST); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed$$' || echo $$p; \
 	  done); \
 	if [ -n "$$missing" ]; then \
@@ -36,6 +46,21 @@ test: deps
 	cmake --preset test
 	cmake --build --preset test
 	ctest --preset test
+
+# Runs every fuzz target for FUZZ_SECONDS from the seeds and kept inputs in
+# tests/fuzz/; a crash leaves its input in build/fuzz/crashes/ and fails.
+fuzz: fuzz-deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	@mkdir -p build/fuzz/crashes
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build/fuzz/corpus/$$t; \
+	  echo "== fuzzing $$t for $(FUZZ_SECONDS) s"; \
+	  build/fuzz/fuzz/$${t}_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+	    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=build/fuzz/crashes/$$t- \
+	    build/fuzz/corpus/$$t tests/fuzz/$$t 2>&1 | grep -E 'DONE|stat::|ERROR|SUMMARY|deadly|Test unit written' | tail -n 12; \
+	  test $${PIPESTATUS[0]} -eq 0; \
+	done
 
 bench: deps
 	cmake --preset bench

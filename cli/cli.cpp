@@ -11,6 +11,7 @@
 
 #include "cli/recipe.h"
 #include "cli/runner.h"
+#include "core/files/input_file.h"
 
 namespace pelorin::cli {
 
@@ -24,12 +25,8 @@ struct Source {
     std::vector<Step> steps;
 };
 
-std::string ReadAll(std::istream& in) {
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 int Usage(std::ostream& err, const std::string& problem) {
-    err << "pelorin-cli: " << problem << "\nUsage: pelorin-cli RECIPE | pelorin-cli - | "
+    err << "pelorin-cli: " << Printable(problem) << "\nUsage: pelorin-cli RECIPE | pelorin-cli - | "
         << "pelorin-cli -e STEP [-e STEP ...]; pelorin-cli --help lists the steps.\n";
     return kRefused;
 }
@@ -115,30 +112,32 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
             return Usage(err, "give one recipe file, \"-\", or -e steps.");
         } else if (args[0] == "-") {
             source.name = "stdin";
-            source.steps = ParseRecipe(ReadAll(in));
+            source.steps = ReadRecipe(in);
         } else if (args[0].size() > 1 && args[0][0] == '-') {
             return Usage(err, "unknown option \"" + args[0] + "\".");
         } else {
             source.name = args[0];
-            std::error_code ec;
-            if (std::filesystem::is_directory(args[0], ec))
-                return Usage(err, "\"" + args[0] + "\" is a folder, not a recipe.");
+            try {
+                RequireRegularFile(args[0], "recipe");
+            } catch (const Refusal& r) {
+                return Usage(err, r.what());
+            }
             std::ifstream file(args[0], std::ios::binary);
             if (!file.is_open())
-                return Usage(err, "cannot read the recipe \"" + args[0] +
+                return Usage(err, "Cannot read the recipe \"" + args[0] +
                                       "\": " + std::generic_category().message(errno) + ".");
-            std::string text = ReadAll(file);
-            if (file.bad())
-                return Usage(err, "cannot read the recipe \"" + args[0] + "\".");
-            source.steps = ParseRecipe(text);
+            source.steps = ReadRecipe(file);
         }
     } catch (const RecipeError& e) {
-        err << "pelorin-cli: " << source.name << ":" << e.line() << ": " << e.what() << "\n";
+        err << "pelorin-cli: " << Printable(source.name) << ":" << e.line() << ": "
+            << Printable(e.what()) << "\n";
         return kRefused;
     }
 
+    // Messages quote what the recipe holds: they reach a terminal escaped.
     const auto fail = [&](const Step& step, const std::string& reason) {
-        err << "pelorin-cli: " << source.name << ":" << step.line << ": " << reason << "\n";
+        err << "pelorin-cli: " << Printable(source.name) << ":" << step.line << ": "
+            << Printable(reason) << "\n";
         return kRefused;
     };
     // A misspelt step further down stops the run before anything is written.

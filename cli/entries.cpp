@@ -14,7 +14,7 @@ std::string Num(double v) {
 }
 
 std::string Setting(std::string_view key, const std::string& text) {
-    return std::string(key) + "=" + text;
+    return Shown(std::string(key) + "=" + text);
 }
 
 long long ParseWhole(std::string_view key, const std::string& text) {

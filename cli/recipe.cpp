@@ -1,6 +1,49 @@
 #include "cli/recipe.h"
 
+#include <cstdio>
+#include <istream>
+
 namespace pelorin::cli {
+
+std::string Shown(std::string_view text) {
+    constexpr std::size_t kLongest = 60;
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (out.size() >= kLongest) {
+            out += "…";
+            break;
+        }
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string Printable(std::string_view message) {
+    constexpr std::size_t kLongest = 2000;
+    std::string out;
+    for (char ch : message) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            out += escaped;
+        } else {
+            out += ch;
+        }
+        if (out.size() >= kLongest) {
+            out += "…";
+            break;
+        }
+    }
+    return out;
+}
 
 namespace {
 
@@ -44,41 +87,76 @@ const std::string* Step::Find(std::string_view key) const {
     return nullptr;
 }
 
+std::optional<Step> ParseRecipeLine(std::string_view line, int number) {
+    if (number == 1 || line.starts_with("\xEF\xBB\xBF") || line.starts_with("\xFF\xFE") ||
+        line.starts_with("\xFE\xFF")) {
+        // Editors on Windows start UTF-8 files with a byte-order mark; UTF-16
+        // starts with one of its own and is refused as a whole.
+        if (line.starts_with("\xEF\xBB\xBF"))
+            line.remove_prefix(3);
+        else if (line.starts_with("\xFF\xFE") || line.starts_with("\xFE\xFF"))
+            throw RecipeError(number,
+                              "is UTF-16 text; recipes are UTF-8 text: save the recipe as UTF-8");
+    }
+    if (line.find('\0') != std::string_view::npos)
+        throw RecipeError(number, "holds a NUL byte; recipes are UTF-8 text");
+    const std::vector<std::string> words = Words(line, number);
+    if (words.empty())
+        return std::nullopt;
+    Step step{words[0], {}, number};
+    if (step.name.find('=') != std::string::npos)
+        throw RecipeError(number, "\"" + Shown(step.name) +
+                                      "\" is not a step name: a line starts with the step, then "
+                                      "its key=value entries");
+    for (std::size_t w = 1; w < words.size(); ++w) {
+        const std::size_t eq = words[w].find('=');
+        if (eq == std::string::npos || eq == 0)
+            throw RecipeError(number,
+                              "\"" + Shown(words[w]) + "\" is not an entry: write key=value");
+        Entry entry{words[w].substr(0, eq), words[w].substr(eq + 1)};
+        if (step.Find(entry.key))
+            throw RecipeError(number, Shown(entry.key) + "= is given twice");
+        step.entries.push_back(std::move(entry));
+    }
+    return step;
+}
+
 std::vector<Step> ParseRecipe(std::string_view text, int first_line) {
-    // Editors on Windows start UTF-8 files with a byte-order mark; UTF-16
-    // starts with one of its own and is refused as a whole.
-    if (text.starts_with("\xEF\xBB\xBF"))
-        text.remove_prefix(3);
-    else if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF"))
-        throw RecipeError(first_line,
-                          "is UTF-16 text; recipes are UTF-8 text: save the recipe as UTF-8");
     std::vector<Step> steps;
     int number = first_line;
     for (std::size_t start = 0; start <= text.size(); ++number) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
-        const std::string_view line = text.substr(start, end - start);
-        if (line.find('\0') != std::string_view::npos)
-            throw RecipeError(number, "holds a NUL byte; recipes are UTF-8 text");
-        const std::vector<std::string> words = Words(line, number);
+        if (auto step = ParseRecipeLine(text.substr(start, end - start), number))
+            steps.push_back(std::move(*step));
         start = end + 1;
-        if (words.empty())
-            continue;
-        Step step{words[0], {}, number};
-        if (step.name.find('=') != std::string::npos)
-            throw RecipeError(number, "\"" + step.name +
-                                          "\" is not a step name: a line starts "
-                                          "with the step, then its key=value entries");
-        for (std::size_t w = 1; w < words.size(); ++w) {
-            const std::size_t eq = words[w].find('=');
-            if (eq == std::string::npos || eq == 0)
-                throw RecipeError(number, "\"" + words[w] + "\" is not an entry: write key=value");
-            Entry entry{words[w].substr(0, eq), words[w].substr(eq + 1)};
-            if (step.Find(entry.key))
-                throw RecipeError(number, entry.key + "= is given twice");
-            step.entries.push_back(std::move(entry));
-        }
-        steps.push_back(std::move(step));
     }
+    return steps;
+}
+
+std::vector<Step> ReadRecipe(std::istream& in) {
+    using Traits = std::streambuf::traits_type;
+    std::streambuf* buf = in.rdbuf();
+    std::vector<Step> steps;
+    std::string line;
+    for (int number = 1;; ++number) {
+        line.clear();
+        int c = buf->sbumpc();
+        if (Traits::eq_int_type(c, Traits::eof()))
+            break;
+        for (; !Traits::eq_int_type(c, Traits::eof()) && Traits::to_char_type(c) != '\n';
+             c = buf->sbumpc()) {
+            if (line.size() == kMaxRecipeLine)
+                throw RecipeError(number, "is longer than " + std::to_string(kMaxRecipeLine) +
+                                              " bytes; is this a recipe?");
+            line.push_back(Traits::to_char_type(c));
+        }
+        if (auto step = ParseRecipeLine(line, number))
+            steps.push_back(std::move(*step));
+        if (Traits::eq_int_type(c, Traits::eof()))
+            break;
+    }
+    if (in.bad())
+        throw RecipeError(0, "cannot be read to its end");
     return steps;
 }
 

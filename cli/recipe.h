@@ -2,6 +2,8 @@
 // a line, "name key=value key=value ...", "#" starting a comment.
 #pragma once
 
+#include <iosfwd>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -41,5 +43,25 @@ private:
 // an entry without "=" or without a key, a key given twice in one step, a
 // quote left open, a NUL byte and UTF-16 text.
 std::vector<Step> ParseRecipe(std::string_view text, int first_line = 1);
+
+// One line of a recipe, numbered number: its step, or nothing for a blank or
+// comment line. Refuses as ParseRecipe does.
+std::optional<Step> ParseRecipeLine(std::string_view line, int number);
+
+// Longest line of a recipe read from a file or a stream.
+inline constexpr std::size_t kMaxRecipeLine = 65536;
+
+// Reads a recipe line by line, never holding more than one line of it; a
+// longer line than kMaxRecipeLine is refused, so that /dev/zero or a binary
+// file ends in a refusal rather than an exhausted memory.
+std::vector<Step> ReadRecipe(std::istream& in);
+
+// text as a message quotes it: control characters escaped as \x1b, and cut
+// with an ellipsis after 60 characters.
+std::string Shown(std::string_view text);
+
+// A whole message made safe for a terminal: control characters escaped, cut
+// with an ellipsis after 2000 characters.
+std::string Printable(std::string_view message);
 
 }  // namespace pelorin::cli

@@ -138,7 +138,7 @@ void CheckStep(const Step& step) {
         std::string names;
         for (const StepDef& d : Steps())
             names += (names.empty() ? "" : ", ") + std::string(d.name);
-        throw Refused("unknown step \"" + step.name + "\"; the steps are " + names +
+        throw Refused("unknown step \"" + Shown(step.name) + "\"; the steps are " + names +
                       " (pelorin-cli --help describes them)");
     }
     for (const Entry& e : step.entries) {
@@ -150,7 +150,7 @@ void CheckStep(const Step& step) {
             std::string keys;
             for (const KeyDef& k : def->keys)
                 keys += (keys.empty() ? "" : " ") + std::string(k.key) + "=";
-            throw Refused(step.name + " has no entry \"" + e.key + "\"; " +
+            throw Refused(step.name + " has no entry \"" + Shown(e.key) + "\"; " +
                           (keys.empty() ? "it takes none" : "its entries are " + keys));
         }
         if (key->kind == Kind::Whole)
@@ -236,7 +236,8 @@ void Runner::Account(const SeriesReport& report) {
     // is a fault the caller must see.
     if (report.failed_count > 0)
         throw Refused(std::to_string(report.failed_count) +
-                      " files of the series could not be written (see the account above)");
+                      (report.failed_count == 1 ? " file" : " files") +
+                      " of the series could not be written (see the account above)");
 }
 
 void Runner::Reset(const Step& s) {

@@ -4,6 +4,7 @@
 #include "cli/cli.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -263,8 +264,9 @@ TEST_F(CliTest, SeriesThatCannotWriteFailsAfterItsAccount) {
         "peak=1 from=10 to=40 file=" +
         Path("no/such/s.swf") + "\n");
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out.rfind("0 of 2 files written.\nFailed to write 2 members:", 0), 0u) << r.out;
-    EXPECT_NE(r.err.find(":2: swim: 2 files of the series could not be written"), std::string::npos)
+    EXPECT_EQ(r.out.rfind("0 of 2 files written.\nFailed to write 1 member:", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("Stopped there"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(":2: swim: 1 file of the series could not be written"), std::string::npos)
         << r.err;
 }
 
@@ -352,6 +354,48 @@ TEST_F(CliTest, ExamplesRun) {
     EXPECT_FALSE(fs::exists(dir / "examples/out/hadamard_0008.swf"));
 }
 
+// Outside input that is no file, or too much of one: devices and pipes are
+// refused at once, long lines are cut, control characters never reach the
+// terminal, and /dev/null takes an output as the discard it is.
+TEST_F(CliTest, InputsThatAreNoFilesAndHostileText) {
+    const std::string ok = "reset samples=64 bandwidth=100\n";
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    const std::pair<std::string, std::string> refused[] = {
+        {"freq read=/dev/zero", "3: freq: Cannot read the peak list \"/dev/zero\": it is a device"},
+        {"freq read=" + Path("fifo"), "it is a device or a pipe"},
+        {"import file=/dev/zero awg=1", "3: import: Cannot read the data file \"/dev/zero\""},
+        {"import file=/dev/urandom awg=0", "it is a device or a pipe"},
+        {"swift\nstore file=/dev/zero",
+         "4: store: Cannot write the file \"/dev/zero\": it is a "
+         "device or a pipe, and outputs must be regular files"},
+    };
+    for (const auto& [step, message] : refused) {
+        const Result r = Recipe(ok + "notch from=10 to=20 level=1\n" + step);
+        EXPECT_EQ(r.status, 2) << step;
+        EXPECT_NE(r.err.find(message), std::string::npos) << step << "\n" << r.err;
+    }
+    for (const std::string& recipe : {std::string("/dev/zero"), (dir / "fifo").string()}) {
+        const Result r = Cli({recipe});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("it is a device or a pipe"), std::string::npos) << r.err;
+    }
+    const Result longline = Recipe(ok + "# " + std::string(70000, 'x') + "\n");
+    EXPECT_EQ(longline.err, Prefix() + "2: is longer than 65536 bytes; is this a recipe?\n");
+
+    // An escape sequence would retitle the terminal; a long value would fill it.
+    const Result escape = Recipe("reset samples=\x1b]0;owned\x07 bandwidth=1\n");
+    EXPECT_EQ(escape.err.find('\x1b'), std::string::npos);
+    EXPECT_NE(escape.err.find("samples=\\x1b]0;owned\\x07 is not"), std::string::npos)
+        << escape.err;
+    const Result huge = Recipe("reset samples=" + std::string(60000, '7') + "\v\f bandwidth=1\n");
+    EXPECT_LT(huge.err.size(), 400u) << huge.err.size();
+    EXPECT_NE(huge.err.find("…"), std::string::npos);
+
+    const Result discard =
+        Recipe(ok + "notch from=10 to=20 level=1\nswift check=/dev/null\nstore file=/dev/null\n");
+    EXPECT_EQ(discard.status, 0) << discard.err;
+}
+
 // The built program returns the statuses RunCli returns.
 TEST_F(CliTest, ProgramExitStatus) {
     const std::string cli = std::string("\"") + PELORIN_CLI + "\"";
@@ -363,6 +407,16 @@ TEST_F(CliTest, ProgramExitStatus) {
     EXPECT_EQ(status(cli), 2);
     EXPECT_EQ(status(cli + " -e 'notch from=1 to=2 level=1'"), 2);
     EXPECT_EQ(status("echo 'reset samples=64 bandwidth=100' | " + cli + " -"), 0);
+    // What it prints must arrive: a full disk or a closed standard output is
+    // a failure, said on standard error.
+    const std::string show = cli + " -e 'reset samples=64 bandwidth=100' -e show";
+    const std::string err = (dir / "err.txt").string();
+    for (const char* output : {" >/dev/full", " >&-"}) {
+        const int raw = std::system((show + output + " 2>'" + err + "'").c_str());
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 2) << output;
+        EXPECT_NE(ReadFile(err).find("cannot write to standard output"), std::string::npos)
+            << output;
+    }
 }
 
 }  // namespace

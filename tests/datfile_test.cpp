@@ -250,7 +250,7 @@ void ExpectRefused(const std::string& path, int awg, const std::string& says) {
 }
 
 TEST_F(DatFileTest, UnreadableFilesAndMissingTagsAreRefused) {
-    ExpectRefused((dir_ / "absent.dat").string(), 0, "cannot be opened");
+    ExpectRefused((dir_ / "absent.dat").string(), 0, "No such file or directory");
     ExpectRefused(dir_.string(), 0, "is a folder");
     ExpectRefused(WriteBytes("empty.dat", ""), 0, "no \"Data Points:\" line");
     ExpectRefused(WriteDat("nocount.dat", "Bandwidth: 300000\nData:\n", kSamples), 1,

@@ -150,22 +150,27 @@ TEST_F(series_files_test, member_without_power_is_skipped_and_reported) {
     EXPECT_NE(summary.find(report.skipped[0]), std::string::npos) << summary;
 }
 
-TEST_F(series_files_test, failed_write_is_reported_and_the_series_goes_on) {
+TEST_F(series_files_test, failed_write_is_reported_and_stops_the_series) {
     // A folder in the place of member 4 makes its write fail.
     fs::create_directory(dir_ / "run_0004.swf");
     const auto report = Swim(Name("run.swf"), 3, 5);
-    EXPECT_EQ(report.written, 2u);
+    EXPECT_EQ(report.written, 1u);
     ASSERT_EQ(report.failed.size(), 1u);
     EXPECT_EQ(report.failed[0].rfind("member 4: ", 0), 0u) << report.failed[0];
-    EXPECT_TRUE(fs::exists(dir_ / "run_0005.swf"));
+    EXPECT_TRUE(report.stopped);
+    EXPECT_FALSE(fs::exists(dir_ / "run_0005.swf"));
     EXPECT_EQ(ws_.datapts, kN);
 
     const auto missing = Swim(SplitSeriesPath((dir_ / "nowhere" / "run.swf").string()), 1, 2);
     EXPECT_EQ(missing.written, 0u);
-    EXPECT_EQ(missing.failed_count, 2u);
+    EXPECT_EQ(missing.failed_count, 1u);
     EXPECT_EQ(ws_.datapts, kN);
     const std::string summary = SeriesSummary(missing);
-    EXPECT_NE(summary.find("Failed to write 2 members"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("Failed to write 1 member:"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("Stopped there"), std::string::npos) << summary;
+    // A failure at the last member stops nothing.
+    const auto last = Swim(Name("run.swf"), 4, 4);
+    EXPECT_FALSE(last.stopped);
 }
 
 TEST_F(series_files_test, cancel_keeps_what_was_written) {

@@ -199,7 +199,7 @@ TEST_F(SwfFileTest, unwritable_paths_name_path_and_reason) {
     } cases[] = {
         {PathOf("afile/x.swf"), "Not a directory"},
         {PathOf("missing/x.swf"), "No such file or directory"},
-        {PathOf("folder"), "Is a directory"},
+        {PathOf("folder"), "it is a folder"},
     };
     for (const auto& c : cases) {
         try {

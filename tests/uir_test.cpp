@@ -74,6 +74,8 @@ TEST(Uir, MalformedResourcesNameTheLine) {
         {"panel 1 \"A\"\n  item 3 \"x\"\nend\n", "line 2: a menu item outside a menu"},
         {"panel 1 \"A\"\n  ring 2 \"x\" items=\"one\"\nend\n", "value:text"},
         {"panel one \"A\"\nend\n", "\"id\" needs a number"},
+        {"panel 3e33 \"A\"\nend\n", "\"id\" needs a whole number"},
+        {"panel 1 \"A\"\n  int 2 \"x\" max=nan\nend\n", "line 2: \"max\" needs a number"},
         {"panel 1 \"A\"\n  int 2\nend\n", "needs an id and a quoted label"},
         {"panel 1 \"A\" name=2nd\nend\n", "line 1: \"2nd\" is no name"},
         {"panel 1 \"A\"\n  int 2 \"x\" name=a_b\nend\n", "line 2: \"a_b\" is no name"},

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "core/files/input_file.h"
 #include "core/numbers.h"
 #include "core/synth/fasthadamard.h"
 #include "core/workspace/workspace.h"
@@ -199,16 +200,20 @@ void AddNote(std::string& note, const std::string& text) {
 }  // namespace
 
 PeakListResult ReadPeakList(const std::string& path) {
+    RequireRegularFile(path, "peak list");
     errno = 0;
     File file(std::fopen(path.c_str(), "rb"));
     if (!file)
         throw Refusal("Cannot open the peak list \"" + path + "\": " + Reason(errno) +
                       ". Choose an existing, readable .pks file.");
+    return ReadPeakList(file.get(), path);
+}
 
+PeakListResult ReadPeakList(std::FILE* in, const std::string& path) {
     PeakListResult result;
     std::string line;
     bool overlong = false;
-    if (!ReadLine(file.get(), path, line, overlong)) {
+    if (!ReadLine(in, path, line, overlong)) {
         result.note = "The file is empty: no frequencies read.";
         return result;
     }
@@ -231,7 +236,7 @@ PeakListResult ReadPeakList(const std::string& path) {
     }
 
     for (int i = 0; i < 5; ++i) {
-        if (!ReadLine(file.get(), path, line, overlong)) {
+        if (!ReadLine(in, path, line, overlong)) {
             if (result.announced > 0)
                 result.note =
                     "The file ends before its first data line (line 7): no "
@@ -243,7 +248,7 @@ PeakListResult ReadPeakList(const std::string& path) {
     int line_number = 6;
     for (int j = 0; j < result.announced; ++j) {
         ++line_number;
-        if (!ReadLine(file.get(), path, line, overlong)) {
+        if (!ReadLine(in, path, line, overlong)) {
             AddNote(result.note, "The file holds " + std::to_string(j) + " of the " +
                                      std::to_string(result.announced) + " announced data lines.");
             break;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,9 @@ inline constexpr std::size_t kPeakListLineLimit = 1023;
 // locale. Throws Refusal naming the path and the reason when the file cannot be
 // opened or read.
 PeakListResult ReadPeakList(const std::string& path);
+
+// The same from an open stream; name stands for the file in messages.
+PeakListResult ReadPeakList(std::FILE* in, const std::string& name);
 
 // Merges the frequencies read into list; returns how many were new.
 int MergePeakList(std::vector<float>& list, const PeakListResult& peaks);

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "core/display/maxmin.h"
+#include "core/files/input_file.h"
 #include "core/numbers.h"
 #include "core/workspace/setreset.h"
 
@@ -246,9 +247,7 @@ DatWaveform ReadDat(std::istream& in, const std::string& name, int awg) {
 }
 
 DatWaveform ReadDatFile(const std::string& path, int awg) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        Refuse(path, "is a folder. Choose a .dat file.");
+    RequireRegularFile(path, "data file");
     std::ifstream in(path, std::ios::binary);
     if (!in.is_open())
         Refuse(path, "cannot be opened. Check that it exists and may be read.");

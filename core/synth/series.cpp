@@ -125,6 +125,12 @@ SeriesReport RunSeries(Workspace& ws, const SeriesName& name, std::uint64_t firs
         RunMember(profile, ws.bandwidth, name, k, build_member, smooth, work, waveform, report);
         ++report.done;
         const bool more = k != last;
+        // A file that cannot be written stops the series: the next ones
+        // would go to the same folder or disk.
+        if (report.failed_count > 0) {
+            report.stopped = more;
+            break;
+        }
         if (progress && !progress(report.done, report.total) && more) {
             report.cancelled = true;
             break;
@@ -154,6 +160,8 @@ std::string SeriesSummary(const SeriesReport& report) {
         text += "\nFailed to write " + Members(report.failed_count) + ":";
         AppendList(text, report.failed, report.failed_count);
     }
+    if (report.stopped)
+        text += "\nStopped there; the files already written are kept.";
     if (report.cancelled)
         text +=
             "\nCancelled after " + Members(report.done) + "; the files already written are kept.";

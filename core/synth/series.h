@@ -51,6 +51,7 @@ struct SeriesReport {
     std::vector<std::string> skipped;  // "member 3: reason", no file written
     std::vector<std::string> failed;   // "member 3: reason", the write failed
     bool cancelled = false;
+    bool stopped = false;  // a failed write ended the series before its last member
 };
 
 // Throws Refusal unless ws holds a profile of datapts points, the state in
@@ -61,8 +62,8 @@ void RequireSeriesProfile(const Workspace& ws);
 // ws.Magnitude[0, datapts), build_member(profile, k), smooths with width 3
 // when asked, synthesises with phase factor -1 and stores the waveform under
 // SeriesMemberName(name, k). A member that is refused (by its builder, or a
-// profile without power) is skipped; a failed write is listed and the series
-// goes on. The profile keeps the last member; datapts is not touched, and
+// profile without power) is skipped and the series goes on; a failed write is
+// listed and ends the series. The profile keeps the last member; datapts is not touched, and
 // after a member was written Swift holds the last one written. Refuses before
 // writing anything when ws.datapts is not the profile length
 // (RequireSeriesProfile). Other exceptions (allocation) propagate.

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 
@@ -89,14 +90,16 @@ double Number(const Line& l, const std::string& key, const std::string& text) {
     char* end = nullptr;
     errno = 0;
     const double v = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || errno == ERANGE)
+    // strtod also reads "nan" and "inf", which no range can hold.
+    if (text.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(v))
         Fail(l.number, "\"" + key + "\" needs a number, not \"" + text + "\"");
     return v;
 }
 
 int Integer(const Line& l, const std::string& key, const std::string& text) {
     const double v = Number(l, key, text);
-    if (v != static_cast<int>(v))
+    // Compared while still a double: converting one beyond an int is undefined.
+    if (!(v >= -2147483648.0 && v <= 2147483647.0) || v != std::trunc(v))
         Fail(l.number, "\"" + key + "\" needs a whole number, not \"" + text + "\"");
     return static_cast<int>(v);
 }

@@ -62,11 +62,15 @@ std::string MergePeakFile(std::vector<float>& list, const std::string& path) {
     const int added = MergePeakList(list, peaks);
     std::string text = std::to_string(peaks.frequencies_khz.size()) + " frequencies read from " +
                        path + ", " + std::to_string(added) + " of them new to the list.";
-    if (peaks.lines_skipped > 0)
-        text += "\n" + std::to_string(peaks.lines_skipped) +
-                " data lines held no readable frequency and were skipped.";
-    if (!peaks.note.empty())
-        text += "\n" + peaks.note;
+    if (peaks.lines_skipped > 0) {
+        text += '\n';
+        text += std::to_string(peaks.lines_skipped);
+        text += " data lines held no readable frequency and were skipped.";
+    }
+    if (!peaks.note.empty()) {
+        text += '\n';
+        text += peaks.note;
+    }
     return text;
 }
 

@@ -22,6 +22,12 @@ template <class F>
 void Guarded(F&& f) {
     try {
         f();
+    } catch (const std::bad_alloc&) {
+        if (P().busy)
+            SetWaitCursor(0);
+        MessagePopup("Error",
+                     "There is not enough memory for this operation: close other programs or "
+                     "work with fewer samples. Nothing has been changed or written.");
     } catch (const std::exception& e) {
         if (P().busy)
             SetWaitCursor(0);
