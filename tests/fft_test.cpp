@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/memory.h"
+
 namespace pelorin {
 namespace {
 
@@ -167,6 +169,40 @@ TEST(fft_test, transforms_from_several_threads) {
         thread.join();
     for (double e : errors)
         EXPECT_LT(e, 1e-13);
+}
+
+// The real-output inverse against a direct sum over the Hermitian spectrum
+// (bins 0 .. L/2 given, the rest their mirrors), even lengths that are powers
+// of two and others.
+TEST(fft_test, real_output_inverse_matches_direct_sum) {
+    for (std::size_t length : {2u, 6u, 16u, 250u, 1024u}) {
+        SCOPED_TRACE(length);
+        AlignedDoubles block(length + 2);
+        std::mt19937 gen(static_cast<unsigned>(length));
+        std::uniform_real_distribution<double> dist(-1.0, 1.0);
+        std::vector<std::complex<double>> bins(length / 2 + 1);
+        for (auto& b : bins)
+            b = {dist(gen), dist(gen)};
+        bins.front().imag(0.0);  // the transform reads no imaginary part there
+        bins.back().imag(0.0);
+        for (std::size_t k = 0; k < bins.size(); ++k) {
+            block.data()[2 * k] = bins[k].real();
+            block.data()[2 * k + 1] = bins[k].imag();
+        }
+        InverseRealFft(block.data(), block.size(), length);
+        for (std::size_t t = 0; t < length; ++t) {
+            std::complex<double> sum = 0.0;
+            for (std::size_t k = 0; k < length; ++k) {
+                const auto bin = k <= length / 2 ? bins[k] : std::conj(bins[length - k]);
+                sum += bin * std::polar(1.0, kTwoPi * static_cast<double>((k * t) % length) /
+                                                 static_cast<double>(length));
+            }
+            EXPECT_NEAR(block.data()[t], sum.real(), 1e-11) << t;
+        }
+    }
+    AlignedDoubles small(8);
+    EXPECT_THROW(InverseRealFft(small.data(), small.size(), 8), std::invalid_argument);
+    EXPECT_THROW(InverseRealFft(small.data(), small.size(), 5), std::invalid_argument);
 }
 
 TEST(fft_test, rejects_bad_lengths) {

@@ -2,6 +2,7 @@
 
 #include <fftw3.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -11,6 +12,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 
 namespace pelorin {
@@ -49,10 +51,14 @@ namespace {
 // planning. Before it plans, this much memory beyond what the plan keeps is
 // made sure of by taking it and giving it back at once, so that a shortage
 // ends in std::bad_alloc (and the operator's "not enough memory") instead.
-// Measured planning peaks of a split complex transform: 2 MB at 2^20 points,
-// 11 MB at 2^26.
-std::size_t PlanningHeadroom(std::size_t length) {
-    return (std::size_t{16} << 20) + length * sizeof(double);
+// Measured planning peaks: 2 MB at 2^20 points and 11 MB at 2^26 for a split
+// complex transform; about 4 bytes a point for a real-output one, whose
+// twiddle table the plan keeps (259 MB at 2^26).
+enum class Kind { Complex, RealOutput };
+
+std::size_t PlanningHeadroom(Kind kind, std::size_t length) {
+    const std::size_t bytes_per_point = kind == Kind::RealOutput ? 8 : 1;
+    return (std::size_t{16} << 20) + length * bytes_per_point;
 }
 
 void EnsureHeadroom(std::size_t bytes) {
@@ -64,11 +70,13 @@ void EnsureHeadroom(std::size_t bytes) {
     std::free(probe);
 }
 
-// Plans for in-place forward transforms, keyed by length and by the signed
-// distance from the real to the imaginary array. The inverse transform is the
-// forward one run with the two arrays swapped, i.e. with the distance negated.
-// FFTW allows only execution from several threads; planning and destruction go
-// through the mutex.
+// Plans, made once and kept for the life of the program. Complex ones are
+// in-place forward transforms keyed by length and by the signed distance from
+// the real to the imaginary array (the inverse transform is the forward one
+// run with the two arrays swapped, i.e. with the distance negated);
+// real-output ones are in-place and keyed by length. FFTW allows only
+// execution from several threads; planning and destruction go through the
+// mutex.
 class PlanCache {
 public:
     PlanCache() = default;
@@ -85,26 +93,42 @@ public:
     // FFTW_ESTIMATE never touches the arrays, and another buffer of the same
     // layout (an fftw_malloc base, the same distance) has the same alignment,
     // which is all the plan relies on.
-    fftw_plan Get(std::size_t length, double* ri, double* ii) {
+    fftw_plan Complex(std::size_t length, double* ri, double* ii) {
+        return Get({Kind::Complex, length, ii - ri}, [&] {
+            fftw_iodim64 dim{static_cast<std::ptrdiff_t>(length), 1, 1};
+            return fftw_plan_guru64_split_dft(1, &dim, 0, nullptr, ri, ii, ri, ii, FFTW_ESTIMATE);
+        });
+    }
+
+    // The same for a real-output transform in place on a 64-byte aligned
+    // block.
+    fftw_plan RealOutput(std::size_t length, double* block) {
+        return Get({Kind::RealOutput, length, 0}, [&] {
+            return fftw_plan_dft_c2r_1d(static_cast<int>(length),
+                                        reinterpret_cast<fftw_complex*>(block), block,
+                                        FFTW_ESTIMATE);
+        });
+    }
+
+private:
+    using Key = std::tuple<Kind, std::size_t, std::ptrdiff_t>;
+
+    template <class Make>
+    fftw_plan Get(const Key& key, Make make) {
         std::lock_guard lock(mutex_);
-        const auto key = std::make_pair(length, ii - ri);
         if (auto it = plans_.find(key); it != plans_.end())
             return it->second;
-
-        EnsureHeadroom(PlanningHeadroom(length));
-        fftw_iodim64 dim{static_cast<std::ptrdiff_t>(length), 1, 1};
-        fftw_plan plan =
-            fftw_plan_guru64_split_dft(1, &dim, 0, nullptr, ri, ii, ri, ii, FFTW_ESTIMATE);
+        EnsureHeadroom(PlanningHeadroom(std::get<0>(key), std::get<1>(key)));
+        fftw_plan plan = make();
         if (plan == nullptr)
             throw std::runtime_error("FFTW could not plan a transform of " +
-                                     std::to_string(length) + " points.");
+                                     std::to_string(std::get<1>(key)) + " points.");
         plans_.emplace(key, plan);
         return plan;
     }
 
-private:
     std::mutex mutex_;
-    std::map<std::pair<std::size_t, std::ptrdiff_t>, fftw_plan> plans_;
+    std::map<Key, fftw_plan> plans_;
 };
 
 PlanCache& Plans() {
@@ -123,7 +147,7 @@ void RequireLength(const SplitComplexBuffer& buf, std::size_t length) {
 
 void ForwardFft(SplitComplexBuffer& buf, std::size_t length) {
     RequireLength(buf, length);
-    fftw_plan plan = Plans().Get(length, buf.re(), buf.im());
+    fftw_plan plan = Plans().Complex(length, buf.re(), buf.im());
     fftw_execute_split_dft(plan, buf.re(), buf.im(), buf.re(), buf.im());
 }
 
@@ -131,7 +155,7 @@ void InverseFftUnscaled(SplitComplexBuffer& buf, std::size_t length) {
     RequireLength(buf, length);
     // Swapping re and im conjugates input and output, turning the forward
     // kernel e^(-...) into e^(+...).
-    fftw_plan plan = Plans().Get(length, buf.im(), buf.re());
+    fftw_plan plan = Plans().Complex(length, buf.im(), buf.re());
     fftw_execute_split_dft(plan, buf.im(), buf.re(), buf.im(), buf.re());
 }
 
@@ -144,6 +168,18 @@ void InverseFft(SplitComplexBuffer& buf, std::size_t length) {
         re[i] *= scale;
         im[i] *= scale;
     }
+}
+
+void InverseRealFft(double* block, std::size_t capacity, std::size_t length) {
+    if (length == 0 || length % 2 != 0 || capacity < length + 2 ||
+        length > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+        reinterpret_cast<std::uintptr_t>(block) % 64 != 0)
+        throw std::invalid_argument("A real-output transform of " + std::to_string(length) +
+                                    " points needs an even length and an aligned block of at "
+                                    "least length + 2 values (" +
+                                    std::to_string(capacity) + " given).");
+    fftw_plan plan = Plans().RealOutput(length, block);
+    fftw_execute_dft_c2r(plan, reinterpret_cast<fftw_complex*>(block), block);
 }
 
 }  // namespace pelorin

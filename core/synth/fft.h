@@ -1,5 +1,6 @@
-// Complex FFTs over split (separate real and imaginary) arrays, backed by FFTW 3.
-// This is the only unit that talks to FFTW.
+// FFTs backed by FFTW 3: complex transforms over split (separate real and
+// imaginary) arrays, and the inverse transform of a one-sided spectrum to real
+// samples. This is the only unit that talks to FFTW.
 #pragma once
 
 #include <cstddef>
@@ -47,5 +48,14 @@ void InverseFft(SplitComplexBuffer& buf, std::size_t length);
 // The same sum as InverseFft without the 1 / length factor, for callers that
 // fold the scale into a later pass.
 void InverseFftUnscaled(SplitComplexBuffer& buf, std::size_t length);
+
+// The real samples y[t] = sum over k = 0 .. length-1 of Y[k] e^(+2 pi i k t /
+// length), unscaled, of a spectrum with Y[length - k] = conj(Y[k]): block holds
+// Y[0] .. Y[length/2] as interleaved (re, im) pairs on entry (the imaginary
+// parts of Y[0] and Y[length/2] are not read) and y[0] .. y[length-1] on
+// return. length must be even and block hold at least length + 2 doubles,
+// 64-byte aligned (an AlignedDoubles block), else std::invalid_argument.
+// Deterministic: one plan per length, made with FFTW_ESTIMATE.
+void InverseRealFft(double* block, std::size_t capacity, std::size_t length);
 
 }  // namespace pelorin

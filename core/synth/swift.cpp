@@ -2,14 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <compare>
 #include <cstddef>
+#include <iterator>
 #include <new>
 #include <stdexcept>
 #include <string>
 #include <utility>
 
-#include "core/display/maxmin.h"
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "core/synth/fft.h"
+#include "core/synth/polar.h"
 
 namespace pelorin {
 
@@ -25,6 +31,91 @@ Refusal TooLarge() {
         "synthesising.");
 }
 
+// phase[i] = sweep * ((half * s2[i]) / total + quarter * i) / points, with
+// s2 given in phase.
+void PhaseLawScalar(std::span<double> phase, std::size_t from, double sweep, double half,
+                    double quarter, double total, double points) {
+    for (std::size_t i = from; i < phase.size(); ++i)
+        phase[i] = sweep * ((half * phase[i]) / total + quarter * static_cast<double>(i)) / points;
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) void PhaseLawVector(std::span<double> phase, double sweep,
+                                                    double half, double quarter, double total,
+                                                    double points) {
+    const __m256d vs = _mm256_set1_pd(sweep), vh = _mm256_set1_pd(half),
+                  vq = _mm256_set1_pd(quarter), vt = _mm256_set1_pd(total),
+                  vp = _mm256_set1_pd(points), four = _mm256_set1_pd(4.0);
+    __m256d index = _mm256_set_pd(3.0, 2.0, 1.0, 0.0);
+    std::size_t i = 0;
+    for (; i + 4 <= phase.size(); i += 4) {
+        const __m256d s2 = _mm256_loadu_pd(phase.data() + i);
+        const __m256d sum =
+            _mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(vh, s2), vt), _mm256_mul_pd(vq, index));
+        _mm256_storeu_pd(phase.data() + i, _mm256_div_pd(_mm256_mul_pd(vs, sum), vp));
+        index = _mm256_add_pd(index, four);
+    }
+    PhaseLawScalar(phase, i, sweep, half, quarter, total, points);
+}
+
+bool HasAvx2() {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+}
+
+// Maximum and minimum of y[0 .. 16k), four lanes in four accumulators each;
+// returns where the scalar loop goes on.
+__attribute__((target("avx2"))) std::size_t ExtremaVector(const double* y, std::size_t n,
+                                                          double& max, double& min) {
+    __m256d hi[4], lo[4];
+    for (int j = 0; j < 4; ++j)
+        hi[j] = lo[j] = _mm256_loadu_pd(y + 4 * j);
+    std::size_t i = 16;
+    for (; i + 16 <= n; i += 16) {
+        for (int j = 0; j < 4; ++j) {
+            const __m256d v = _mm256_loadu_pd(y + i + 4 * j);
+            hi[j] = _mm256_max_pd(hi[j], v);
+            lo[j] = _mm256_min_pd(lo[j], v);
+        }
+    }
+    const __m256d h = _mm256_max_pd(_mm256_max_pd(hi[0], hi[1]), _mm256_max_pd(hi[2], hi[3]));
+    const __m256d l = _mm256_min_pd(_mm256_min_pd(lo[0], lo[1]), _mm256_min_pd(lo[2], lo[3]));
+    double hs[4], ls[4];
+    _mm256_storeu_pd(hs, h);
+    _mm256_storeu_pd(ls, l);
+    max = std::max(std::max(hs[0], hs[1]), std::max(hs[2], hs[3]));
+    min = std::min(std::min(ls[0], ls[1]), std::min(ls[2], ls[3]));
+    return i;
+}
+#endif
+
+void PhaseLaw(std::span<double> phase, double sweep, double half, double quarter, double total,
+              double points) {
+#if defined(__x86_64__)
+    if (HasAvx2()) {
+        PhaseLawVector(phase, sweep, half, quarter, total, points);
+        return;
+    }
+#endif
+    PhaseLawScalar(phase, 0, sweep, half, quarter, total, points);
+}
+
+// The largest excursion of y (none is NaN): the larger of its maximum and the
+// size of its minimum, the minimum's when they tie.
+double LargestExcursion(const double* y, std::size_t n) {
+    double max = y[0], min = y[0];
+    std::size_t i = 1;
+#if defined(__x86_64__)
+    if (HasAvx2() && n >= 16)
+        i = ExtremaVector(y, n, max, min);
+#endif
+    for (; i < n; ++i) {
+        max = y[i] > max ? y[i] : max;
+        min = y[i] < min ? y[i] : min;
+    }
+    return std::fabs(min) >= max ? std::fabs(min) : max;
+}
+
 }  // namespace
 
 void SwiftPhases(std::span<const double> magnitude, int factor, std::span<double> phase) {
@@ -33,30 +124,29 @@ void SwiftPhases(std::span<const double> magnitude, int factor, std::span<double
     if (magnitude.empty())
         throw Refusal("The profile is empty: apply Set/Reset before synthesising.");
 
-    double total = 0.0;
-    for (double m : magnitude)
-        total += m * m;
+    // Each term, and the order of the operations in it, is kept as the phase
+    // law was first written (pi as 3.14159, the division by S per point rather
+    // than a reciprocal), so that waveforms stay identical to the last bit.
+    // The running sums come first, in one pass that keeps S2 in `phase`; the
+    // last S1 is the total power S, summed in the same order. The divisions
+    // then run four at a time.
+    double s1 = 0.0;
+    double s2 = 0.0;
+    for (std::size_t i = 0; i < magnitude.size(); ++i) {
+        s1 += magnitude[i] * magnitude[i];
+        s2 += s1;
+        phase[i] = s2;
+    }
+    const double total = s1;
     if (!std::isfinite(total))  // also a NaN level
         throw TooLarge();
     if (total == 0.0)
         throw Refusal(
             "The profile has no power (every point is 0): set a band to a nonzero "
             "level before synthesising.");
-
-    // Each term, and the order of the operations in it, is kept as the phase
-    // law was first written (pi as 3.14159, the division by S per point rather
-    // than a reciprocal), so that waveforms stay identical to the last bit.
     const double points = static_cast<double>(magnitude.size());
-    const double half = points / 2.0;
-    const double quarter = points / 4.0;
-    const double sweep = 3.14159 * (2.0 * static_cast<double>(factor));
-    double s1 = 0.0;
-    double s2 = 0.0;
-    for (std::size_t i = 0; i < magnitude.size(); ++i) {
-        s1 += magnitude[i] * magnitude[i];
-        s2 += s1;
-        phase[i] = sweep * ((half * s2) / total + quarter * static_cast<double>(i)) / points;
-    }
+    PhaseLaw(phase, 3.14159 * (2.0 * static_cast<double>(factor)), points / 2.0, points / 4.0,
+             total, points);
     // The phases grow in size along the profile: the last one is the first to
     // overflow.
     if (!std::isfinite(phase.back()))
@@ -69,13 +159,105 @@ std::vector<double> SwiftPhases(std::span<const double> magnitude, int factor) {
     return phase;
 }
 
+AlignedDoubles& SwiftWork::Block(std::size_t n) {
+    if (block_.size() != n) {
+        block_ = AlignedDoubles();  // the old one goes before the new one is taken
+        block_ = AlignedDoubles(n);
+    }
+    return block_;
+}
+
 SplitComplexBuffer& SwiftWork::Buffer(std::size_t n) {
     if (!buffer_ || buffer_->size() != n) {
-        buffer_.reset();  // the old one goes before the new one is taken
+        buffer_.reset();
         buffer_.emplace(n);
     }
     return *buffer_;
 }
+
+namespace {
+
+// Reads y[i] * scale: fills a waveform in one pass, without zeroing it first.
+class ScaledReader {
+public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = double;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const double*;
+    using reference = double;
+
+    ScaledReader(const double* y, double scale) : y_(y), scale_(scale) {}
+    double operator*() const { return *y_ * scale_; }
+    double operator[](difference_type i) const { return y_[i] * scale_; }
+    ScaledReader& operator++() {
+        ++y_;
+        return *this;
+    }
+    ScaledReader operator++(int) {
+        ScaledReader was = *this;
+        ++y_;
+        return was;
+    }
+    ScaledReader& operator--() {
+        --y_;
+        return *this;
+    }
+    ScaledReader operator--(int) {
+        ScaledReader was = *this;
+        --y_;
+        return was;
+    }
+    ScaledReader& operator+=(difference_type d) {
+        y_ += d;
+        return *this;
+    }
+    ScaledReader& operator-=(difference_type d) {
+        y_ -= d;
+        return *this;
+    }
+    friend ScaledReader operator+(ScaledReader r, difference_type d) { return r += d; }
+    friend ScaledReader operator+(difference_type d, ScaledReader r) { return r += d; }
+    friend ScaledReader operator-(ScaledReader r, difference_type d) { return r -= d; }
+    friend difference_type operator-(const ScaledReader& a, const ScaledReader& b) {
+        return a.y_ - b.y_;
+    }
+    friend bool operator==(const ScaledReader& a, const ScaledReader& b) { return a.y_ == b.y_; }
+    friend auto operator<=>(const ScaledReader& a, const ScaledReader& b) { return a.y_ <=> b.y_; }
+
+private:
+    const double* y_;
+    double scale_;
+};
+
+// The spectrum check: the 2N magnitudes of the complex time signal padded to
+// 4N, forward-transformed. Computed as the first synthesis computed it, over
+// split arrays with the scalar sine and cosine, so that it stays the same to
+// the last bit.
+std::vector<double> SpectrumCheck(std::span<const double> profile, int factor, SwiftWork& work) {
+    const std::size_t points = profile.size();
+    const std::size_t samples = 2 * points;
+    SplitComplexBuffer& buffer = work.Buffer(4 * points);
+    double* re = buffer.re();
+    double* im = buffer.im();
+    SwiftPhases(profile, factor, {im, points});
+    for (std::size_t i = 0; i < points; ++i) {
+        const double phase = im[i];
+        re[i] = profile[i] * std::cos(phase);
+        im[i] = profile[i] * std::sin(phase);
+    }
+    std::fill(re + points, re + 4 * points, 0.0);
+    std::fill(im + points, im + 4 * points, 0.0);
+    InverseFftUnscaled(buffer, samples);
+    ForwardFft(buffer, 2 * samples);
+    // The 1/2N scale of the inverse transform, left out above.
+    const double unscale = 1.0 / static_cast<double>(samples);
+    std::vector<double> spectrum(samples);
+    for (std::size_t i = 0; i < samples; ++i)
+        spectrum[i] = std::sqrt(re[i] * re[i] + im[i] * im[i]) * unscale;
+    return spectrum;
+}
+
+}  // namespace
 
 void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<double>& waveform,
                      std::vector<double>* check, SwiftWork* lent) {
@@ -86,73 +268,52 @@ void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<do
     const std::size_t points = profile.size();
     const std::size_t samples = 2 * points;
     try {
-        // Only the spectrum check needs room beyond 2N, to pad the time signal
-        // in place; without it half the memory does.
-        const std::size_t size = check != nullptr ? 4 * points : samples;
-        std::optional<SplitComplexBuffer> own;
-        SplitComplexBuffer& work = lent ? lent->Buffer(size) : own.emplace(size);
-        double* re = work.re();
-        double* im = work.im();
-        // The phases are computed into the imaginary array and turned into
-        // Cartesian form in place. Bins N to 2N-1, the negative frequencies,
-        // stay zero.
-        const double* magnitude = profile.data();
-        SwiftPhases(profile, factor, {im, points});
-        for (std::size_t i = 0; i < points; ++i) {
-            // A local copy of the phase lets the compiler fuse cos and sin into
-            // one sincos call.
-            const double phase = im[i];
-            re[i] = magnitude[i] * std::cos(phase);
-            im[i] = magnitude[i] * std::sin(phase);
-        }
-        // A lent buffer holds the last synthesis: clear everything beyond the
-        // profile, the upper half of the spectrum and the check's padding.
-        std::fill(re + points, re + size, 0.0);
-        std::fill(im + points, im + size, 0.0);
+        std::optional<SwiftWork> own;
+        SwiftWork& work = lent ? *lent : own.emplace();
+        // The one-sided spectrum, bins 0 .. N as (re, im) pairs, in a block of
+        // 2N + 2 doubles: the real-output transform turns it into the 2N
+        // samples in place. The phases are computed into the block's upper
+        // half and read from there just before each pair overwrites them.
+        AlignedDoubles& block = work.Block(samples + 2);
+        double* y = block.data();
+        double* phase = y + points + 2;
+        SwiftPhases(profile, factor, {phase, points});
+        PhasedSpectrum(profile.data(), phase, y, points);
+        // The samples are the real part of the complex inverse of bins
+        // 0 .. N-1. The real-output transform adds each bin k >= 1 and its
+        // mirror 2N - k, giving twice the real part of bin k's share; bin 0
+        // counts once, so it enters doubled (its imaginary part adds only to
+        // the imaginary samples). The samples come out doubled, which the
+        // normalisation below cancels exactly.
+        y[0] *= 2.0;
+        y[1] = 0.0;
+        y[samples] = 0.0;
+        y[samples + 1] = 0.0;
+        InverseRealFft(y, block.size(), samples);
 
-        // The 1/2N scale of the inverse transform is left out: the
-        // normalisation below cancels it. For a power-of-two 2N scaling is
-        // exact (short of subnormal numbers), so leaving it out gives the same
-        // samples to the last bit with one pass over the data fewer.
-        InverseFftUnscaled(work, samples);
-
-        double max = 0.0;
-        double min = 0.0;
-        int imax = 0;
-        int imin = 0;
-        MaxMin1D({re, samples}, max, imax, min, imin);
-        const double divisor = std::fabs(min) >= max ? std::fabs(min) : max;
+        const double divisor = LargestExcursion(y, samples);
         const double scale = 1.0 / divisor;
         if (!(divisor > 0.0) || !std::isfinite(scale))
             throw Refusal(
                 "The synthesised waveform has no measurable amplitude: raise the levels of the "
                 "profile and synthesise again.");
-        // A series hands back the same vector every time: its storage is
-        // reused, which spares touching fresh memory for every member. With a
-        // check to make, a fresh vector keeps the waveform untouched should
-        // the check fail.
-        std::vector<double> fresh;
-        const bool in_place = check == nullptr && waveform.capacity() >= samples;
-        std::vector<double>& out = in_place ? waveform : fresh;
-        out.resize(samples);
-        for (std::size_t i = 0; i < samples; ++i)
-            out[i] = re[i] * scale;
 
-        if (check != nullptr) {
-            // The work arrays still hold the complex time signal (not the
-            // normalised waveform) and, from 2N on, zeros that nothing has
-            // written: the transform pads the signal to twice its length, so
-            // that check point i stands for i * bandwidth / 2N kHz. The
-            // magnitudes take the left-out 1/2N scale.
-            std::vector<double> spectrum(samples);
-            ForwardFft(work, 2 * samples);
-            const double unscale = 1.0 / static_cast<double>(samples);
-            for (std::size_t i = 0; i < samples; ++i)
-                spectrum[i] = std::sqrt(re[i] * re[i] + im[i] * im[i]) * unscale;
-            *check = std::move(spectrum);
-        }
+        std::vector<double> spectrum;
+        if (check != nullptr)
+            spectrum = SpectrumCheck(profile, factor, work);
+
+        // A series hands back the same vector every time: its storage is
+        // reused, which spares touching fresh memory for every member. Fresh
+        // storage is advised for huge pages before it is first written.
+        std::vector<double> fresh;
+        const bool in_place = waveform.capacity() >= samples;
+        std::vector<double>& out = in_place ? waveform : fresh;
+        ReserveLarge(out, samples);
+        out.assign(ScaledReader(y, scale), ScaledReader(y + samples, scale));
         if (!in_place)
             waveform = std::move(fresh);
+        if (check != nullptr)
+            *check = std::move(spectrum);
     } catch (const std::bad_alloc&) {
         throw Refusal("There is not enough memory to synthesise a waveform of " +
                       std::to_string(samples) +

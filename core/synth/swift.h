@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "core/memory.h"
 #include "core/synth/fft.h"
 #include "core/workspace/workspace.h"
 
@@ -27,10 +28,13 @@ void SwiftPhases(std::span<const double> magnitude, int factor, std::span<double
 // return fresh memory. They are released when the caller drops them.
 class SwiftWork {
 public:
+    // An aligned block of at least n doubles; its contents are undefined.
+    AlignedDoubles& Block(std::size_t n);
     // A buffer of at least n complex values; its contents are undefined.
     SplitComplexBuffer& Buffer(std::size_t n);
 
 private:
+    AlignedDoubles block_;
     std::optional<SplitComplexBuffer> buffer_;
 };
 

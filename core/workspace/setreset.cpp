@@ -4,6 +4,8 @@
 #include <new>
 #include <string>
 
+#include "core/memory.h"
+
 namespace pelorin {
 
 void SetReset(Workspace& ws, int samples, double bandwidth) {
@@ -16,6 +18,8 @@ void SetReset(Workspace& ws, int samples, double bandwidth) {
     const int n = samples / 2;
     std::vector<double> fresh;
     try {
+        // Advised for huge pages before the zeros first touch it.
+        ReserveLarge(fresh, static_cast<std::size_t>(n));
         fresh.assign(static_cast<std::size_t>(n), 0.0);
     } catch (const std::bad_alloc&) {
         throw Refusal("Not enough memory for a profile of " + std::to_string(n) +
