@@ -148,8 +148,11 @@ void CheckStep(const Step& step) {
                 key = &k;
         if (!key) {
             std::string keys;
-            for (const KeyDef& k : def->keys)
-                keys += (keys.empty() ? "" : " ") + std::string(k.key) + "=";
+            for (const KeyDef& k : def->keys) {
+                if (!keys.empty())
+                    keys += ' ';
+                keys.append(k.key).append("=");
+            }
             throw Refused(step.name + " has no entry \"" + Shown(e.key) + "\"; " +
                           (keys.empty() ? "it takes none" : "its entries are " + keys));
         }

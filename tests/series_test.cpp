@@ -17,6 +17,7 @@ namespace pelorin {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ReadFile;
 using testing::TestDir;
 
 TEST(series_test, split_at_last_swf_of_the_file_name) {
@@ -72,8 +73,9 @@ protected:
         return line;
     }
     SeriesReport Swim(const SeriesName& name, std::uint32_t first, std::uint32_t last,
-                      double base = 0.0, const SeriesProgress& progress = {}) {
-        return SwimSeries(ws_, {10, 20}, base, 1.0, first, last, 1, true, name, progress);
+                      double base = 0.0, const SeriesProgress& progress = {},
+                      unsigned threads = 0) {
+        return SwimSeries(ws_, {10, 20}, base, 1.0, first, last, 1, true, name, progress, threads);
     }
 
     static constexpr int kN = 64;
@@ -174,13 +176,18 @@ TEST_F(series_files_test, failed_write_is_reported_and_stops_the_series) {
 }
 
 TEST_F(series_files_test, cancel_keeps_what_was_written) {
-    const auto report =
-        Swim(Name("run.swf"), 1, 5, 0.0, [](std::uint64_t, std::uint64_t) { return false; });
+    const auto decline = [](std::uint64_t, std::uint64_t) { return false; };
+    const auto report = Swim(Name("run.swf"), 1, 5, 0.0, decline, 1);
     EXPECT_TRUE(report.cancelled);
     EXPECT_EQ(report.done, 1u);
     EXPECT_EQ(dir_.Names(), std::vector<std::string>{"run_0001.swf"});
     EXPECT_EQ(ws_.datapts, kN);
     EXPECT_NE(SeriesSummary(report).find("Cancelled after 1 member"), std::string::npos);
+    // On two cores the member synthesised beside it is not written.
+    const auto two = Swim(Name("two.swf"), 1, 5, 0.0, decline, 2);
+    EXPECT_TRUE(two.cancelled);
+    EXPECT_EQ(two.done, 1u);
+    EXPECT_FALSE(fs::exists(dir_ / "two_0002.swf"));
 
     // Declining after the last member cancels nothing.
     const auto one =
@@ -212,6 +219,37 @@ TEST_F(series_files_test, builder_refusal_skips_and_other_errors_restore_datapts
     };
     EXPECT_THROW(RunSeries(ws_, Name("x.swf"), 1, 1, explode, false), std::runtime_error);
     EXPECT_EQ(ws_.datapts, kN);
+}
+
+// Members run side by side write the files, the report and the progress of a
+// run one member at a time, and leave the same profile and waveform behind.
+TEST_F(series_files_test, several_cores_write_what_one_writes) {
+    std::vector<std::uint64_t> steps[2];
+    SeriesReport reports[2];
+    std::vector<double> profiles[2], waveforms[2];
+    for (unsigned threads : {1u, 3u}) {
+        const int i = threads == 1 ? 0 : 1;
+        ws_.Magnitude.assign(kN, 0.0);
+        // Nodes 0 has no power: a skipped member among the written ones.
+        reports[i] = Swim(
+            Name("t" + std::to_string(threads) + ".swf"), 0, 6, 0.0,
+            [&](std::uint64_t done, std::uint64_t) {
+                steps[i].push_back(done);
+                return true;
+            },
+            threads);
+        profiles[i] = ws_.Magnitude;
+        waveforms[i] = ws_.Swift;
+    }
+    EXPECT_EQ(steps[0], steps[1]);
+    EXPECT_EQ(SeriesSummary(reports[0]), SeriesSummary(reports[1]));
+    EXPECT_EQ(profiles[0], profiles[1]);
+    EXPECT_EQ(waveforms[0], waveforms[1]);
+    for (int k = 1; k <= 6; ++k) {
+        const std::string member = "_000" + std::to_string(k) + ".swf";
+        EXPECT_EQ(ReadFile(dir_ / ("t1" + member)), ReadFile(dir_ / ("t3" + member))) << k;
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "t3_0000.swf"));
 }
 
 TEST(series_summary_test, long_lists_are_cut_with_a_count) {

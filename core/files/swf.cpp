@@ -19,19 +19,6 @@ namespace {
 // write, and a long waveform needs no second copy of itself in memory.
 constexpr std::size_t kChunkSamples = std::size_t{1} << 16;
 
-// Two bytes per sample, low byte first whatever the byte order of this
-// machine. Codes are stored as 16-bit words, which lets the loop vectorise
-// (packing bytes one by one does not); on a big-endian machine they are
-// swapped first.
-void EncodeSamples(const double* __restrict samples, std::size_t n, std::uint16_t* __restrict out) {
-    for (std::size_t i = 0; i < n; ++i) {
-        std::uint16_t code = SampleCode(samples[i]);
-        if constexpr (std::endian::native == std::endian::big)
-            code = static_cast<std::uint16_t>(code << 8 | code >> 8);
-        out[i] = code;
-    }
-}
-
 }  // namespace
 
 std::string SwfHeader(int datapts, double bandwidth) {
@@ -70,6 +57,19 @@ std::string WithSwfExtension(const std::string& path) {
     if (name >= path.size() || path.find('.', name + 1) != std::string::npos)
         return path;
     return path + ".swf";
+}
+
+// Two bytes per sample, low byte first whatever the byte order of this
+// machine. Codes are stored as 16-bit words, which lets the loop vectorise
+// (packing bytes one by one does not); on a big-endian machine they are
+// swapped first.
+void EncodeSamples(const double* __restrict samples, std::size_t n, std::uint16_t* __restrict out) {
+    for (std::size_t i = 0; i < n; ++i) {
+        std::uint16_t code = SampleCode(samples[i]);
+        if constexpr (std::endian::native == std::endian::big)
+            code = static_cast<std::uint16_t>(code << 8 | code >> 8);
+        out[i] = code;
+    }
 }
 
 void StoreSwift(const std::string& path, int datapts, double bandwidth,

@@ -21,6 +21,11 @@ std::string SwfHeader(int datapts, double bandwidth);
 // Maps -1.0..+1.0 onto 0..4095, truncating; samples beyond the range clamp.
 std::uint16_t SampleCode(double s);
 
+// The codes of n samples as the file stores them: 16-bit words whose bytes
+// are low byte first in memory whatever the machine. out must not overlap
+// samples.
+void EncodeSamples(const double* samples, std::size_t n, std::uint16_t* out);
+
 // path with ".swf" added when its file name has no extension, as a save
 // dialog does: "band" gives "band.swf", "band.v2" stays as it is.
 std::string WithSwfExtension(const std::string& path);

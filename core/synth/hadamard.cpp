@@ -46,7 +46,7 @@ int BuildHadamard(std::span<double> Magnitude, const std::vector<float>& list, d
 }
 
 SeriesReport BatchHadamard(Workspace& ws, const std::vector<float>& list, const SeriesName& name,
-                           const SeriesProgress& progress) {
+                           const SeriesProgress& progress, unsigned threads) {
     if (list.empty())
         throw Refusal("The frequency list is empty: add frequencies before building a batch.");
     RequireFrequenciesInRange(list, ws.bandwidth);
@@ -62,7 +62,8 @@ SeriesReport BatchHadamard(Workspace& ws, const std::vector<float>& list, const 
                           " could not be built: no memory for the Hadamard "
                           "transform.");
     };
-    return RunSeries(ws, name, 1, static_cast<std::uint64_t>(order) - 1, build, true, progress);
+    return RunSeries(ws, name, 1, static_cast<std::uint64_t>(order) - 1, build, true, progress,
+                     threads);
 }
 
 }  // namespace pelorin

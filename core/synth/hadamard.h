@@ -29,6 +29,6 @@ int BuildHadamard(std::span<double> Magnitude, const std::vector<float>& list, d
 // holds a frequency outside 0 .. bandwidth, and as RunSeries does. A row that
 // excites nothing has no power and is skipped (listed in the report).
 SeriesReport BatchHadamard(Workspace& ws, const std::vector<float>& list, const SeriesName& name,
-                           const SeriesProgress& progress = {});
+                           const SeriesProgress& progress = {}, unsigned threads = 0);
 
 }  // namespace pelorin

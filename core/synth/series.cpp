@@ -3,8 +3,14 @@
 #include <algorithm>
 #include <cctype>
 #include <cinttypes>
+#include <condition_variable>
 #include <cstdio>
+#include <exception>
+#include <map>
+#include <mutex>
+#include <optional>
 #include <span>
+#include <thread>
 
 #include "core/edit/smooth.h"
 #include "core/files/swf.h"
@@ -40,28 +46,146 @@ void Note(std::vector<std::string>& list, std::uint64_t& count, std::uint64_t k,
         list.push_back("member " + std::to_string(k) + ": " + reason);
 }
 
-// One member: its profile built in `profile` (cleared first), smoothed when
-// asked, synthesised into `waveform` and stored.
-void RunMember(std::span<double> profile, double bandwidth, const SeriesName& name, std::uint64_t k,
-               const SeriesMember& build_member, bool smooth, SwiftWork& work,
-               std::vector<double>& waveform, SeriesReport& report) {
-    std::fill(profile.begin(), profile.end(), 0.0);
+// What became of one member.
+struct MemberResult {
+    enum { Written, Skipped, Failed } outcome = Written;
+    std::string reason;
+};
+
+// Everything one worker needs of its own: members run side by side share
+// nothing but the transform plans.
+struct Worker {
+    std::vector<double> profile;  // the last member it built
+    SwiftWork work;
+    std::vector<double> waveform;  // the synthesis's output
+    std::vector<double> written;   // the last waveform it wrote
+    std::uint64_t member = 0;      // the member it runs
+    std::optional<std::uint64_t> written_member;
+    MemberResult result;
+};
+
+// One member: its profile built (cleared first), smoothed when asked,
+// synthesised and, once may_write says so, stored. Returns false when it was
+// not to be stored after all (the series stopped before its turn).
+template <class MayWrite>
+bool RunMember(Worker& w, double bandwidth, const SeriesName& name, const SeriesMember& build,
+               bool smooth, MayWrite may_write) {
+    w.result = {};
+    std::fill(w.profile.begin(), w.profile.end(), 0.0);
     try {
-        build_member(profile, k);
+        build(w.profile, w.member);
         if (smooth)
-            SmoothData(profile, 3);
-        SynthesiseSwift(profile, -1, waveform, nullptr, &work);
+            SmoothData(w.profile, 3);
+        SynthesiseSwift(w.profile, -1, w.waveform, nullptr, &w.work);
     } catch (const Refusal& refusal) {
-        Note(report.skipped, report.skipped_count, k, refusal.what());
-        return;
+        w.result = {MemberResult::Skipped, refusal.what()};
+        return true;
     }
+    if (!may_write())
+        return false;
     try {
-        StoreSwift(SeriesMemberName(name, k), static_cast<int>(2 * profile.size()), bandwidth,
-                   waveform);
-        ++report.written;
+        StoreSwift(SeriesMemberName(name, w.member), static_cast<int>(2 * w.profile.size()),
+                   bandwidth, w.waveform);
+        // Kept aside; the other buffer serves the next synthesis.
+        std::swap(w.waveform, w.written);
+        w.written_member = w.member;
     } catch (const Refusal& refusal) {
-        Note(report.failed, report.failed_count, k, refusal.what());
+        w.result = {MemberResult::Failed, refusal.what()};
     }
+    return true;
+}
+
+// The members of a series, handed out in order to the workers; their files
+// are written and their results taken back in order. Member k is written only
+// once member k - 1 has been accounted for and the series goes on, so that a
+// failed write or a cancel leaves exactly the files a run one member at a time
+// leaves, however many members were being synthesised beside it. A worker
+// runs at most `window` members ahead of the one accounted for next.
+class MemberQueue {
+public:
+    struct Result {
+        MemberResult member;
+        std::exception_ptr error;
+    };
+
+    MemberQueue(std::uint64_t first, std::uint64_t last, std::uint64_t window)
+        : next_(first), last_(last), accounted_(first), window_(window) {}
+
+    // The next member to run, or nothing when the series is over or stopped.
+    std::optional<std::uint64_t> Take() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return stop_ || done_ || next_ - accounted_ < window_; });
+        if (stop_ || done_)
+            return std::nullopt;
+        const std::uint64_t k = next_;
+        // k == last ends the handing out before ++next_, so last = UINT64_MAX
+        // still ends.
+        if (k == last_)
+            done_ = true;
+        else
+            ++next_;
+        return k;
+    }
+
+    // Waits for member k's turn to be written: true when it comes, false when
+    // the series stops first.
+    bool MayWrite(std::uint64_t k) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return stop_ || accounted_ == k; });
+        return !stop_;
+    }
+
+    void Finish(std::uint64_t k, Result result) {
+        std::lock_guard lock(mutex_);
+        results_.emplace(k, std::move(result));
+        changed_.notify_all();
+    }
+
+    // The result of member k, the next in order.
+    Result Wait(std::uint64_t k) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return results_.count(k) != 0; });
+        auto it = results_.find(k);
+        Result r = std::move(it->second);
+        results_.erase(it);
+        return r;
+    }
+
+    // Member k is accounted for and the series goes on: member k + 1 may be
+    // written, and the workers may run one member further.
+    void Accounted(std::uint64_t k) {
+        std::lock_guard lock(mutex_);
+        accounted_ = k + 1;
+        changed_.notify_all();
+    }
+
+    // No member is handed out or written any more.
+    void Stop() {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::uint64_t next_;
+    std::uint64_t last_;
+    std::uint64_t accounted_;
+    std::uint64_t window_;
+    bool done_ = false;
+    bool stop_ = false;
+    std::map<std::uint64_t, Result> results_;
+};
+
+// How many members run side by side: one per core, fewer when their work
+// arrays (about 40 bytes a profile point each) would take more than 2 GiB.
+unsigned Workers(unsigned threads, std::size_t points, std::uint64_t total) {
+    unsigned n = threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t each = 40 * points + 1;
+    n = static_cast<unsigned>(
+        std::min<std::size_t>(n, std::max<std::size_t>(1, (std::size_t{2} << 30) / each)));
+    return static_cast<unsigned>(std::min<std::uint64_t>(n, total));
 }
 
 void AppendList(std::string& text, const std::vector<std::string>& list, std::uint64_t count) {
@@ -106,7 +230,7 @@ void RequireSeriesProfile(const Workspace& ws) {
 
 SeriesReport RunSeries(Workspace& ws, const SeriesName& name, std::uint64_t first,
                        std::uint64_t last, const SeriesMember& build_member, bool smooth,
-                       const SeriesProgress& progress) {
+                       const SeriesProgress& progress, unsigned threads) {
     RequireSeriesProfile(ws);
     SeriesReport report;
     if (first > last)
@@ -114,33 +238,94 @@ SeriesReport RunSeries(Workspace& ws, const SeriesName& name, std::uint64_t firs
     // 0 .. 2^64 - 1 has one member more than a uint64_t counts; saturate.
     report.total = last - first == UINT64_MAX ? UINT64_MAX : last - first + 1;
 
-    // Every member has the same length: one set of work arrays and one
-    // waveform serve them all.
-    const auto profile =
-        std::span<double>(ws.Magnitude).first(static_cast<std::size_t>(ws.datapts));
-    SwiftWork work;
-    std::vector<double> waveform;
-    // k == last ends the loop before ++k, so last = UINT64_MAX still ends.
-    for (std::uint64_t k = first;; ++k) {
-        RunMember(profile, ws.bandwidth, name, k, build_member, smooth, work, waveform, report);
-        ++report.done;
-        const bool more = k != last;
-        // A file that cannot be written stops the series: the next ones
-        // would go to the same folder or disk.
-        if (report.failed_count > 0) {
-            report.stopped = more;
-            break;
+    // Workers take the members in order; the files are written and the
+    // results accounted for in order (see MemberQueue). Each worker keeps its
+    // arrays from one member to the next: every member has the same length.
+    const auto points = static_cast<std::size_t>(ws.datapts);
+    std::vector<Worker> workers(Workers(threads, points, report.total));
+    for (Worker& w : workers)
+        w.profile.resize(points);
+    MemberQueue queue(first, last, 2 * workers.size());
+    std::uint64_t last_accounted = first;
+    {
+        std::vector<std::jthread> running;
+        // However the accounting ends, the workers stop taking members and
+        // are joined before anything they hold is read.
+        struct StopOnExit {
+            MemberQueue& queue;
+            ~StopOnExit() { queue.Stop(); }
+        } stop_on_exit{queue};
+        for (Worker& w : workers)
+            running.emplace_back([&queue, &w, &ws, &name, &build_member, smooth] {
+                while (const auto k = queue.Take()) {
+                    w.member = *k;
+                    MemberQueue::Result result;
+                    try {
+                        if (!RunMember(w, ws.bandwidth, name, build_member, smooth,
+                                       [&] { return queue.MayWrite(*k); }))
+                            return;  // stopped: nothing more to write
+                        result.member = w.result;
+                    } catch (...) {
+                        result.error = std::current_exception();
+                    }
+                    queue.Finish(*k, std::move(result));
+                }
+            });
+
+        std::exception_ptr error;
+        for (std::uint64_t k = first;; ++k) {
+            const MemberQueue::Result result = queue.Wait(k);
+            if (result.error) {
+                error = result.error;
+                break;
+            }
+            last_accounted = k;
+            const bool more = k != last;
+            ++report.done;
+            if (result.member.outcome == MemberResult::Written) {
+                ++report.written;
+            } else if (result.member.outcome == MemberResult::Skipped) {
+                Note(report.skipped, report.skipped_count, k, result.member.reason.c_str());
+            } else {
+                Note(report.failed, report.failed_count, k, result.member.reason.c_str());
+                // A file that cannot be written stops the series: the next
+                // ones would go to the same folder or disk.
+                report.stopped = more;
+                break;
+            }
+            if (progress && !progress(report.done, report.total) && more) {
+                report.cancelled = true;
+                break;
+            }
+            if (!more)
+                break;
+            queue.Accounted(k);
         }
-        if (progress && !progress(report.done, report.total) && more) {
-            report.cancelled = true;
-            break;
-        }
-        if (!more)
-            break;
+        queue.Stop();
+        running.clear();  // joins the workers
+        if (error)
+            std::rethrow_exception(error);
     }
-    if (report.written > 0) {
+    // The profile shows the last member accounted for, built again here (its
+    // worker may have gone on to another); Swift holds the last one written.
+    if (report.done > 0) {
+        const auto profile = std::span<double>(ws.Magnitude).first(points);
+        std::fill(profile.begin(), profile.end(), 0.0);
+        try {
+            build_member(profile, last_accounted);
+            if (smooth)
+                SmoothData(profile, 3);
+        } catch (const Refusal&) {
+            // A member skipped by its builder shows what the builder left.
+        }
+    }
+    const Worker* written = nullptr;
+    for (const Worker& w : workers)
+        if (w.written_member && (!written || *w.written_member > *written->written_member))
+            written = &w;
+    if (written != nullptr) {
         ws.source = WaveformSource::Series;
-        ws.Swift = std::move(waveform);
+        ws.Swift = written->written;
     }
     return report;
 }

@@ -67,9 +67,14 @@ void RequireSeriesProfile(const Workspace& ws);
 // after a member was written Swift holds the last one written. Refuses before
 // writing anything when ws.datapts is not the profile length
 // (RequireSeriesProfile). Other exceptions (allocation) propagate.
+// Members are synthesised side by side on `threads` cores (0: every core,
+// fewer when the profile is large) and written in order; the files, the report
+// and the calls of progress are those of a run one member at a time, a cancel
+// or a failed write included. build_member must then be safe to call from
+// several threads at once.
 SeriesReport RunSeries(Workspace& ws, const SeriesName& name, std::uint64_t first,
                        std::uint64_t last, const SeriesMember& build_member, bool smooth,
-                       const SeriesProgress& progress = {});
+                       const SeriesProgress& progress = {}, unsigned threads = 0);
 
 // The operator's account of a finished series: files written, members skipped
 // or failed with their reasons, and whether it was cancelled.

@@ -27,6 +27,7 @@ int CalcSwim(std::span<double> Magnitude, std::int64_t start, std::int64_t end, 
 // precondition, the refusals and the report.
 SeriesReport SwimSeries(Workspace& ws, BandIndices band, double base, double peak,
                         std::uint32_t first, std::uint32_t last, int law, bool smooth,
-                        const SeriesName& name, const SeriesProgress& progress = {});
+                        const SeriesName& name, const SeriesProgress& progress = {},
+                        unsigned threads = 0);
 
 }  // namespace pelorin

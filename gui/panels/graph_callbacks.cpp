@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/display/graph_math.h"
 #include "core/display/maxmin.h"
 #include "gui/panels/pelorin.h"
 #include "gui/platform/ui.h"
@@ -24,24 +23,19 @@ void ReadCursors(Workspace& ws) {
 int MakeGraph(std::span<const double> y, int kind) {
     Workspace& ws = workspace();
     Screen& s = ws.screen;
-    std::vector<double> x(y.size());
-    for (std::size_t i = 0; i < y.size(); ++i)
-        x[i] = PointFrequency(i, y.size(), ws.bandwidth);
     if (kind == kPlotProfile) {
-        if (s.MagFlag == 1)
-            ui::DeleteGraphPlot(s.GraphHandle, kGraph, s.MagPlot);
-        s.MagPlot = ui::PlotXY(s.GraphHandle, kGraph, x, y, ui::VAL_RED);
+        s.MagPlot = ui::PlotSpectrum(s.GraphHandle, kGraph, s.MagFlag == 1 ? s.MagPlot : 0, y,
+                                     ws.bandwidth, ui::VAL_RED);
         s.MagFlag = 1;
         ReadCursors(ws);
     } else if (kind == kPlotOutput) {
-        if (s.OutFlag == 1)
-            ui::DeleteGraphPlot(s.GraphHandle, kGraph, s.OutPlot);
         double max = 0.0, min = 0.0;
         int imax = 0, imin = 0;
         if (MaxMin1D(y, max, imax, min, imin) == 0 && max > 100.0)
             ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_NO_CHANGE, 0.0, 0.0, ui::VAL_MANUAL,
                              0.0, max);
-        s.OutPlot = ui::PlotXY(s.GraphHandle, kGraph, x, y, ui::VAL_BLUE);
+        s.OutPlot = ui::PlotSpectrum(s.GraphHandle, kGraph, s.OutFlag == 1 ? s.OutPlot : 0, y,
+                                     ws.bandwidth, ui::VAL_BLUE);
         s.OutFlag = 1;
     }
     return 0;

@@ -22,10 +22,16 @@ void UpdateStatus(Panel& p, GraphControl* g) {
 
 using namespace detail;
 
-int PlotXY(int panel, int control, std::span<const double> x, std::span<const double> y,
-           Rgb colour) {
+int PlotSpectrum(int panel, int control, int plot, std::span<const double> y, double bandwidth,
+                 Rgb colour) {
     GraphControl* g = GraphOf(panel, control);
-    const int handle = g->addPlot(x, y, QColor(colour.r, colour.g, colour.b));
+    const QColor qcolour(colour.r, colour.g, colour.b);
+    int handle = plot;
+    if (plot == 0 || !g->updatePlot(plot, y, qcolour)) {
+        if (plot != 0)
+            g->removePlot(plot);
+        handle = g->addPlot(y, bandwidth, qcolour);
+    }
     g->replot(QCustomPlot::rpQueuedReplot);
     return handle;
 }

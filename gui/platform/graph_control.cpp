@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "core/memory.h"
+
 namespace pelorin::ui {
 
 namespace {
@@ -27,13 +29,19 @@ GraphControl::GraphControl(QWidget* parent) : QCustomPlot(parent) {
     setNotAntialiasedElements(QCP::aeAll);
 }
 
-int GraphControl::addPlot(std::span<const double> x, std::span<const double> y,
-                          const QColor& colour) {
+int GraphControl::addPlot(std::span<const double> y, double bandwidth, const QColor& colour) {
     QCPGraph* g = addGraph();
-    QVector<QCPGraphData> data(static_cast<int>(std::min(x.size(), y.size())));
-    for (int i = 0; i < data.size(); ++i)
-        data[i] = QCPGraphData(x[i], y[i]);
-    // The x values come in ascending order: no sort needed.
+    const auto n = static_cast<int>(y.size());
+    QVector<QCPGraphData> data;
+    // Fresh memory of a long plot is advised for huge pages before it is
+    // first written, and written once, key and value together.
+    data.reserve(n);
+    AdviseHugePages(data.data(), y.size() * sizeof(QCPGraphData));
+    for (int i = 0; i < n; ++i)
+        data.append(QCPGraphData(PointFrequency(static_cast<std::size_t>(i), y.size(), bandwidth),
+                                 y[static_cast<std::size_t>(i)]));
+    // The keys come in ascending order: no sort needed. The container shares
+    // the vector's memory rather than copying it.
     g->data()->set(data, true);
     g->setPen(QPen(colour, 1.0));
     g->setLineStyle(QCPGraph::lsLine);
@@ -42,6 +50,21 @@ int GraphControl::addPlot(std::span<const double> x, std::span<const double> y,
     plots_[handle] = g;
     fitYAxis();
     return handle;
+}
+
+bool GraphControl::updatePlot(int handle, std::span<const double> y, const QColor& colour) {
+    QCPGraph* g = plot(handle);
+    if (g == nullptr || static_cast<std::size_t>(g->data()->size()) != y.size())
+        return false;
+    // One handle on the container: each data() is a shared pointer's copy.
+    const QSharedPointer<QCPGraphDataContainer> data = g->data();
+    const auto end = data->end();
+    std::size_t i = 0;
+    for (auto it = data->begin(); it != end; ++it)
+        it->value = y[i++];
+    g->setPen(QPen(colour, 1.0));
+    fitYAxis();
+    return true;
 }
 
 void GraphControl::removePlot(int handle) {

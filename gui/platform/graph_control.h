@@ -17,7 +17,11 @@ class GraphControl : public QCustomPlot {
 public:
     explicit GraphControl(QWidget* parent = nullptr);
 
-    int addPlot(std::span<const double> x, std::span<const double> y, const QColor& colour);
+    // y[i] against PointFrequency(i, y.size(), bandwidth).
+    int addPlot(std::span<const double> y, double bandwidth, const QColor& colour);
+    // New values for a plot of as many points, written in its own memory;
+    // false (nothing changed) when there is no such plot.
+    bool updatePlot(int handle, std::span<const double> y, const QColor& colour);
     void removePlot(int handle);  // -1 removes every plot
     QCPGraph* plot(int handle) const;
     int plotCount() const { return static_cast<int>(plots_.size()); }

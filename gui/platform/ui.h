@@ -106,9 +106,13 @@ struct Rgb {
 inline constexpr Rgb VAL_RED{255, 0, 0};
 inline constexpr Rgb VAL_BLUE{0, 0, 255};
 
-// Draws y against x as a thin solid line; returns the plot handle.
-int PlotXY(int panel, int control, std::span<const double> x, std::span<const double> y,
-           Rgb colour);
+// Draws y[i] against the frequency of point i of y.size() points over
+// 0 … bandwidth kHz as a thin solid line; returns the plot handle. With `plot`
+// naming a plot of as many points, that plot is redrawn with the new values in
+// its own memory (an edit of a long profile touches no fresh memory);
+// otherwise `plot` (when not 0) is removed and a new one made.
+int PlotSpectrum(int panel, int control, int plot, std::span<const double> y, double bandwidth,
+                 Rgb colour);
 // Removes one plot, or every plot with handle -1.
 void DeleteGraphPlot(int panel, int control, int plot);
 int GraphPlotCount(int panel, int control);
