@@ -11,7 +11,9 @@ int main(int argc, char* argv[]) {
     pelorin::RemoveTemporariesOnInterrupt();
     try {
         QApplication app(argc, argv);
+        QApplication::setOrganizationName("Pelorin");
         QApplication::setApplicationName("Pelorin");
+        QApplication::setApplicationVersion(PELORIN_VERSION);
         pelorin::RegisterCallbacks();
         try {
             pelorin::StartUp(1.0);

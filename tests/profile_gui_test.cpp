@@ -119,18 +119,20 @@ TEST_F(Profile, ZoomToCursorsAndBack) {
     ui::DragGraphCursor(g, ids::Main::kGraph, 1, 300.0);
     ui::DragGraphCursor(g, ids::Main::kGraph, 2, 100.0);  // right to left: same window
     double lo, hi;
+    // The window between the cursors, with a margin of a twentieth each side
+    // that keeps both cursors in sight.
     ui::ChooseMenuItem(bar(), ids::Main::kMenuZoomCursors);
     XRange(lo, hi);
-    EXPECT_EQ(lo, 100.0);
-    EXPECT_EQ(hi, 300.0);
+    EXPECT_EQ(lo, 90.0);
+    EXPECT_EQ(hi, 310.0);
     ui::ChooseMenuItem(bar(), ids::Main::kMenuZoomPrevious);
     XRange(lo, hi);
     EXPECT_EQ(lo, 0.0);
     EXPECT_EQ(hi, 1000.0);
     ui::ChooseMenuItem(bar(), ids::Main::kMenuZoomPrevious);
     XRange(lo, hi);
-    EXPECT_EQ(lo, 100.0);
-    EXPECT_EQ(hi, 300.0);
+    EXPECT_EQ(lo, 90.0);
+    EXPECT_EQ(hi, 310.0);
     ui::ChooseMenuItem(bar(), ids::Main::kMenuZoomFull);
     XRange(lo, hi);
     EXPECT_EQ(lo, 0.0);

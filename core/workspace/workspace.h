@@ -3,6 +3,7 @@
 // state nested in it belongs to the graphical front end alone.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "core/refusal.h"
@@ -37,6 +38,9 @@ struct Screen {
     double tempfreqmax = 0.0;
 
     bool usetek = true;  // the Set/Reset panel starts in the Tektronix layout
+
+    std::string document;  // the file last stored or imported, for the title
+    bool unsaved = false;  // a waveform made or imported and not yet stored
 
     int title_handle = 0;
     int CalibHandle = 0;

@@ -17,7 +17,7 @@ int MakeNotch_Callback(int panel, int control, int event) {
             ws.cursor2 = ui::GetCtrlVal(panel, id::kTo);
             ws.cursor1 = ui::GetCtrlVal(panel, id::kFrom);
         }
-        ApplyNotch(ws, level);
+        ui::RunBusy("Setting the window", [&] { ApplyNotch(ws, level); });
         MakeGraph(ws.Magnitude, kPlotProfile);
         return true;
     });
@@ -29,9 +29,13 @@ int Smooth_Callback(int panel, int control, int event) {
         Workspace& ws = workspace();
         RequireEditableProfile(ws);
         const int width = ui::GetCtrlInt(panel, id::kWidth);
-        CheckSmoothWidth(width, ws.datapts);
+        try {
+            CheckSmoothWidth(width, ws.datapts);
+        } catch (const Refusal& r) {
+            throw EntryRefusal(r, id::kWidth);
+        }
         RemoveOutputPlot(ws);
-        ApplySmoothing(ws, width);
+        ui::RunBusy("Smoothing", [&] { ApplySmoothing(ws, width); });
         MakeGraph(ws.Magnitude, kPlotProfile);
         return true;
     });

@@ -25,7 +25,7 @@ int MakeGraph(std::span<const double> y, int kind) {
     Screen& s = ws.screen;
     if (kind == kPlotProfile) {
         s.MagPlot = ui::PlotSpectrum(s.GraphHandle, kGraph, s.MagFlag == 1 ? s.MagPlot : 0, y,
-                                     ws.bandwidth, ui::VAL_RED);
+                                     ws.bandwidth, ui::VAL_RED, "Profile");
         s.MagFlag = 1;
         ReadCursors(ws);
     } else if (kind == kPlotOutput) {
@@ -35,7 +35,7 @@ int MakeGraph(std::span<const double> y, int kind) {
             ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_NO_CHANGE, 0.0, 0.0, ui::VAL_MANUAL,
                              0.0, max);
         s.OutPlot = ui::PlotSpectrum(s.GraphHandle, kGraph, s.OutFlag == 1 ? s.OutPlot : 0, y,
-                                     ws.bandwidth, ui::VAL_BLUE);
+                                     ws.bandwidth, ui::VAL_BLUE, "Spectrum check");
         s.OutFlag = 1;
     }
     return 0;
@@ -62,8 +62,11 @@ void Zoom_Callback(int /*menubar*/, int item, int /*panel*/) {
         ui::GetAxisRange(s.GraphHandle, kGraph, xmin, xmax, ymin, ymax);
         s.tempfreqmin = xmin;
         s.tempfreqmax = xmax;
-        ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_MANUAL, ws.cursor1, ws.cursor2,
-                         ui::VAL_NO_CHANGE, 0.0, 0.0);
+        // A margin of a twentieth each side keeps both cursors in sight, off
+        // the axes.
+        const double margin = (ws.cursor2 - ws.cursor1) / 20.0;
+        ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_MANUAL, ws.cursor1 - margin,
+                         ws.cursor2 + margin, ui::VAL_NO_CHANGE, 0.0, 0.0);
     } else if (item == ids::Main::kMenuZoomPrevious) {
         ui::GetAxisRange(s.GraphHandle, kGraph, xmin, xmax, ymin, ymax);
         // Before any zoom there is no previous view: show the full range.

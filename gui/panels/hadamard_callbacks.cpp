@@ -97,11 +97,12 @@ int DoHadamardCallback(int panel, int control, int event) {
         PrepareHadamard(ws, list, ui::GetCtrlVal(panel, id::kWidth));
         if (ui::GetCtrlInt(panel, id::kBatch) != 0) {
             if (const auto name = AskSeriesName())
-                RunSeriesWithProgress("Hadamard batch", [&](const SeriesProgress& progress) {
+                RunSeriesWithProgress("Hadamard batch", *name, [&](const SeriesProgress& progress) {
                     return BatchHadamard(ws, list, *name, progress);
                 });
         } else {
-            ApplyHadamardRow(ws, list, ui::GetCtrlInt(panel, id::kRow));
+            const int row = ui::GetCtrlInt(panel, id::kRow);
+            ui::RunBusy("Building the row", [&] { ApplyHadamardRow(ws, list, row); });
             MakeGraph(ws.Magnitude, kPlotProfile);
         }
         return true;

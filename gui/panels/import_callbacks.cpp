@@ -65,16 +65,20 @@ int FinishSwiftSave(int awg) {
     try {
         // Read whole before anything is replaced: a refused file leaves the
         // waveform, its length and the bandwidth as they were.
-        ImportWaveform(ws, ReadDatFile(path, awg));
+        DatWaveform imported;
+        ui::RunBusy("Reading " + path, [&] { imported = ReadDatFile(path, awg); });
+        ImportWaveform(ws, std::move(imported));
+        WaveformMade(path);
         if (ws.phase != MenuPhase::Start) {
             // The profile and its check no longer describe the waveform, nor
             // does the old bandwidth the frequency axis.
             RemoveAllPlots(ws);
+            ui::SetGraphExtent(ws.screen.GraphHandle, ids::Main::kGraph, 0.0, ws.bandwidth);
             ui::SetAxisRange(ws.screen.GraphHandle, ids::Main::kGraph, ui::VAL_MANUAL, 0.0,
                              ws.bandwidth, ui::VAL_NO_CHANGE, 0.0, 0.0);
             EnterMenuPhase(MenuPhase::Synthesised);
         }
-        ui::XGraphPopup("Check Data", ws.Swift);
+        ui::XGraphPopup("Check Data", ws.Swift, 1000.0 / (2.0 * ws.bandwidth));
         ui::FileSelectRequest save;
         save.default_spec = "*.swf";
         save.type_list = "*.swf";
@@ -82,8 +86,11 @@ int FinishSwiftSave(int awg) {
         save.button = ui::VAL_SAVE_BUTTON;
         save.allow_make_directory = true;
         std::string out;
-        if (ui::FileSelectPopup(save, out) > 0)
-            StoreWaveform(ws, WithSwfExtension(out));
+        if (ui::FileSelectPopup(save, out) > 0) {
+            const std::string file = WithSwfExtension(out);
+            ui::RunBusy("Storing " + file, [&] { StoreWaveform(ws, file); });
+            Stored(file);
+        }
     } catch (const Refusal& r) {
         Report(r);
     }

@@ -31,6 +31,27 @@ void EnterMenuPhase(MenuPhase phase);
 // Shows the operator why an operation was refused.
 void Report(const Refusal& refusal);
 
+// A refusal of one entry of a panel: the panel stays open with the entry
+// selected, for the operator to correct it.
+class EntryRefusal : public Refusal {
+public:
+    EntryRefusal(const Refusal& refusal, int control)
+        : Refusal(refusal.what(), refusal.severity()), control_(control) {}
+    int control() const noexcept { return control_; }
+
+private:
+    int control_;
+};
+
+// The window title and the unsaved mark follow the waveform: made or
+// imported (from `origin`, a file or "" for a synthesis) and not stored yet,
+// or stored as `file`.
+void WaveformMade(const std::string& origin);
+void Stored(const std::string& file);
+
+// Asks before a waveform that has not been stored is lost; true to go on.
+bool MayDiscardWaveform();
+
 // The busy cursor for the life of the object.
 class BusyCursor {
 public:
@@ -61,6 +82,8 @@ int SetReset_Callback(int panel, int control, int event);
 int SWIFTCallback(int panel, int control, int event);
 int Arbcallback(int panel, int control, int event);
 int Calib_Callback(int panel, int control, int event);
+void Help_Callback(int menubar, int item, int panel);
+int BoundSource_Callback(int panel, int control, int event);
 void SetPanelforTEK(int panel);
 void SetPanelforNI(int panel);
 
@@ -86,7 +109,7 @@ void SaveSwift_Callback(int menubar, int item, int panel);
 std::optional<SeriesName> AskSeriesName();
 // Runs a series with a progress dialog the operator can cancel, keeps the
 // graph in step with the profile and reports the outcome.
-void RunSeriesWithProgress(const std::string& title,
+void RunSeriesWithProgress(const std::string& title, const SeriesName& name,
                            const std::function<SeriesReport(const SeriesProgress&)>& run);
 
 // --- SWIM ---------------------------------------------------------------

@@ -7,6 +7,16 @@
 
 namespace pelorin {
 
+namespace {
+
+// The folder the members go to, as the operator reads it.
+std::string SeriesFolder(const SeriesName& name) {
+    const std::size_t slash = name.stem.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : name.stem.substr(0, slash);
+}
+
+}  // namespace
+
 std::optional<SeriesName> AskSeriesName() {
     ui::FileSelectRequest request;
     request.default_spec = "*.swf";
@@ -25,7 +35,7 @@ std::optional<SeriesName> AskSeriesName() {
     return SplitSeriesPath(path);
 }
 
-void RunSeriesWithProgress(const std::string& title,
+void RunSeriesWithProgress(const std::string& title, const SeriesName& name,
                            const std::function<SeriesReport(const SeriesProgress&)>& run) {
     Workspace& ws = workspace();
     // The members rewrite the profile: its plots go, to be drawn again from
@@ -33,19 +43,27 @@ void RunSeriesWithProgress(const std::string& title,
     RemoveAllPlots(ws);
     SeriesReport report;
     {
+        // The series runs on workers; the dialog follows it and its Cancel
+        // takes effect within one member per core.
         const auto progress = ui::CurrentPopups().StartProgress(title, 0);
-        report = run([&](std::uint64_t done, std::uint64_t total) {
-            return progress->Update(
-                done, total,
-                "Member " + std::to_string(done) + " of " + std::to_string(total) + " done");
+        ui::RunBusy(title, [&] {
+            report = run([&](std::uint64_t done, std::uint64_t total) {
+                return progress->Update(
+                    done, total,
+                    "Member " + std::to_string(done) + " of " + std::to_string(total) + " done");
+            });
         });
     }
     // The profile of the last member is what the workspace now holds.
     MakeGraph(std::span<const double>(ws.Magnitude).first(static_cast<std::size_t>(ws.datapts)),
               kPlotProfile);
     ui::SetWaitCursor(0);
-    ui::MessagePopup(report.written == report.total ? "Series written" : "Series incomplete",
-                     SeriesSummary(report));
+    std::string text = SeriesSummary(report);
+    if (report.written > 0)
+        text += "\nIn the folder " + SeriesFolder(name) + ".";
+    ui::ShowStatusMessage(ws.screen.GraphHandle, std::to_string(report.written) +
+                                                     " files written in " + SeriesFolder(name));
+    ui::MessagePopup(report.written == report.total ? "Series written" : "Series incomplete", text);
 }
 
 }  // namespace pelorin

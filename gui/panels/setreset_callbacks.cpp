@@ -1,5 +1,8 @@
 // The Set/Reset panel: its two layouts, the Tektronix bandwidth snapping and
 // the command that starts a new profile.
+#include <cstdio>
+#include <string>
+
 #include "core/workspace/operations.h"
 #include "core/workspace/setreset.h"
 #include "gui/panels/pelorin.h"
@@ -31,8 +34,16 @@ int SetReset_Callback(int panel, int control, int event) {
         const bool tek = ws.screen.usetek;
         const double bw = ui::GetCtrlVal(panel, tek ? id::kTekBandwidth : id::kNiBandwidth);
         const int samples = ui::GetCtrlInt(panel, tek ? id::kTekSamples : id::kNiSamples);
-        SetReset(ws, samples, bw);
+        ui::RunBusy("Setting up the profile", [&] { SetReset(ws, samples, bw); });
+        ui::WriteSetting("setreset/layout", tek ? "tek" : "ni");
+        ui::WriteSetting("setreset/samples", std::to_string(samples));
+        char entered[32];
+        std::snprintf(entered, sizeof entered, "%.17g", bw);
+        ui::WriteSetting("setreset/bandwidth", entered);
+        // The waveform of the old profile can no longer be stored.
+        ws.screen.unsaved = false;
         RemoveAllPlots(ws);
+        ui::SetGraphExtent(ws.screen.GraphHandle, ids::Main::kGraph, 0.0, ws.bandwidth);
         ui::SetAxisRange(ws.screen.GraphHandle, ids::Main::kGraph, ui::VAL_MANUAL, 0.0,
                          ws.bandwidth, ui::VAL_NO_CHANGE, 0.0, 0.0);
         ui::SetCtrlDimmed(ws.screen.GraphHandle, ids::Main::kGraph, false);

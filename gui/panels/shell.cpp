@@ -1,4 +1,8 @@
 // Start-up, the workspace record, the menu phases and the shell's callbacks.
+#include <cmath>
+#include <cstdlib>
+
+#include "gui/panels/about.h"
 #include "gui/panels/pelorin.h"
 #include "gui/platform/ui.h"
 
@@ -38,6 +42,10 @@ int PanelCommand(int panel, int control, int event, int command,
         try {
             BusyCursor busy;
             finished = work();
+        } catch (const EntryRefusal& r) {
+            Report(r);
+            ui::SelectCtrl(panel, r.control());
+            finished = false;
         } catch (const Refusal& r) {
             Report(r);
         }
@@ -45,6 +53,42 @@ int PanelCommand(int panel, int control, int event, int command,
     if (finished)
         ui::HidePanel(panel);
     return 0;
+}
+
+namespace {
+
+void ShowTitle() {
+    const Screen& s = workspace().screen;
+    std::string title = "Pelorin";
+    if (!s.document.empty())
+        title += " — " + s.document.substr(s.document.find_last_of('/') + 1);
+    if (s.unsaved)
+        title += s.document.empty() ? " — new waveform *" : " *";
+    ui::SetPanelTitle(s.GraphHandle, title);
+}
+
+}  // namespace
+
+void WaveformMade(const std::string& origin) {
+    Screen& s = workspace().screen;
+    s.document = origin;
+    s.unsaved = true;
+    ShowTitle();
+}
+
+void Stored(const std::string& file) {
+    Screen& s = workspace().screen;
+    s.document = file;
+    s.unsaved = false;
+    ShowTitle();
+    ui::ShowStatusMessage(s.GraphHandle, "Stored " + file);
+}
+
+bool MayDiscardWaveform() {
+    if (!workspace().screen.unsaved)
+        return true;
+    return ui::ConfirmPopup("Waveform not stored",
+                            "The waveform has not been stored. Quit all the same and lose it?");
 }
 
 void RemoveOutputPlot(Workspace& ws) {
@@ -79,31 +123,73 @@ void EnterMenuPhase(MenuPhase phase) {
     }
 }
 
+namespace {
+
+// The Set/Reset entries as they were last applied.
+void RestoreSetReset(int panel) {
+    namespace id = ids::SetReset;
+    const auto layout = ui::ReadSetting("setreset/layout");
+    if (layout == std::optional<std::string>("ni"))
+        SetPanelforNI(panel);
+    const bool tek = workspace().screen.usetek;
+    for (const auto& [key, control] :
+         {std::pair{"setreset/samples", tek ? id::kTekSamples : id::kNiSamples},
+          std::pair{"setreset/bandwidth", tek ? id::kTekBandwidth : id::kNiBandwidth}}) {
+        if (const auto v = ui::ReadSetting(key)) {
+            char* end = nullptr;
+            const double value = std::strtod(v->c_str(), &end);
+            if (end != v->c_str() && std::isfinite(value))
+                ui::SetCtrlVal(panel, control, value);
+        }
+    }
+}
+
+}  // namespace
+
 void StartUp(double title_seconds) {
     Screen& s = workspace().screen;
     s.usetek = true;
     s.title_handle = ui::LoadPanel(0, "pelorin.uir", ids::Title::kPanel);
-    s.CalibHandle = ui::LoadPanel(0, "pelorin.uir", ids::Calib::kPanel);
     ui::DisplayPanel(s.title_handle);
     if (title_seconds > 0)
         ui::Delay(title_seconds);
     s.GraphHandle = ui::LoadPanel(0, "pelorin.uir", ids::Main::kPanel);
     s.MenuHandle = ui::GetPanelMenuBar(s.GraphHandle);
-    s.NotchHandle = ui::LoadPanel(0, "pelorin.uir", ids::Notch::kPanel);
-    s.ProcessHandle = ui::LoadPanel(0, "pelorin.uir", ids::Process::kPanel);
-    s.SmoothHandle = ui::LoadPanel(0, "pelorin.uir", ids::Smooth::kPanel);
-    s.SetResetHandle = ui::LoadPanel(0, "pelorin.uir", ids::SetReset::kPanel);
-    s.SwimHandle = ui::LoadPanel(0, "pelorin.uir", ids::Swim::kPanel);
-    s.HadamardHandle = ui::LoadPanel(0, "pelorin.uir", ids::Hadamard::kPanel);
+    // The tool panels belong to the main window.
+    const int main = s.GraphHandle;
+    s.CalibHandle = ui::LoadPanel(main, "pelorin.uir", ids::Calib::kPanel);
+    s.NotchHandle = ui::LoadPanel(main, "pelorin.uir", ids::Notch::kPanel);
+    s.ProcessHandle = ui::LoadPanel(main, "pelorin.uir", ids::Process::kPanel);
+    s.SmoothHandle = ui::LoadPanel(main, "pelorin.uir", ids::Smooth::kPanel);
+    s.SetResetHandle = ui::LoadPanel(main, "pelorin.uir", ids::SetReset::kPanel);
+    s.SwimHandle = ui::LoadPanel(main, "pelorin.uir", ids::Swim::kPanel);
+    s.HadamardHandle = ui::LoadPanel(main, "pelorin.uir", ids::Hadamard::kPanel);
+    RestoreSetReset(s.SetResetHandle);
+    ui::RestoreGeometry(main, "window/main");
+    ShowTitle();
     ui::DisplayPanel(s.GraphHandle);
     ui::SetSleepPolicy(3);
     ui::DiscardPanel(s.title_handle);
     s.title_handle = 0;
 }
 
+namespace {
+
+void Quit() {
+    if (!MayDiscardWaveform())
+        return;
+    ui::SaveGeometry(workspace().screen.GraphHandle, "window/main");
+    Workspace& ws = workspace();
+    ws.Magnitude = {};
+    ws.Swift = {};
+    ui::QuitUserInterface(0);
+}
+
+}  // namespace
+
 int MainPanelCallback(int /*panel*/, int event) {
     if (event == ui::EVENT_CLOSE)
-        ui::QuitUserInterface(0);
+        Quit();
     return 0;
 }
 
@@ -145,12 +231,27 @@ void Spectrum_Callback(int /*menubar*/, int item, int /*panel*/) {
 }
 
 void Finished_Callback(int /*menubar*/, int item, int /*panel*/) {
-    if (item != menu::kMenuExit)
-        return;
-    Workspace& ws = workspace();
-    ws.Magnitude = {};
-    ws.Swift = {};
-    ui::QuitUserInterface(0);
+    if (item == menu::kMenuExit)
+        Quit();
+}
+
+void Help_Callback(int /*menubar*/, int item, int /*panel*/) {
+    if (item == menu::kMenuGuide) {
+        ui::ShowGuide(workspace().screen.GraphHandle);
+    } else if (item == menu::kMenuAbout) {
+        ui::MessagePopup("About Pelorin", AboutText());
+    }
+}
+
+int BoundSource_Callback(int panel, int control, int event) {
+    if (event != ui::EVENT_COMMIT && event != ui::EVENT_VALUE_CHANGED)
+        return 0;
+    // The typed bounds mean nothing while the cursors give the window.
+    const bool cursors = ui::GetCtrlInt(panel, control) != 0;
+    const bool notch = panel == workspace().screen.NotchHandle;
+    ui::SetCtrlDimmed(panel, notch ? ids::Notch::kFrom : ids::Swim::kFrom, cursors);
+    ui::SetCtrlDimmed(panel, notch ? ids::Notch::kTo : ids::Swim::kTo, cursors);
+    return 0;
 }
 
 int Calib_Callback(int, int, int) {
@@ -179,6 +280,8 @@ void RegisterCallbacks() {
     ui::RegisterMenuCallback("Ltavikcallback", Ltavikcallback);
     ui::RegisterControlCallback("AWGcallback", AWGcallback);
     ui::RegisterPanelCallback("AwgPCallback", AwgPCallback);
+    ui::RegisterMenuCallback("Help_Callback", Help_Callback);
+    ui::RegisterControlCallback("BoundSource_Callback", BoundSource_Callback);
 }
 
 }  // namespace pelorin

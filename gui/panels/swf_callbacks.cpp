@@ -20,7 +20,9 @@ void SaveSwift_Callback(int /*menubar*/, int /*item*/, int /*panel*/) {
         if (ui::FileSelectPopup(request, path) <= 0)
             return;
         BusyCursor busy;
-        StoreWaveform(ws, WithSwfExtension(path));
+        const std::string file = WithSwfExtension(path);
+        ui::RunBusy("Storing " + file, [&] { StoreWaveform(ws, file); });
+        Stored(file);
     } catch (const Refusal& r) {
         Report(r);
     }

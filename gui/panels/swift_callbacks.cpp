@@ -10,10 +10,11 @@ namespace pelorin {
 void ProcessSwift(int popup, int check, int factor) {
     Workspace& ws = workspace();
     std::vector<double> spectrum;
-    Synthesise(ws, factor, check == 1 ? &spectrum : nullptr);
+    ui::RunBusy("Synthesising", [&] { Synthesise(ws, factor, check == 1 ? &spectrum : nullptr); });
     if (popup == 1) {
         ui::SetWaitCursor(0);
-        ui::YGraphPopup("Swift Waveform", ws.Swift);
+        // Samples 1 / (2 bandwidth) apart: the time axis in microseconds.
+        ui::YGraphPopup("Swift Waveform", ws.Swift, 1000.0 / (2.0 * ws.bandwidth));
     }
     if (check == 1) {
         BusyCursor busy;
@@ -29,6 +30,7 @@ int Process_Callback(int panel, int control, int event) {
         const int factor = ui::GetCtrlInt(panel, id::kFactor);
         ProcessSwift(popup, check, factor);
         EnterMenuPhase(MenuPhase::Synthesised);
+        WaveformMade("");
         return true;
     });
 }

@@ -27,7 +27,7 @@ int MakeSWIM_Callback(int panel, int control, int event) {
         }
         OrderBounds(ws);
         if (!series) {
-            ApplySwim(ws, base, peak, nodes, law);
+            ui::RunBusy("Modulating the band", [&] { ApplySwim(ws, base, peak, nodes, law); });
             MakeGraph(ws.Magnitude, kPlotProfile);
             return true;
         }
@@ -35,7 +35,7 @@ int MakeSWIM_Callback(int panel, int control, int event) {
         const auto name = AskSeriesName();
         if (!name)
             return false;  // the panel stays open for another try
-        RunSeriesWithProgress("SWIM series", [&](const SeriesProgress& progress) {
+        RunSeriesWithProgress("SWIM series", *name, [&](const SeriesProgress& progress) {
             return RunSwimSeries(ws, base, peak, nodes, last, law, smooth, *name, progress);
         });
         return true;

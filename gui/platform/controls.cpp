@@ -5,6 +5,7 @@
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QVBoxLayout>
 
 #include "gui/platform/platform.h"
@@ -112,6 +113,12 @@ void SetCtrlVisible(int panel, int control, bool visible) {
     c.widget->setVisible(visible);
     if (c.label)
         c.label->setVisible(visible);
+    // A tool panel fits what it shows: rows hidden leave no blank band.
+    QWidget* window = c.widget->window();
+    if (window != nullptr && window->layout() != nullptr && !qobject_cast<QMainWindow*>(window)) {
+        window->layout()->activate();
+        window->resize(window->width(), window->minimumSizeHint().height());
+    }
 }
 
 void SetCtrlLabel(int panel, int control, const std::string& label) {
@@ -199,6 +206,18 @@ int GetCtrlIndex(int panel, int control) {
 
 void SetCtrlIndex(int panel, int control, int index) {
     WidgetOf<QListWidget>(panel, control)->setCurrentRow(index);
+}
+
+void SelectCtrl(int panel, int control) {
+    Control& c = ControlOf(panel, control);
+    c.widget->window()->activateWindow();
+    c.widget->setFocus(Qt::OtherFocusReason);
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(c.widget.data()))
+        spin->selectAll();
+}
+
+void SetPanelTitle(int panel, const std::string& title) {
+    PanelOf(panel).window->setWindowTitle(QString::fromStdString(title));
 }
 
 }  // namespace pelorin::ui

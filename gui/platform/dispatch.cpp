@@ -2,7 +2,12 @@
 // the platform's reset.
 #include <QApplication>
 #include <QEventLoop>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QTimer>
+#include <exception>
+#include <thread>
+#include <vector>
 
 #include "gui/platform/platform.h"
 #include "gui/platform/popups.h"
@@ -115,12 +120,106 @@ void Delay(double seconds) {
 
 void SetSleepPolicy(int) {}  // Qt's event loop sleeps while idle already
 
+namespace {
+
+// Takes input away from every window but the pop-ups while work runs, and
+// gives it back as it was.
+class InputPaused {
+public:
+    explicit InputPaused(const std::string& what) {
+        for (auto& [handle, p] : P().panels) {
+            if (p.window && p.window->isEnabled()) {
+                if (auto* main = qobject_cast<QMainWindow*>(p.window.data())) {
+                    paused_.push_back(main->centralWidget());
+                    if (p.busy)
+                        p.busy->setVisible(true);
+                    if (p.status)
+                        p.status->showMessage(QString::fromStdString(what) + "…");
+                    status_.push_back(p.status);
+                    busy_.push_back(p.busy);
+                } else {
+                    paused_.push_back(p.window);
+                }
+            }
+        }
+        for (auto& [id, bar] : P().menubars)
+            for (auto& [item, m] : bar.items)
+                if (m.action && m.action->isEnabled()) {
+                    m.action->setEnabled(false);
+                    actions_.push_back(m.action);
+                }
+        for (QWidget* w : paused_)
+            if (w)
+                w->setEnabled(false);
+        P().working = true;
+    }
+    ~InputPaused() {
+        P().working = false;
+        for (QWidget* w : paused_)
+            if (w)
+                w->setEnabled(true);
+        for (QAction* a : actions_)
+            if (a)
+                a->setEnabled(true);
+        for (QWidget* b : busy_)
+            if (b)
+                b->setVisible(false);
+        for (QStatusBar* s : status_)
+            if (s)
+                s->clearMessage();
+    }
+    InputPaused(const InputPaused&) = delete;
+    InputPaused& operator=(const InputPaused&) = delete;
+
+private:
+    std::vector<QPointer<QWidget>> paused_;
+    std::vector<QPointer<QAction>> actions_;
+    std::vector<QPointer<QWidget>> busy_;
+    std::vector<QPointer<QStatusBar>> status_;
+};
+
+}  // namespace
+
+void RunBusy(const std::string& what, const std::function<void()>& work) {
+    if (P().working) {
+        // Already on the worker's behalf: run where we are.
+        work();
+        return;
+    }
+    InputPaused paused(what);
+    std::exception_ptr error;
+    QEventLoop loop;
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        QMetaObject::invokeMethod(
+            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+    });
+    // Posted quits wait in the queue until the loop runs: none is lost.
+    loop.exec(QEventLoop::ExcludeSocketNotifiers);
+    worker.join();
+    if (error)
+        std::rethrow_exception(error);
+}
+
+bool Busy() {
+    return P().working;
+}
+
 int RunUserInterface() {
     return QApplication::exec();
 }
 
 void QuitUserInterface(int code) {
+    P().quit = true;
     QCoreApplication::exit(code);
+}
+
+bool QuitRequested() {
+    return P().quit;
 }
 
 void ResetPlatform() {
@@ -134,6 +233,7 @@ void ResetPlatform() {
     P().panelCallbacks.clear();
     P().menuCallbacks.clear();
     P().resources.clear();
+    P().quit = false;
 }
 
 }  // namespace pelorin::ui

@@ -8,14 +8,14 @@ namespace pelorin::ui {
 namespace detail {
 
 void UpdateStatus(Panel& p, GraphControl* g) {
-    if (!p.status)
+    if (!p.readout)
         return;
     const double c1 = g->cursorX(1);
     const double c2 = g->cursorX(2);
-    p.status->showMessage(QString("Cursor 1: %1 kHz    Cursor 2: %2 kHz    Width: %3 kHz")
-                              .arg(c1, 0, 'f', 3)
-                              .arg(c2, 0, 'f', 3)
-                              .arg(std::fabs(c2 - c1), 0, 'f', 3));
+    p.readout->setText(QString("Cursor 1: %1 kHz    Cursor 2: %2 kHz    Width: %3 kHz")
+                           .arg(c1, 0, 'f', 3)
+                           .arg(c2, 0, 'f', 3)
+                           .arg(std::fabs(c2 - c1), 0, 'f', 3));
 }
 
 }  // namespace detail
@@ -23,14 +23,15 @@ void UpdateStatus(Panel& p, GraphControl* g) {
 using namespace detail;
 
 int PlotSpectrum(int panel, int control, int plot, std::span<const double> y, double bandwidth,
-                 Rgb colour) {
+                 Rgb colour, const std::string& name) {
     GraphControl* g = GraphOf(panel, control);
     const QColor qcolour(colour.r, colour.g, colour.b);
     int handle = plot;
     if (plot == 0 || !g->updatePlot(plot, y, qcolour)) {
         if (plot != 0)
             g->removePlot(plot);
-        handle = g->addPlot(y, bandwidth, qcolour);
+        const double step = y.empty() ? 1.0 : bandwidth / static_cast<double>(y.size());
+        handle = g->addPlot(y, 0.0, step, qcolour, QString::fromStdString(name));
     }
     g->replot(QCustomPlot::rpQueuedReplot);
     return handle;
@@ -46,30 +47,31 @@ int GraphPlotCount(int panel, int control) {
     return GraphOf(panel, control)->plotCount();
 }
 
-Rgb GraphPlotColour(int panel, int control, int plot) {
-    QCPGraph* g = GraphOf(panel, control)->plot(plot);
-    if (!g)
+namespace {
+GraphControl* WithPlot(int panel, int control, int plot) {
+    GraphControl* g = GraphOf(panel, control);
+    if (!g->hasPlot(plot))
         throw UiError("no plot with handle " + std::to_string(plot));
-    const QColor c = g->pen().color();
+    return g;
+}
+}  // namespace
+
+Rgb GraphPlotColour(int panel, int control, int plot) {
+    const QColor c = WithPlot(panel, control, plot)->plotColour(plot);
     return {c.red(), c.green(), c.blue()};
 }
 
 std::size_t GraphPlotPoints(int panel, int control, int plot) {
-    QCPGraph* g = GraphOf(panel, control)->plot(plot);
-    if (!g)
-        throw UiError("no plot with handle " + std::to_string(plot));
-    return static_cast<std::size_t>(g->data()->size());
+    return WithPlot(panel, control, plot)->plotValues(plot).size();
 }
 
 std::vector<double> GraphPlotValues(int panel, int control, int plot) {
-    QCPGraph* g = GraphOf(panel, control)->plot(plot);
-    if (!g)
-        throw UiError("no plot with handle " + std::to_string(plot));
-    std::vector<double> values;
-    values.reserve(static_cast<std::size_t>(g->data()->size()));
-    for (auto it = g->data()->constBegin(); it != g->data()->constEnd(); ++it)
-        values.push_back(it->value);
-    return values;
+    const auto values = WithPlot(panel, control, plot)->plotValues(plot);
+    return {values.begin(), values.end()};
+}
+
+void SetGraphExtent(int panel, int control, double lo, double hi) {
+    GraphOf(panel, control)->setFullXRange(lo, hi);
 }
 
 void SetAxisRange(int panel, int control, int xmode, double xmin, double xmax, int ymode,
@@ -121,7 +123,18 @@ void RefreshGraph(int panel, int control) {
 
 std::string StatusText(int panel) {
     Panel& p = PanelOf(panel);
+    return p.readout ? p.readout->text().toStdString() : std::string();
+}
+
+std::string StatusMessage(int panel) {
+    Panel& p = PanelOf(panel);
     return p.status ? p.status->currentMessage().toStdString() : std::string();
+}
+
+void ShowStatusMessage(int panel, const std::string& text) {
+    Panel& p = PanelOf(panel);
+    if (p.status)
+        p.status->showMessage(QString::fromStdString(text), 10000);
 }
 
 }  // namespace pelorin::ui

@@ -1,8 +1,10 @@
 #include "gui/platform/graph_control.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
+#include "core/display/envelope.h"
 #include "core/memory.h"
 
 namespace pelorin::ui {
@@ -10,78 +12,131 @@ namespace pelorin::ui {
 namespace {
 const QColor kCursorColours[2] = {QColor(0, 140, 0), QColor(200, 0, 200)};
 constexpr double kGrabPixels = 6.0;
+constexpr double kWheelZoom = 0.8;  // a notch of the wheel shows this share of the view
 }  // namespace
 
-GraphControl::GraphControl(QWidget* parent) : QCustomPlot(parent) {
+GraphControl::GraphControl(QWidget* parent, bool cursors)
+    : QCustomPlot(parent), withCursors_(cursors) {
     setMinimumSize(480, 300);
+    setFocusPolicy(Qt::StrongFocus);
     xAxis->setRange(0.0, 1.0);
     yAxis->setRange(-0.05, 1.05);
-    for (int i = 0; i < 2; ++i) {
-        auto* line = new QCPItemStraightLine(this);  // owned by the plot
-        QPen pen(kCursorColours[i]);
-        pen.setStyle(Qt::DashLine);
-        pen.setWidthF(1.5);
-        line->setPen(pen);
-        line->setSelectable(false);
-        cursors_[i] = line;
-        setCursorX(i + 1, cursorX_[i]);
+    legend->setVisible(false);
+    legend->setBrush(QColor(255, 255, 255, 220));
+    axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    if (withCursors_) {
+        for (int i = 0; i < 2; ++i) {
+            auto* line = new QCPItemStraightLine(this);  // owned by the plot
+            QPen pen(kCursorColours[i]);
+            pen.setStyle(Qt::DashLine);
+            pen.setWidthF(1.5);
+            line->setPen(pen);
+            line->setSelectable(false);
+            cursors_[i] = line;
+            setCursorX(i + 1, cursorX_[i]);
+        }
     }
     setNotAntialiasedElements(QCP::aeAll);
+    // Every change of the view draws the envelopes of what is now in it.
+    connect(xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+            [this](const QCPRange&) { drawEnvelopes(); });
 }
 
-int GraphControl::addPlot(std::span<const double> y, double bandwidth, const QColor& colour) {
-    QCPGraph* g = addGraph();
-    const auto n = static_cast<int>(y.size());
-    QVector<QCPGraphData> data;
-    // Fresh memory of a long plot is advised for huge pages before it is
-    // first written, and written once, key and value together.
-    data.reserve(n);
-    AdviseHugePages(data.data(), y.size() * sizeof(QCPGraphData));
-    for (int i = 0; i < n; ++i)
-        data.append(QCPGraphData(PointFrequency(static_cast<std::size_t>(i), y.size(), bandwidth),
-                                 y[static_cast<std::size_t>(i)]));
-    // The keys come in ascending order: no sort needed. The container shares
-    // the vector's memory rather than copying it.
-    g->data()->set(data, true);
-    g->setPen(QPen(colour, 1.0));
-    g->setLineStyle(QCPGraph::lsLine);
-    g->setAdaptiveSampling(true);
+void GraphControl::Measure(Plot& p) {
+    p.any = false;
+    for (double v : p.values) {
+        if (std::isnan(v))
+            continue;
+        if (!p.any) {
+            p.lo = p.hi = v;
+            p.any = true;
+        }
+        p.lo = std::min(p.lo, v);
+        p.hi = std::max(p.hi, v);
+    }
+}
+
+int GraphControl::addPlot(std::span<const double> y, double origin, double step,
+                          const QColor& colour, const QString& name) {
+    Plot p;
+    p.graph = addGraph();
+    p.graph->setPen(QPen(colour, 1.0));
+    p.graph->setLineStyle(QCPGraph::lsLine);
+    p.graph->setAdaptiveSampling(false);  // the envelope is already per pixel
+    p.graph->setName(name);
+    // Advised for huge pages before the copy first touches it.
+    ReserveLarge(p.values, y.size());
+    p.values.assign(y.begin(), y.end());
+    p.origin = origin;
+    p.step = step;
+    Measure(p);
     const int handle = nextHandle_++;
-    plots_[handle] = g;
+    plots_.emplace(handle, std::move(p));
+    legend->setVisible(true);
     fitYAxis();
+    drawEnvelopes();
     return handle;
 }
 
 bool GraphControl::updatePlot(int handle, std::span<const double> y, const QColor& colour) {
-    QCPGraph* g = plot(handle);
-    if (g == nullptr || static_cast<std::size_t>(g->data()->size()) != y.size())
+    auto it = plots_.find(handle);
+    if (it == plots_.end() || it->second.values.size() != y.size())
         return false;
-    // One handle on the container: each data() is a shared pointer's copy.
-    const QSharedPointer<QCPGraphDataContainer> data = g->data();
-    const auto end = data->end();
-    std::size_t i = 0;
-    for (auto it = data->begin(); it != end; ++it)
-        it->value = y[i++];
-    g->setPen(QPen(colour, 1.0));
+    Plot& p = it->second;
+    std::copy(y.begin(), y.end(), p.values.begin());
+    p.graph->setPen(QPen(colour, 1.0));
+    Measure(p);
     fitYAxis();
+    drawEnvelopes();
     return true;
 }
 
 void GraphControl::removePlot(int handle) {
     if (handle == -1) {
-        for (auto& [h, g] : plots_)
-            removeGraph(g);
+        for (auto& [h, p] : plots_)
+            removeGraph(p.graph);
         plots_.clear();
     } else if (auto it = plots_.find(handle); it != plots_.end()) {
-        removeGraph(it->second);
+        removeGraph(it->second.graph);
         plots_.erase(it);
     }
+    legend->setVisible(!plots_.empty());
     fitYAxis();
 }
 
-QCPGraph* GraphControl::plot(int handle) const {
+std::span<const double> GraphControl::plotValues(int handle) const {
     auto it = plots_.find(handle);
-    return it == plots_.end() ? nullptr : it->second;
+    return it == plots_.end() ? std::span<const double>() : std::span(it->second.values);
+}
+
+QColor GraphControl::plotColour(int handle) const {
+    auto it = plots_.find(handle);
+    return it == plots_.end() ? QColor() : it->second.graph->pen().color();
+}
+
+void GraphControl::drawEnvelopes() {
+    const QCPRange view = xAxis->range();
+    const int columns = std::max(axisRect()->width(), 100);
+    for (auto& [h, p] : plots_) {
+        const std::vector<EnvelopePoint> points =
+            Envelope(p.values, p.origin, p.step, view.lower, view.upper, columns);
+        QVector<QCPGraphData> data;
+        data.reserve(static_cast<int>(points.size()));
+        for (const EnvelopePoint& e : points)
+            data.append(QCPGraphData(e.key, e.value));
+        p.graph->data()->set(data, true);
+    }
+}
+
+void GraphControl::resizeEvent(QResizeEvent* event) {
+    QCustomPlot::resizeEvent(event);
+    drawEnvelopes();
+}
+
+void GraphControl::setFullXRange(double lo, double hi) {
+    const Range r = DrawableRange(lo, hi);
+    fullLo_ = r.lower;
+    fullHi_ = r.upper;
 }
 
 void GraphControl::setXRange(double lo, double hi) {
@@ -106,6 +161,8 @@ void GraphControl::setYAutoscale() {
 void GraphControl::setCursorX(int cursor, double x) {
     cursorX_[cursor - 1] = x;
     QCPItemStraightLine* line = cursors_[cursor - 1];
+    if (line == nullptr)
+        return;
     line->point1->setType(QCPItemPosition::ptPlotCoords);
     line->point2->setType(QCPItemPosition::ptPlotCoords);
     line->point1->setCoords(x, 0.0);
@@ -133,14 +190,12 @@ void GraphControl::fitYAxis() {
     double lo = std::numeric_limits<double>::infinity();
     double hi = -lo;
     bool any = false;
-    for (const auto& [h, g] : plots_) {
-        bool found = false;
-        const QCPRange r = g->getValueRange(found);
-        if (found) {
-            lo = std::min(lo, r.lower);
-            hi = std::max(hi, r.upper);
-            any = true;
-        }
+    for (const auto& [h, p] : plots_) {
+        if (!p.any)
+            continue;
+        lo = std::min(lo, p.lo);
+        hi = std::max(hi, p.hi);
+        any = true;
     }
     const Range r = PaddedRange(lo, hi, any);
     yAxis->setRange(r.lower, r.upper);
@@ -150,8 +205,70 @@ double GraphControl::valueAtPixel(double px) const {
     return xAxis->pixelToCoord(px);
 }
 
+void GraphControl::showX(double lo, double hi) {
+    // Wheel, pan and keys never leave the full range, nor empty the view.
+    const double width = std::min(hi - lo, fullHi_ - fullLo_);
+    lo = std::clamp(lo, fullLo_, fullHi_ - width);
+    const Range r = DrawableRange(lo, lo + width);
+    xAxis->setRange(r.lower, r.upper);
+    replot(QCustomPlot::rpQueuedReplot);
+}
+
+void GraphControl::zoomAround(double x, double factor) {
+    const QCPRange r = xAxis->range();
+    showX(x - (x - r.lower) * factor, x + (r.upper - x) * factor);
+}
+
+void GraphControl::wheelEvent(QWheelEvent* event) {
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches == 0.0)
+        return;
+    zoomAround(valueAtPixel(event->position().x()), std::pow(kWheelZoom, notches));
+    event->accept();
+}
+
+void GraphControl::keyPressEvent(QKeyEvent* event) {
+    const QCPRange r = xAxis->range();
+    const bool fine = event->modifiers() & Qt::ControlModifier;
+    const double step = r.size() / (fine ? 1000.0 : 100.0);
+    const int cursor = event->modifiers() & Qt::ShiftModifier ? 2 : 1;
+    switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Right: {
+            if (!withCursors_)
+                break;
+            const double move = event->key() == Qt::Key_Left ? -step : step;
+            setCursorX(cursor, std::clamp(cursorX(cursor) + move, r.lower, r.upper));
+            replot(QCustomPlot::rpQueuedReplot);
+            if (onCursorMoved)
+                onCursorMoved();
+            return;
+        }
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            zoomAround(r.center(), kWheelZoom);
+            return;
+        case Qt::Key_Minus:
+            zoomAround(r.center(), 1.0 / kWheelZoom);
+            return;
+        case Qt::Key_Home:
+            showX(fullLo_, fullHi_);
+            return;
+        default:
+            break;
+    }
+    QCustomPlot::keyPressEvent(event);
+}
+
 void GraphControl::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
+    if (event->button() == Qt::RightButton || event->button() == Qt::MiddleButton) {
+        // Drag pans the view along x.
+        panning_ = true;
+        panFromPixel_ = event->position().x();
+        panFromRange_ = xAxis->range();
+        return;
+    }
+    if (event->button() != Qt::LeftButton || !withCursors_) {
         QCustomPlot::mousePressEvent(event);
         return;
     }
@@ -179,6 +296,12 @@ void GraphControl::mousePressEvent(QMouseEvent* event) {
 }
 
 void GraphControl::mouseMoveEvent(QMouseEvent* event) {
+    if (panning_) {
+        const double per_pixel = panFromRange_.size() / std::max(axisRect()->width(), 1);
+        const double shift = (panFromPixel_ - event->position().x()) * per_pixel;
+        showX(panFromRange_.lower + shift, panFromRange_.upper + shift);
+        return;
+    }
     if (dragging_ == 0) {
         QCustomPlot::mouseMoveEvent(event);
         return;
@@ -191,6 +314,10 @@ void GraphControl::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void GraphControl::mouseReleaseEvent(QMouseEvent* event) {
+    if (panning_) {
+        panning_ = false;
+        return;
+    }
     if (dragging_ == 0) {
         QCustomPlot::mouseReleaseEvent(event);
         return;

@@ -1,5 +1,8 @@
-// The main graph: QCustomPlot with plots addressed by handle and two vertical
-// cursors that the operator drags.
+// A graph of long series: QCustomPlot drawing, for each plot, the min/max
+// envelope of the points in view per pixel column (recomputed when the view
+// or the size changes), with plots addressed by handle, a legend, wheel zoom
+// and drag pan along the x axis, and, on the main graph, two vertical cursors
+// that the operator drags with the mouse or moves with the keyboard.
 #pragma once
 
 #include <qcustomplot.h>
@@ -7,7 +10,10 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "core/display/graph_math.h"
 
@@ -15,26 +21,33 @@ namespace pelorin::ui {
 
 class GraphControl : public QCustomPlot {
 public:
-    explicit GraphControl(QWidget* parent = nullptr);
+    explicit GraphControl(QWidget* parent = nullptr, bool cursors = true);
 
-    // y[i] against PointFrequency(i, y.size(), bandwidth).
-    int addPlot(std::span<const double> y, double bandwidth, const QColor& colour);
+    // y[i] drawn at x = origin + i * step, named in the legend. Returns the
+    // plot's handle.
+    int addPlot(std::span<const double> y, double origin, double step, const QColor& colour,
+                const QString& name);
     // New values for a plot of as many points, written in its own memory;
     // false (nothing changed) when there is no such plot.
     bool updatePlot(int handle, std::span<const double> y, const QColor& colour);
     void removePlot(int handle);  // -1 removes every plot
-    QCPGraph* plot(int handle) const;
+    bool hasPlot(int handle) const { return plots_.count(handle) != 0; }
     int plotCount() const { return static_cast<int>(plots_.size()); }
+    // Everything a plot holds, not only what is drawn.
+    std::span<const double> plotValues(int handle) const;
+    QColor plotColour(int handle) const;
 
     void setXRange(double lo, double hi);
     void setYRange(double lo, double hi);  // manual from now on
     void setYAutoscale();
+    // The x range the wheel and the keyboard zoom out to, at most.
+    void setFullXRange(double lo, double hi);
 
     double cursorX(int cursor) const { return cursorX_[cursor - 1]; }
     void setCursorX(int cursor, double x);
 
-    // Called when the operator has moved a cursor (once, on release), and
-    // while one is dragged.
+    // Called when the operator has moved a cursor (once, on release, or per
+    // key press), and while one is dragged.
     std::function<void()> onCursorMoved;
     std::function<void()> onCursorMoving;
 
@@ -42,19 +55,43 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    struct Plot {
+        QCPGraph* graph = nullptr;
+        std::vector<double> values;
+        double origin = 0.0;
+        double step = 1.0;
+        double lo = 0.0;  // smallest and largest value, NaN aside
+        double hi = 0.0;
+        bool any = false;
+    };
+
+    void drawEnvelopes();
     void fitYAxis();
     void placeCursorsIn(double lo, double hi, double oldLo, double oldHi);
     double valueAtPixel(double px) const;
+    // Zooms the x axis by factor around x, within the full range.
+    void zoomAround(double x, double factor);
+    void showX(double lo, double hi);
+    static void Measure(Plot& p);
 
-    std::map<int, QCPGraph*> plots_;
+    std::map<int, Plot> plots_;
     int nextHandle_ = 1;
+    bool withCursors_;
     std::array<QCPItemStraightLine*, 2> cursors_{};
     std::array<double, 2> cursorX_{0.25, 0.75};
     bool yManual_ = false;
     bool xManualSeen_ = false;
     int dragging_ = 0;  // cursor being dragged, 0 for none
+    bool panning_ = false;
+    double panFromPixel_ = 0.0;
+    QCPRange panFromRange_;
+    double fullLo_ = 0.0;
+    double fullHi_ = 1.0;
 };
 
 }  // namespace pelorin::ui

@@ -29,8 +29,11 @@ void BuildMenus(Panel& p, QMainWindow* window) {
                 continue;
             }
             QAction* a = menu->addAction(QString::fromStdString(item.label));
-            if (!item.shortcut.empty())
+            if (!item.shortcut.empty()) {
                 a->setShortcut(QKeySequence(QString::fromStdString(item.shortcut)));
+                // The menus' keys work from every panel too.
+                a->setShortcutContext(Qt::ApplicationShortcut);
+            }
             const bool bound = !item.callback.empty();
             a->setEnabled(bound && !item.dimmed);
             const int panel = p.handle;

@@ -9,8 +9,12 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QShortcut>
 #include <QVBoxLayout>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -76,7 +80,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override {
         e->ignore();
-        DispatchPanel(handle_, EVENT_CLOSE);
+        // Nothing closes while work runs on the workspace.
+        if (!Busy())
+            DispatchPanel(handle_, EVENT_CLOSE);
     }
 
 private:
@@ -197,10 +203,34 @@ QWidget* MakeControl(Panel& p, const uir::ControlDef& c, QWidget* parent) {
     return nullptr;
 }
 
+// What a tooltip says of an entry: its own tip, then its range with the unit
+// its label names ("Bandwidth (kHz)": kHz).
+QString EntryTip(const uir::ControlDef& c) {
+    QString tip = QString::fromStdString(c.tip);
+    const bool numeric = c.kind == uir::Kind::Int || c.kind == uir::Kind::UInt ||
+                         c.kind == uir::Kind::Double || c.kind == uir::Kind::Float;
+    if (!numeric)
+        return tip;
+    QString unit;
+    const auto open = c.label.find('('), close = c.label.rfind(')');
+    if (open != std::string::npos && close != std::string::npos && close > open)
+        unit = " " + QString::fromStdString(c.label.substr(open + 1, close - open - 1));
+    const QLocale l = QLocale::c();
+    const auto number = [&](double v) {
+        return std::fabs(v) >= 1e7
+                   ? l.toString(v, 'g', 6)
+                   : l.toString(v, 'f', c.precision).remove(QRegularExpression("\\.?0+$"));
+    };
+    const QString range = "From " + number(c.min) + " to " + number(c.max) + unit + ".";
+    return tip.isEmpty() ? range : tip + "\n" + range;
+}
+
 bool HasSideLabel(uir::Kind k) {
     return k != uir::Kind::Switch && k != uir::Kind::Button && k != uir::Kind::Text &&
            k != uir::Kind::Graph;
 }
+
+void PressDefault(int panel);
 
 // Lays a tool panel out as a form: labelled entries, switches, rows of
 // controls that share a row name, and the command buttons at the bottom.
@@ -221,8 +251,8 @@ void BuildForm(Panel& p, QWidget* host) {
     for (const auto& c : p.def.controls) {
         QWidget* w = MakeControl(p, c, host);
         Control ctl{c, w, nullptr};
-        if (!c.tip.empty())
-            w->setToolTip(QString::fromStdString(c.tip));
+        if (const QString tip = EntryTip(c); !tip.isEmpty())
+            w->setToolTip(tip);
         if (HasSideLabel(c.kind) && c.kind != uir::Kind::List)
             ctl.label = new QLabel(QString::fromStdString(c.label), host);
         if (!c.row.empty()) {
@@ -236,8 +266,11 @@ void BuildForm(Panel& p, QWidget* host) {
                 it->second->addWidget(ctl.label);
             }
             it->second->addWidget(w, c.kind == uir::Kind::Button ? 0 : 1);
+            if (c.kind == uir::Kind::Button)
+                p.rowCommands[c.row] = c.id;
         } else if (c.kind == uir::Kind::Button) {
             buttons->addWidget(w);
+            p.command = c.id;
         } else if (c.kind == uir::Kind::List) {
             auto* title = new QLabel(QString::fromStdString(c.label), host);
             form->addRow(title);
@@ -252,12 +285,45 @@ void BuildForm(Panel& p, QWidget* host) {
     }
     outer->addStretch(1);
     outer->addLayout(buttons);
+    // Enter presses the command of the row the focus is in (Add beside the
+    // frequency entry), else the panel's command; Escape closes the panel.
+    const int handle = p.handle;
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), host, nullptr, nullptr,
+                                    Qt::WidgetWithChildrenShortcut);
+        QObject::connect(enter, &QShortcut::activated, host, [handle] { PressDefault(handle); });
+    }
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), host, nullptr, nullptr,
+                                 Qt::WidgetWithChildrenShortcut);
+    QObject::connect(escape, &QShortcut::activated, host, [handle] { ClosePanel(handle); });
     for (const auto& c : p.def.controls) {
         if (!c.visible)
             SetCtrlVisible(p.handle, c.id, false);
         if (c.dimmed)
             SetCtrlDimmed(p.handle, c.id, true);
     }
+}
+
+// The command Enter stands for where the focus is.
+void PressDefault(int panel) {
+    auto it = P().panels.find(panel);
+    if (it == P().panels.end())
+        return;
+    Panel& p = it->second;
+    QWidget* focus = QApplication::focusWidget();
+    int command = p.command;
+    for (auto& [id, c] : p.controls) {
+        if (c.widget && focus && (c.widget == focus || c.widget->isAncestorOf(focus))) {
+            // What was typed counts, though the entry has not lost the focus.
+            if (auto* spin = qobject_cast<QAbstractSpinBox*>(c.widget.data()))
+                spin->interpretText();
+            if (auto row = p.rowCommands.find(c.def.row);
+                !c.def.row.empty() && row != p.rowCommands.end())
+                command = row->second;
+        }
+    }
+    if (command != 0)
+        PressButton(panel, command);
 }
 
 void BuildMainPanel(Panel& p, MainPanelWindow* window) {
@@ -275,6 +341,16 @@ void BuildMainPanel(Panel& p, MainPanelWindow* window) {
     }
     window->setCentralWidget(central);
     p.status = window->statusBar();
+    auto* busy = new QProgressBar(window);
+    busy->setRange(0, 0);  // running, of unknown length
+    busy->setMaximumWidth(160);
+    busy->setVisible(false);
+    p.status->addPermanentWidget(busy);
+    p.busy = busy;
+    auto* readout = new QLabel(window);
+    readout->setMinimumWidth(420);
+    p.status->addPermanentWidget(readout);
+    p.readout = readout;
     BuildMenus(p, window);
 }
 
@@ -307,7 +383,7 @@ bool IsTitlePanel(const uir::PanelDef& def) {
 
 }  // namespace
 
-int LoadPanel(int /*parent*/, const std::string& file, int resource_id) {
+int LoadPanel(int parent, const std::string& file, int resource_id) {
     const auto res = Resource(file);
     const uir::PanelDef* def = res->panel(resource_id);
     if (!def)
@@ -333,19 +409,41 @@ int LoadPanel(int /*parent*/, const std::string& file, int resource_id) {
     window->setWindowTitle(QString::fromStdString(def->title));
     if (def->width > 0 && def->height > 0)
         window->resize(def->width, def->height);
+    // A tool window of the main window: above it, never lost behind it, and
+    // its shortcuts reach the main window's menus.
+    if (parent != 0 && def->menus.empty() && !IsTitlePanel(*def)) {
+        window->setParent(PanelOf(parent).window,
+                          Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+        p.owner = parent;
+    }
     p.window = window;
     return handle;
 }
 
 void DisplayPanel(int panel) {
     Panel& p = PanelOf(panel);
+    if (p.owner != 0 && !p.placed) {
+        // The first time: at the top right of the main window, inside it, so
+        // that every panel opens in the same place, clear of the menus.
+        const QWidget* main = PanelOf(p.owner).window;
+        p.window->adjustSize();
+        const QRect frame = main->geometry();
+        p.window->move(frame.right() - p.window->width() - 24, frame.top() + 56);
+        p.placed = true;
+    }
     p.window->show();
     p.window->raise();
     p.window->activateWindow();
 }
 
 void HidePanel(int panel) {
-    PanelOf(panel).window->hide();
+    Panel& p = PanelOf(panel);
+    const bool shown = p.window->isVisible();
+    p.window->hide();
+    // The keyboard goes back to the main window, and its shortcuts with it.
+    if (shown && p.owner != 0)
+        if (auto it = P().panels.find(p.owner); it != P().panels.end() && it->second.window)
+            it->second.window->activateWindow();
 }
 
 void DiscardPanel(int panel) {

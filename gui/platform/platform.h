@@ -30,8 +30,14 @@ struct Panel {
     uir::PanelDef def;
     QPointer<QWidget> window;
     QPointer<QStatusBar> status;
+    QPointer<QLabel> readout;  // the cursors, permanently in the status bar
+    QPointer<QWidget> busy;    // shown while work runs
     std::map<int, Control> controls;
     int menubar = 0;
+    int owner = 0;                           // the main panel of a tool panel
+    bool placed = false;                     // shown once, beside its owner
+    int command = 0;                         // the button at the bottom
+    std::map<std::string, int> rowCommands;  // the button of each row
 };
 
 struct MenuItem {
@@ -54,7 +60,9 @@ struct Platform {
     std::map<int, MenuBar> menubars;
     int nextPanel = 1;
     int nextMenuBar = 1;
-    bool busy = false;
+    bool busy = false;     // the wait cursor is shown
+    bool working = false;  // RunBusy's work is running
+    bool quit = false;     // QuitUserInterface was called
 };
 
 Platform& P();

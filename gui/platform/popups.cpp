@@ -7,11 +7,18 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressDialog>
+#include <QSettings>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <atomic>
+#include <mutex>
 
 #include "core/display/graph_math.h"
+#include "gui/platform/graph_control.h"
 #include "gui/platform/ui.h"
 
 namespace pelorin::ui {
@@ -19,52 +26,80 @@ namespace pelorin::ui {
 namespace {
 
 // The busy cursor is put aside while the operator answers a pop-up.
+// The keyboard goes back to the window that was active once the operator
+// has answered, so that its shortcuts work at once.
 class CursorAside {
 public:
-    CursorAside() : busy_(WaitCursorShown()) {
+    CursorAside() : busy_(WaitCursorShown()), active_(QApplication::activeWindow()) {
         if (busy_)
             SetWaitCursor(0);
     }
     ~CursorAside() {
         if (busy_)
             SetWaitCursor(1);
+        if (active_)
+            active_->activateWindow();
     }
     CursorAside(const CursorAside&) = delete;
     CursorAside& operator=(const CursorAside&) = delete;
 
 private:
     bool busy_;
+    QPointer<QWidget> active_;
 };
 
 QWidget* ActiveWindow() {
     return QApplication::activeWindow();
 }
 
+// The dialog lives on the GUI thread and follows the worker's figures, which
+// Update leaves in atomics, on a timer.
 class QtProgress : public Progress {
 public:
     QtProgress(const std::string& title, std::uint64_t total)
         : dialog_(QString::fromStdString(title), "Cancel", 0, 1000, ActiveWindow()), total_(total) {
         dialog_.setWindowTitle(QString::fromStdString(title));
-        dialog_.setWindowModality(Qt::ApplicationModal);
+        dialog_.setWindowModality(Qt::WindowModal);
         dialog_.setMinimumDuration(0);
         dialog_.setAutoClose(false);
         dialog_.setAutoReset(false);
         dialog_.setValue(0);
+        dialog_.show();
+        QObject::connect(&dialog_, &QProgressDialog::canceled, &dialog_,
+                         [this] { cancelled_ = true; });
+        QObject::connect(&timer_, &QTimer::timeout, &dialog_, [this] { Show(); });
+        timer_.start(50);
     }
     bool Update(std::uint64_t done, std::uint64_t total, const std::string& text) override {
         if (total)
             total_ = total;
-        dialog_.setLabelText(QString::fromStdString(text));
-        dialog_.setValue(total_ ? static_cast<int>(1000.0 * static_cast<double>(done) /
-                                                   static_cast<double>(total_))
-                                : 0);
-        QCoreApplication::processEvents();
-        return !dialog_.wasCanceled();
+        done_ = done;
+        {
+            std::lock_guard lock(mutex_);
+            text_ = text;
+        }
+        return !cancelled_;
     }
 
 private:
+    void Show() {
+        {
+            std::lock_guard lock(mutex_);
+            dialog_.setLabelText(QString::fromStdString(text_));
+        }
+        const std::uint64_t total = total_;
+        dialog_.setValue(total ? static_cast<int>(1000.0 * static_cast<double>(done_) /
+                                                  static_cast<double>(total))
+                               : 0);
+    }
+
     QProgressDialog dialog_;
-    std::uint64_t total_;
+    QTimer timer_;
+    std::atomic<std::uint64_t> total_;
+    std::atomic<std::uint64_t> done_{0};
+    std::atomic<bool> cancelled_{false};
+    std::mutex mutex_;
+    std::string text_;
 };
 
 class QtPopups : public Popups {
@@ -77,18 +112,22 @@ public:
             filter += ";;All files (*)";
         const QString dir = QString::fromStdString(r.default_directory);
         const QString title = QString::fromStdString(r.title);
-        QString chosen;
+        QFileDialog dialog(ActiveWindow(), title, dir, filter);
         if (r.button == VAL_SAVE_BUTTON) {
-            QFileDialog::Options options;
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setFileMode(QFileDialog::AnyFile);
             if (!r.allow_make_directory)
-                options |= QFileDialog::ReadOnly;
-            chosen =
-                QFileDialog::getSaveFileName(ActiveWindow(), title, dir, filter, nullptr, options);
+                dialog.setOption(QFileDialog::ReadOnly);
+            // A name typed without an extension gets the one of the list.
+            if (spec.startsWith("*."))
+                dialog.setDefaultSuffix(spec.mid(2));
         } else {
-            chosen = QFileDialog::getOpenFileName(ActiveWindow(), title, dir, filter);
+            dialog.setAcceptMode(QFileDialog::AcceptOpen);
+            dialog.setFileMode(QFileDialog::ExistingFile);
         }
-        if (chosen.isEmpty())
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return VAL_NO_FILE_SELECTED;
+        const QString chosen = dialog.selectedFiles().constFirst();
         path = chosen.toStdString();
         return QFileInfo::exists(chosen) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
     }
@@ -102,35 +141,34 @@ public:
         box.exec();
     }
 
-    void Graph(const std::string& title, std::span<const double> y) override {
+    void Graph(const std::string& title, std::span<const double> y, double step_us) override {
         CursorAside aside;
         QDialog dialog(ActiveWindow());
         dialog.setWindowTitle(QString::fromStdString(title));
         dialog.resize(820, 480);
         auto* layout = new QVBoxLayout(&dialog);
-        auto* plot = new QCustomPlot(&dialog);
-        QVector<QCPGraphData> data(static_cast<int>(y.size()));
-        double lo = 0.0;
-        double hi = 0.0;
-        for (int i = 0; i < data.size(); ++i) {
-            data[i] = QCPGraphData(i, y[i]);
-            lo = i == 0 ? y[i] : std::min(lo, y[i]);
-            hi = i == 0 ? y[i] : std::max(hi, y[i]);
-        }
-        QCPGraph* g = plot->addGraph();
-        g->data()->set(data, true);
-        g->setPen(QPen(QColor(0, 0, 160), 1.0));
-        plot->xAxis->setLabel("Sample");
-        plot->yAxis->setLabel("Amplitude");
-        plot->xAxis->setRange(0, std::max<double>(1.0, static_cast<double>(y.size()) - 1.0));
-        const Range r = PaddedRange(lo, hi, !y.empty());
-        plot->yAxis->setRange(r.lower, r.upper);
-        plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+        auto* plot = new GraphControl(&dialog, false);
+        plot->addPlot(y, 0.0, step_us, QColor(0, 0, 160), "Waveform");
+        plot->legend->setVisible(false);
+        plot->xAxis->setLabel("Time (µs)");
+        plot->yAxis->setLabel("Amplitude (full scale ±1)");
+        const double end = step_us * std::max<double>(1.0, static_cast<double>(y.size()) - 1.0);
+        plot->setFullXRange(0.0, end);
+        plot->setXRange(0.0, end);
         layout->addWidget(plot, 1);
+        auto* hint = new QLabel("Wheel: zoom · right-drag: pan · Home: whole waveform", &dialog);
+        hint->setStyleSheet("color: palette(mid);");
+        layout->addWidget(hint);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
         QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::accept);
         layout->addWidget(buttons);
         dialog.exec();
+    }
+
+    bool Confirm(const std::string& title, const std::string& text) override {
+        CursorAside aside;
+        return QMessageBox::question(ActiveWindow(), QString::fromStdString(title),
+                                     QString::fromStdString(text)) == QMessageBox::Yes;
     }
 
     std::unique_ptr<Progress> StartProgress(const std::string& title,
@@ -161,19 +199,32 @@ Popups& CurrentPopups() {
 }
 
 int FileSelectPopup(const FileSelectRequest& request, std::string& path) {
-    return CurrentPopups().FileSelect(request, path);
+    // Each kind of file opens in the folder its kind was last taken from.
+    const QString key = "folders/" + QString::fromStdString(request.default_spec).remove("*.");
+    FileSelectRequest asked = request;
+    QSettings settings;
+    if (asked.default_directory.empty())
+        asked.default_directory = settings.value(key).toString().toStdString();
+    const int result = CurrentPopups().FileSelect(asked, path);
+    if (result > 0)
+        settings.setValue(key, QFileInfo(QString::fromStdString(path)).absolutePath());
+    return result;
 }
 
 void MessagePopup(const std::string& title, const std::string& text) {
     CurrentPopups().Message(title, text);
 }
 
-void YGraphPopup(const std::string& title, std::span<const double> y) {
-    CurrentPopups().Graph(title, y);
+void YGraphPopup(const std::string& title, std::span<const double> y, double step_us) {
+    CurrentPopups().Graph(title, y, step_us);
 }
 
-void XGraphPopup(const std::string& title, std::span<const double> y) {
-    CurrentPopups().Graph(title, y);
+void XGraphPopup(const std::string& title, std::span<const double> y, double step_us) {
+    CurrentPopups().Graph(title, y, step_us);
+}
+
+bool ConfirmPopup(const std::string& title, const std::string& text) {
+    return CurrentPopups().Confirm(title, text);
 }
 
 }  // namespace pelorin::ui

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -112,7 +113,9 @@ inline constexpr Rgb VAL_BLUE{0, 0, 255};
 // its own memory (an edit of a long profile touches no fresh memory);
 // otherwise `plot` (when not 0) is removed and a new one made.
 int PlotSpectrum(int panel, int control, int plot, std::span<const double> y, double bandwidth,
-                 Rgb colour);
+                 Rgb colour, const std::string& name);
+// The x range the wheel, the keys and the drag pan may show at most.
+void SetGraphExtent(int panel, int control, double lo, double hi);
 // Removes one plot, or every plot with handle -1.
 void DeleteGraphPlot(int panel, int control, int plot);
 int GraphPlotCount(int panel, int control);
@@ -130,8 +133,38 @@ void SetGraphCursor(int panel, int control, int cursor, double x);
 // Drags a cursor as the operator does: raises EVENT_VALUE_CHANGED.
 void DragGraphCursor(int panel, int control, int cursor, double x);
 void RefreshGraph(int panel, int control);
-// The main window's status line.
+// The main window's status bar: the permanent cursor read-out, and the
+// message shown for a while after a command.
 std::string StatusText(int panel);
+std::string StatusMessage(int panel);
+void ShowStatusMessage(int panel, const std::string& text);
+
+// --- Long work ----------------------------------------------------------
+// Runs work on a worker thread while the event loop goes on: the windows
+// repaint, timers fire and a progress dialog answers, but menus, panels and
+// the graph take no input until it ends, so that nothing changes the
+// workspace under it. The status bar says `what` meanwhile. Returns when the
+// work has; an exception it threw is thrown here. work must not touch any
+// window.
+void RunBusy(const std::string& what, const std::function<void()>& work);
+// Whether such work is running.
+bool Busy();
+// Focuses an entry and selects its text, for the operator to correct it.
+void SelectCtrl(int panel, int control);
+// The window title of a panel.
+void SetPanelTitle(int panel, const std::string& title);
+
+// --- Remembered between runs -------------------------------------------
+std::optional<std::string> ReadSetting(const std::string& key);
+void WriteSetting(const std::string& key, const std::string& value);
+void RestoreGeometry(int panel, const std::string& key);
+void SaveGeometry(int panel, const std::string& key);
+
+// --- Help -----------------------------------------------------------------
+// Shows the user guide compiled into the program, beside the main panel.
+void ShowGuide(int main_panel);
+// Whether the user guide's window is open.
+bool GuideShown();
 
 // --- Busy cursor, timing and the event loop -----------------------------
 void SetWaitCursor(int on);
@@ -140,6 +173,8 @@ void Delay(double seconds);
 void SetSleepPolicy(int policy);
 int RunUserInterface();
 void QuitUserInterface(int code);
+// Whether QuitUserInterface has been called since the platform was reset.
+bool QuitRequested();
 
 // Renders a panel as it stands into a PNG file (documentation pictures).
 bool GrabPanel(int panel, const std::string& png_path);

@@ -1,7 +1,10 @@
 #include "tests/support/gui_test.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <cstdlib>
+
+#include "tests/support/test_dir.h"
 
 namespace pelorin::testing {
 
@@ -19,8 +22,18 @@ void ScriptedPopups::Message(const std::string& title, const std::string& text) 
     messages.emplace_back(title, text);
 }
 
-void ScriptedPopups::Graph(const std::string& title, std::span<const double> y) {
+void ScriptedPopups::Graph(const std::string& title, std::span<const double> y, double step_us) {
     graphs.emplace_back(title, std::vector<double>(y.begin(), y.end()));
+    graph_steps.push_back(step_us);
+}
+
+bool ScriptedPopups::Confirm(const std::string& title, const std::string&) {
+    questions.push_back(title);
+    if (confirms.empty())
+        return true;
+    const bool yes = confirms.front();
+    confirms.pop_front();
+    return yes;
 }
 
 namespace {
@@ -28,6 +41,7 @@ struct ScriptedProgress : ui::Progress {
     ScriptedPopups& owner;
     explicit ScriptedProgress(ScriptedPopups& o) : owner(o) {}
     bool Update(std::uint64_t, std::uint64_t, const std::string& text) override {
+        std::lock_guard lock(owner.progress_mutex);
         owner.progress.push_back(text);
         return owner.cancel_after < 0 ||
                static_cast<int>(owner.progress.size()) < owner.cancel_after;
@@ -41,6 +55,7 @@ std::unique_ptr<ui::Progress> ScriptedPopups::StartProgress(const std::string&, 
 
 void GuiTest::SetUp() {
     ui::ResetPlatform();
+    QSettings().clear();
     workspace() = Workspace{};
     auto scripted = std::make_unique<ScriptedPopups>();
     popups = scripted.get();
@@ -95,6 +110,13 @@ std::string GuiTest::LastMessage() const {
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
+    // Settings go to a folder of this run's own, never the operator's.
+    QApplication::setOrganizationName("Pelorin");
+    QApplication::setApplicationName("Pelorin-tests");
+    static pelorin::testing::TestDir settings("pelorin-settings.");
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       QString::fromStdString(settings.string()));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

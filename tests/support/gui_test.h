@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -23,12 +24,17 @@ struct ScriptedPopups : ui::Popups {
     std::vector<ui::FileSelectRequest> asked;  // the file pop-ups shown
     std::vector<std::pair<std::string, std::string>> messages;
     std::vector<std::pair<std::string, std::vector<double>>> graphs;
-    int cancel_after = -1;  // the operator cancels at this progress update
-    std::vector<std::string> progress;
+    std::vector<double> graph_steps;  // the time step of each graph, µs
+    std::deque<bool> confirms;        // answers to questions; Yes when none is left
+    std::vector<std::string> questions;
+    int cancel_after = -1;              // the operator cancels at this progress update
+    std::vector<std::string> progress;  // written by the worker of a series
+    std::mutex progress_mutex;
 
     int FileSelect(const ui::FileSelectRequest& request, std::string& path) override;
     void Message(const std::string& title, const std::string& text) override;
-    void Graph(const std::string& title, std::span<const double> y) override;
+    void Graph(const std::string& title, std::span<const double> y, double step_us) override;
+    bool Confirm(const std::string& title, const std::string& text) override;
     std::unique_ptr<ui::Progress> StartProgress(const std::string& title,
                                                 std::uint64_t total) override;
 };

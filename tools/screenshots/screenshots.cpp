@@ -2,6 +2,9 @@
 // callbacks and renders each window into docs/. File dialogs are answered
 // from here; the other pop-ups are the real ones, pictured and closed.
 #include <QApplication>
+#include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -22,6 +25,22 @@ void Save(QWidget* w, const std::string& name) {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());
 }
 
+// The part of the screen the main window and what lies over it take, as a
+// person sees it.
+void ScreenShot(const std::string& name) {
+    QWidget* main = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowTitle().startsWith("Pelorin") && w->width() >= 900)
+            main = w;
+    QScreen* screen = QGuiApplication::primaryScreen();
+    QRect area = main ? main->frameGeometry().adjusted(0, 0, 8, 8) : screen->geometry();
+    area = area.intersected(screen->geometry());
+    const QPixmap shot = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    const std::string path = g_dir + "/" + name;
+    if (!shot.save(QString::fromStdString(path), "PNG"))
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+}
+
 // Real pop-ups, except that each modal one is pictured and closed at once
 // and file dialogs take the next scripted path.
 class PicturedPopups : public ui::Popups {
@@ -37,13 +56,22 @@ public:
         Picture();
         real_->Message(title, text);
     }
-    void Graph(const std::string& title, std::span<const double> y) override {
+    void Graph(const std::string& title, std::span<const double> y, double step_us) override {
         Picture();
-        real_->Graph(title, y);
+        real_->Graph(title, y, step_us);
     }
+    bool Confirm(const std::string&, const std::string&) override { return true; }
     std::unique_ptr<ui::Progress> StartProgress(const std::string& title,
                                                 std::uint64_t total) override {
-        return real_->StartProgress(title, total);
+        auto progress = real_->StartProgress(title, total);
+        if (!next_name.empty()) {
+            // The screen while the series runs, its progress dialog over the
+            // main window.
+            const std::string name = next_name;
+            next_name.clear();
+            QTimer::singleShot(700, [name] { ScreenShot(name); });
+        }
+        return progress;
     }
 
 private:
@@ -77,6 +105,12 @@ void Shot(int panel, const std::string& name) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Pictures of a first start: no settings of the operator's.
+    QApplication::setOrganizationName("Pelorin");
+    QApplication::setApplicationName("Pelorin-screenshots");
+    QTemporaryDir settings;
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     g_dir = argc > 1 ? argv[1] : "docs";
     auto popups = std::make_unique<PicturedPopups>();
     PicturedPopups* pictured = popups.get();
@@ -130,6 +164,15 @@ int main(int argc, char* argv[]) {
     Shot(ws.screen.GraphHandle, "band-spectrum-check.png");
     ui::ChooseMenuItem(bar, ids::Main::kMenuZoomCursors);
     Shot(ws.screen.GraphHandle, "band-spectrum-check-zoomed.png");
+    ui::ChooseMenuItem(bar, ids::Main::kMenuZoomFull);
+    // The whole window with a tool panel in its place, the legend and the
+    // status bar.
+    ui::ChooseMenuItem(bar, ids::Main::kMenuSetReset);
+    Settle();
+    ScreenShot("main-window.png");
+    ui::HidePanel(sr);
+    pictured->next_name = "about.png";
+    ui::ChooseMenuItem(bar, ids::Main::kMenuAbout);
 
     // A SWIM band: raised cosine with six nodes, smoothed, synthesised.
     ui::ChooseMenuItem(bar, ids::Main::kMenuSetReset);
@@ -143,6 +186,27 @@ int main(int argc, char* argv[]) {
     ui::SetCtrlVal(swim, ids::Swim::kNodes, 6);
     Shot(swim, "swim-panel.png");
     ui::PressButton(swim, ids::Swim::kRun);
+    // A series of 96 members at 2^20 samples, long enough to be seen going.
+    {
+        ui::ChooseMenuItem(bar, ids::Main::kMenuSetReset);
+        ui::EnterCtrlVal(sr, ids::SetReset::kTekSamples, 1 << 20);
+        ui::PressButton(sr, ids::SetReset::kApply);
+        ui::ChooseMenuItem(bar, ids::Main::kMenuSwim);
+        ui::EnterCtrlVal(swim, ids::Swim::kSeries, 1);
+        ui::SetCtrlVal(swim, ids::Swim::kNodes, 1);
+        ui::SetCtrlVal(swim, ids::Swim::kLastNodes, 96);
+        QTemporaryDir series;
+        pictured->next_path = (series.path() + "/member.swf").toStdString();
+        pictured->next_name = "series-progress.png";
+        ui::PressButton(swim, ids::Swim::kRun);
+        ui::EnterCtrlVal(swim, ids::Swim::kSeries, 0);
+        ui::ChooseMenuItem(bar, ids::Main::kMenuSetReset);
+        ui::EnterCtrlVal(sr, ids::SetReset::kTekSamples, 65536);
+        ui::PressButton(sr, ids::SetReset::kApply);
+        ui::ChooseMenuItem(bar, ids::Main::kMenuSwim);
+        ui::SetCtrlVal(swim, ids::Swim::kNodes, 6);
+        ui::PressButton(swim, ids::Swim::kRun);
+    }
     ui::ChooseMenuItem(bar, ids::Main::kMenuSynthesis);
     ui::SetCtrlVal(ws.screen.ProcessHandle, ids::Process::kPopup, 0);
     ui::PressButton(ws.screen.ProcessHandle, ids::Process::kSynthesise);
