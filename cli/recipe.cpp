@@ -80,6 +80,14 @@ std::vector<std::string> Words(std::string_view line, int number) {
 
 }  // namespace
 
+std::vector<std::string> Step::All(std::string_view key) const {
+    std::vector<std::string> values;
+    for (const Entry& e : entries)
+        if (e.key == key)
+            values.push_back(e.value);
+    return values;
+}
+
 const std::string* Step::Find(std::string_view key) const {
     for (const Entry& e : entries)
         if (e.key == key)
@@ -113,10 +121,7 @@ std::optional<Step> ParseRecipeLine(std::string_view line, int number) {
         if (eq == std::string::npos || eq == 0)
             throw RecipeError(number,
                               "\"" + Shown(words[w]) + "\" is not an entry: write key=value");
-        Entry entry{words[w].substr(0, eq), words[w].substr(eq + 1)};
-        if (step.Find(entry.key))
-            throw RecipeError(number, Shown(entry.key) + "= is given twice");
-        step.entries.push_back(std::move(entry));
+        step.entries.push_back({words[w].substr(0, eq), words[w].substr(eq + 1)});
     }
     return step;
 }

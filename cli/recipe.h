@@ -21,8 +21,11 @@ struct Step {
     std::vector<Entry> entries;  // in the order written
     int line = 0;                // where the step stands in its recipe
 
-    // The value of key, or nullptr when the step does not give it.
+    // The value of key (the first, for a key given more than once), or
+    // nullptr when the step does not give it.
     const std::string* Find(std::string_view key) const;
+    // Every value of key, in the order written.
+    std::vector<std::string> All(std::string_view key) const;
 };
 
 // A recipe that cannot be read as steps; line says where.
@@ -40,8 +43,8 @@ private:
 // ends the line. Blank and comment lines give no step. Lines are numbered from
 // first_line. A UTF-8 byte-order mark at the start is passed over, and a
 // carriage return before a line feed counts as a blank. Throws RecipeError for
-// an entry without "=" or without a key, a key given twice in one step, a
-// quote left open, a NUL byte and UTF-16 text.
+// an entry without "=" or without a key, a quote left open, a NUL byte and
+// UTF-16 text. (A key given twice is the step's to refuse: a few take lists.)
 std::vector<Step> ParseRecipe(std::string_view text, int first_line = 1);
 
 // One line of a recipe, numbered number: its step, or nothing for a blank or

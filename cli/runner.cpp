@@ -2,9 +2,10 @@
 
 #include <charconv>
 #include <climits>
+#include <cstdio>
+#include <optional>
 #include <stdexcept>
 #include <string>
-#include <tuple>
 
 #include "cli/csv.h"
 #include "cli/entries.h"
@@ -41,29 +42,33 @@ constexpr ControlId kFactor{ids::Process::kPanel, ids::Process::kFactor};
 
 constexpr KeyDef kReset[] = {
     {"layout", Kind::Word, "tek|ni"}, {"samples", Kind::Whole}, {"bandwidth", Kind::Real}};
-constexpr KeyDef kCursors[] = {{"c1", Kind::Real}, {"c2", Kind::Real}};
+constexpr KeyDef kCursors[] = {
+    {"c1", Kind::Real}, {"c2", Kind::Real}, {"c1-mz", Kind::Real}, {"c2-mz", Kind::Real}};
 constexpr KeyDef kNotch[] = {{"from", Kind::Real},
                              {"to", Kind::Real},
+                             {"from-mz", Kind::Real},
+                             {"to-mz", Kind::Real},
                              {"source", Kind::Word, "typed|cursors"},
                              {"level", Kind::Real}};
 constexpr KeyDef kSmooth[] = {{"width", Kind::Whole}};
-constexpr KeyDef kSwim[] = {{"law", Kind::Whole},
-                            {"nodes", Kind::Whole},
-                            {"base", Kind::Real},
-                            {"peak", Kind::Real},
-                            {"from", Kind::Real},
-                            {"to", Kind::Real},
-                            {"source", Kind::Word, "typed|cursors"},
-                            {"last", Kind::Whole},
-                            {"file", Kind::Path},
-                            {"smooth", Kind::Whole}};
-constexpr KeyDef kFreq[] = {{"add", Kind::Real}, {"delete", Kind::Whole}, {"read", Kind::Path}};
+constexpr KeyDef kSwim[] = {
+    {"law", Kind::Whole},    {"nodes", Kind::Whole}, {"base", Kind::Real},
+    {"peak", Kind::Real},    {"from", Kind::Real},   {"to", Kind::Real},
+    {"from-mz", Kind::Real}, {"to-mz", Kind::Real},  {"source", Kind::Word, "typed|cursors"},
+    {"last", Kind::Whole},   {"file", Kind::Path},   {"smooth", Kind::Whole}};
+constexpr KeyDef kFreq[] = {
+    {"add", Kind::Real}, {"add-mz", Kind::Real}, {"delete", Kind::Whole}, {"read", Kind::Path}};
 constexpr KeyDef kHadamard[] = {{"width", Kind::Real}, {"row", Kind::Whole}, {"batch", Kind::Path}};
 constexpr KeyDef kSwift[] = {
     {"factor", Kind::Whole}, {"check", Kind::Path}, {"waveform", Kind::Path}};
 constexpr KeyDef kStore[] = {{"file", Kind::Path}};
 constexpr KeyDef kImport[] = {{"file", Kind::Path}, {"awg", Kind::Whole}, {"out", Kind::Path}};
 constexpr KeyDef kExport[] = {{"profile", Kind::Path}};
+constexpr KeyDef kCalibrate[] = {{"a", Kind::Real}, {"tesla", Kind::Real}, {"b", Kind::Real}};
+constexpr KeyDef kIsolate[] = {{"mz", Kind::Real, {}, true},
+                               {"width", Kind::Real},
+                               {"from-mz", Kind::Real},
+                               {"to-mz", Kind::Real}};
 
 const StepDef* FindStep(std::string_view name) {
     for (const StepDef& d : Steps())
@@ -95,19 +100,26 @@ const StepDef Runner::kSteps[] = {
      "starts a profile of COUNT/2 points over 0 .. bandwidth, all zero; the Tektronix "
      "bandwidth snaps to 12500/k kHz",
      "reset layout=tek samples=65536 bandwidth=1250", kReset, &Runner::Reset},
-    {"cursors", "c1=KHZ c2=KHZ", "places the two graph cursors", "cursors c1=200 c2=400", kCursors,
-     &Runner::Cursors},
-    {"notch", "from=KHZ to=KHZ | source=cursors  level=LEVEL",
-     "sets the window's points to level (1 for a band, 0 for a notch)",
+    {"calibrate", "a=HZ | tesla=T  [b=HZ2]",
+     "sets the mass calibration m/z = a/f + b/f^2 (f in Hz); tesla= gives a for singly "
+     "charged ions in that field; b defaults to 0. Until then a=1.07e8 (7 T), b=0",
+     "calibrate tesla=9.4", kCalibrate, &Runner::Calibrate},
+    {"cursors", "c1=KHZ c2=KHZ | c1-mz=MZ c2-mz=MZ", "places the two graph cursors",
+     "cursors c1=200 c2=400", kCursors, &Runner::Cursors},
+    {"notch", "from=KHZ to=KHZ | from-mz=MZ to-mz=MZ | source=cursors  level=LEVEL",
+     "sets the window's points to level (1 for a band, 0 for a notch); an m/z window "
+     "runs from the frequency of to-mz to that of from-mz",
      "notch from=200 to=400 level=1", kNotch, &Runner::Notch},
     {"smooth", "width=ODD", "centred moving average over an odd number of points", "smooth width=5",
      kSmooth, &Runner::Smooth},
-    {"swim", "law=1..5 nodes=N base=LEVEL peak=LEVEL from=KHZ to=KHZ | source=cursors",
+    {"swim",
+     "law=1..5 nodes=N base=LEVEL peak=LEVEL from=KHZ to=KHZ | from-mz=MZ to-mz=MZ | "
+     "source=cursors",
      "modulates the band; with last=N file=PATH.swf [smooth=1] writes one waveform per nodes "
      "value from nodes to last instead",
      "swim law=1 nodes=2 base=0 peak=1 from=100 to=300 last=8 file=out/swim.swf", kSwim,
      &Runner::Swim},
-    {"freq", "add=KHZ | delete=INDEX | read=FILE.pks",
+    {"freq", "add=KHZ | add-mz=MZ | delete=INDEX | read=FILE.pks",
      "edits the frequency list of the Hadamard encoding (delete counts from 0)",
      "freq read=peaks.pks", kFreq, &Runner::Freq},
     {"hadamard", "width=HZ row=ROW | batch=PATH.swf",
@@ -125,6 +137,10 @@ const StepDef Runner::kSteps[] = {
      "import file=scan.dat awg=1 out=out/scan.swf", kImport, &Runner::Import},
     {"export", "profile=FILE.csv", "writes the profile (kHz, value)",
      "export profile=out/profile.csv", kExport, &Runner::Export},
+    {"isolate", "mz=MZ [mz=MZ ...] width=MZ [from-mz=MZ to-mz=MZ]",
+     "sets the profile to 1 over every point with an m/z (or over from-mz .. to-mz) and to 0 "
+     "in a window width m/z units wide around each target: an ejection of all but the targets",
+     "isolate mz=524.3 width=2", kIsolate, &Runner::Isolate},
     {"show", "", "prints the workspace state", "show", {}, &Runner::Show},
 };
 
@@ -141,7 +157,8 @@ void CheckStep(const Step& step) {
         throw Refused("unknown step \"" + Shown(step.name) + "\"; the steps are " + names +
                       " (pelorin-cli --help describes them)");
     }
-    for (const Entry& e : step.entries) {
+    for (std::size_t i = 0; i < step.entries.size(); ++i) {
+        const Entry& e = step.entries[i];
         const KeyDef* key = nullptr;
         for (const KeyDef& k : def->keys)
             if (k.key == e.key)
@@ -156,6 +173,10 @@ void CheckStep(const Step& step) {
             throw Refused(step.name + " has no entry \"" + Shown(e.key) + "\"; " +
                           (keys.empty() ? "it takes none" : "its entries are " + keys));
         }
+        if (!key->list)
+            for (std::size_t j = 0; j < i; ++j)
+                if (step.entries[j].key == e.key)
+                    throw Refused(step.name + ": " + Shown(e.key) + "= is given twice");
         if (key->kind == Kind::Whole)
             ParseWhole(e.key, e.value);
         else if (key->kind == Kind::Real)
@@ -174,12 +195,17 @@ void Runner::Run(const Step& s) {
     (this->*FindStep(s.name)->run)(s);
 }
 
-double Runner::Entry(const Step& s, std::string_view key, ControlId id, bool optional) const {
+std::pair<const uir::PanelDef*, const uir::ControlDef*> Runner::Control(ControlId id) const {
     const uir::PanelDef* p = panels_.panel(id.panel);
     const uir::ControlDef* c = p ? p->control(id.control) : nullptr;
     if (!c)
         throw std::logic_error("the panel resource lacks control " + std::to_string(id.control) +
                                " of panel " + std::to_string(id.panel));
+    return {p, c};
+}
+
+double Runner::Entry(const Step& s, std::string_view key, ControlId id, bool optional) const {
+    const auto [p, c] = Control(id);
     const std::string* text = s.Find(key);
     if (!text && optional)
         return c->value;
@@ -205,15 +231,44 @@ double Runner::Entry(const Step& s, std::string_view key, ControlId id, bool opt
     return v;
 }
 
+double Runner::MzEntry(const Step& s, std::string_view key, ControlId id) const {
+    const std::string& text = Required(s, key);
+    const double khz = KhzOf(ws_, ParseReal(key, text));
+    const auto [p, c] = Control(id);
+    if (khz < c->min || khz > c->max)
+        throw Refused(Setting(key, text) + " is " + Num(khz) + " kHz, outside " + Num(c->min) +
+                      " .. " + Num(c->max) + ", the range of \"" + c->label + "\" on the " +
+                      p->title + " panel");
+    return khz;
+}
+
+double Runner::Khz(const Step& s, std::string_view key, ControlId id) const {
+    const std::string mz = std::string(key) + "-mz";
+    if (!s.Find(mz))
+        return Entry(s, key, id);
+    if (s.Find(key))
+        throw Refused("give " + std::string(key) + "= (kHz) or " + mz + "= (m/z), not both");
+    return MzEntry(s, mz, id);
+}
+
 void Runner::Bounds(const Step& s, ControlId from, ControlId to) {
+    const bool mz = Given(s, {"from-mz", "to-mz"}) > 0;
     if (Word(s, "source", "typed") == "typed") {
+        if (mz && Given(s, {"from", "to"}) > 0)
+            throw Refused(
+                "give the window in kHz (from= to=) or in m/z (from-mz= to-mz=), not "
+                "both");
         // The panel writes its second bound first, as the graphical one does.
-        ws_.cursor2 = Entry(s, "to", to);
-        ws_.cursor1 = Entry(s, "from", from);
+        // m/z falls as the frequency rises: the window's kHz bounds are the
+        // frequencies of its m/z bounds the other way round.
+        ws_.cursor2 = mz ? MzEntry(s, "from-mz", to) : Entry(s, "to", to);
+        ws_.cursor1 = mz ? MzEntry(s, "to-mz", from) : Entry(s, "from", from);
         return;
     }
-    if (Given(s, {"from", "to"}) > 0)
-        throw Refused("from= and to= are not read with source=cursors: give one or the other");
+    if (Given(s, {"from", "to", "from-mz", "to-mz"}) > 0)
+        throw Refused(
+            "the window's bounds are not read with source=cursors: give one or the "
+            "other");
     if (!cursors_placed_)
         throw Refused("source=cursors, but no cursors step has placed the cursors yet");
     if (!OnGraph(ws_, c1_) || !OnGraph(ws_, c2_))
@@ -252,13 +307,21 @@ void Runner::Reset(const Step& s) {
 
 void Runner::Cursors(const Step& s) {
     RequireSetReset(ws_);
-    const std::string& t1 = Required(s, "c1");
-    const std::string& t2 = Required(s, "c2");
-    const double c1 = ParseReal("c1", t1), c2 = ParseReal("c2", t2);
-    for (const auto& [key, v, t] : {std::tuple{"c1", c1, t1}, std::tuple{"c2", c2, t2}})
-        if (!OnGraph(ws_, v))
-            throw Refused(Setting(key, t) + " lies outside the graph, 0 .. " + Num(ws_.bandwidth) +
-                          " kHz");
+    double c[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string key = "c" + std::to_string(i + 1);
+        const std::string mz = key + "-mz";
+        if (s.Find(key) && s.Find(mz))
+            throw Refused("give " + key + "= (kHz) or " + mz + "= (m/z), not both");
+        const bool in_mz = s.Find(mz) != nullptr;
+        const std::string& t = Required(s, in_mz ? mz : key);
+        c[i] = in_mz ? KhzOf(ws_, ParseReal(mz, t)) : ParseReal(key, t);
+        if (!OnGraph(ws_, c[i]))
+            throw Refused(Setting(in_mz ? mz : key, t) +
+                          (in_mz ? " is " + Num(c[i]) + " kHz, which" : std::string()) +
+                          " lies outside the graph, 0 .. " + Num(ws_.bandwidth) + " kHz");
+    }
+    const double c1 = c[0], c2 = c[1];
     c1_ = c1;
     c2_ = c2;
     cursors_placed_ = true;
@@ -301,10 +364,10 @@ void Runner::Swim(const Step& s) {
 
 void Runner::Freq(const Step& s) {
     RequireEditableProfile(ws_);
-    if (Given(s, {"add", "delete", "read"}) != 1)
-        throw Refused("give exactly one of add=, delete= and read=");
-    if (s.Find("add")) {
-        AddToFloatList(freqs_, static_cast<float>(Entry(s, "add", kFrequency)));
+    if (Given(s, {"add", "add-mz", "delete", "read"}) != 1)
+        throw Refused("give exactly one of add=, add-mz=, delete= and read=");
+    if (s.Find("add") || s.Find("add-mz")) {
+        AddToFloatList(freqs_, static_cast<float>(Khz(s, "add", kFrequency)));
     } else if (const std::string* t = s.Find("delete")) {
         const long long i = ParseWhole("delete", *t);
         if (i < 0 || static_cast<unsigned long long>(i) >= freqs_.size())
@@ -395,7 +458,53 @@ void Runner::Show(const Step&) {
         out_ << Num(c1_) << ' ' << Num(c2_) << '\n';
     else
         out_ << "not placed\n";
-    out_ << "phase: " << PhaseName(ws_.phase) << '\n' << std::flush;
+    out_ << "phase: " << PhaseName(ws_.phase) << '\n'
+         << "calibration: a=" << Num(ws_.calibration.Acoeff)
+         << " Hz b=" << Num(ws_.calibration.Bcoeff) << " Hz^2\n";
+    if (HasProfile(ws_)) {
+        // Ten digits: far finer than any instrument resolves, without the
+        // last-bit noise of the division.
+        char low[32], high[32];
+        std::snprintf(low, sizeof low, "%.10g", ws_.lowmass);
+        std::snprintf(high, sizeof high, "%.10g", ws_.highmass);
+        out_ << "lowmass: " << low << "\nhighmass: " << high << '\n';
+    } else
+        out_ << "lowmass: none (no profile)\nhighmass: none (no profile)\n";
+    out_ << std::flush;
+}
+
+void Runner::Calibrate(const Step& s) {
+    if (Given(s, {"a", "tesla"}) != 1)
+        throw Refused("give exactly one of a= (Hz) and tesla= (the magnet's field)");
+    Calibration c;
+    if (const std::string* a = s.Find("a"))
+        c.Acoeff = ParseReal("a", *a);
+    else
+        c.Acoeff = kHzPerTesla * ParseReal("tesla", *s.Find("tesla"));
+    c.Bcoeff = s.Find("b") ? ParseReal("b", *s.Find("b")) : 0.0;
+    SetCalibration(ws_, c);
+}
+
+void Runner::Isolate(const Step& s) {
+    RequireEditableProfile(ws_);
+    std::vector<double> targets;
+    for (const std::string& t : s.All("mz"))
+        targets.push_back(ParseReal("mz", t));
+    if (targets.empty())
+        throw Refused("needs mz=, once for each m/z to keep");
+    const double width = ParseReal("width", Required(s, "width"));
+    std::optional<std::pair<double, double>> range;
+    switch (Given(s, {"from-mz", "to-mz"})) {
+        case 1:
+            throw Refused("give from-mz= and to-mz= together, or neither for the whole profile");
+        case 2:
+            range = {ParseReal("from-mz", *s.Find("from-mz")),
+                     ParseReal("to-mz", *s.Find("to-mz"))};
+            break;
+        default:
+            break;
+    }
+    ApplyIsolation(ws_, targets, width, range);
 }
 
 }  // namespace pelorin::cli

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/recipe.h"
@@ -21,6 +22,7 @@ struct KeyDef {
     std::string_view key;
     Kind kind;
     std::string_view words = {};  // the words a Word entry accepts, "a|b"
+    bool list = false;            // may be given more than once
 };
 
 class Runner;
@@ -75,11 +77,21 @@ private:
     void Import(const Step& s);
     void Export(const Step& s);
     void Show(const Step& s);
+    void Calibrate(const Step& s);
+    void Isolate(const Step& s);
 
     // The value of key read as the control reads it, refused outside the
     // control's range; the control's initial value when optional and absent.
     double Entry(const Step& s, std::string_view key, ControlId id, bool optional = false) const;
-    // Puts the window bounds into cursor1 and cursor2, typed or from the cursors.
+    // The frequency (kHz) of the m/z given as key=, refused outside the
+    // control's range.
+    double MzEntry(const Step& s, std::string_view key, ControlId id) const;
+    std::pair<const uir::PanelDef*, const uir::ControlDef*> Control(ControlId id) const;
+    // A frequency given in kHz as key= or in m/z as key-mz= (through the
+    // calibration), refused outside the control's range either way.
+    double Khz(const Step& s, std::string_view key, ControlId id) const;
+    // Puts the window bounds into cursor1 and cursor2, typed (in kHz or m/z)
+    // or from the cursors.
     void Bounds(const Step& s, ControlId from, ControlId to);
     void Account(const SeriesReport& report);
     SeriesProgress Progress() const;

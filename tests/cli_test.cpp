@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -79,11 +80,12 @@ TEST(RecipeParser, StepsEntriesQuotesAndComments) {
     EXPECT_EQ(*steps[1].Find("x"), "");
     EXPECT_EQ(steps[2].line, 5);
     EXPECT_TRUE(steps[2].entries.empty());
+    // A key may repeat (isolate takes a list of m/z); the step refuses it where not.
+    EXPECT_EQ(ParseRecipe("x k=1 k=2")[0].All("k"), (std::vector<std::string>{"1", "2"}));
 
     for (const auto& [text, line] : {std::pair{"show\nnotch level\n", 2},
                                      {"a=1\n", 1},
                                      {"\nnotch =1\n", 2},
-                                     {"x k=1 k=2", 1},
                                      {"\n\nstore file=\"open\n", 3}}) {
         try {
             ParseRecipe(text);
@@ -100,6 +102,16 @@ TEST_F(CliTest, RefusalsNameTheLineAndStopTheRun) {
     const std::pair<std::string, std::string> cases[] = {
         {ok + "noch level=1", "3: unknown step \"noch\""},
         {ok + "notch from=1 to=2 lvl=1", "3: notch has no entry \"lvl\""},
+        {ok + "notch from=1 to=2 from=3 level=1", "3: notch: from= is given twice"},
+        {ok + "notch from=1 to-mz=2000 level=1", "3: notch: give the window in kHz"},
+        {ok + "notch from-mz=-5 to-mz=2000 level=1", "3: notch: An m/z must be a positive"},
+        {ok + "freq add=5 add-mz=2000", "3: freq: give exactly one of"},
+        {ok + "cursors c1=5 c1-mz=2000 c2=6", "3: cursors: give c1= (kHz) or c1-mz="},
+        {ok + "cursors c1-mz=500 c2=6", "3: cursors: c1-mz=500 is 214 kHz, which lies outside"},
+        {ok + "isolate mz=500 width=1", "3: isolate: m/z 500 lies outside the profile's m/z"},
+        {ok + "isolate mz=2000 width=1 from-mz=1500", "3: isolate: give from-mz= and to-mz="},
+        {"calibrate a=0", "1: calibrate: "},
+        {"calibrate tesla=7 a=1e8", "1: calibrate: give exactly one of a= (Hz) and tesla="},
         {ok + "notch from=1 to=2", "3: notch: needs level="},
         {"reset samples=abc bandwidth=1", "1: samples=abc is not a whole number"},
         {ok + "smooth width=3.0", "3: width=3.0 is not a whole number"},
@@ -167,14 +179,17 @@ TEST_F(CliTest, ShowAndTheTektronixSnap) {
     const Result r = Recipe(
         "reset layout=tek samples=2048 bandwidth=1000\nfreq add=300\nfreq add=+100.5\n"
         "freq add=300\ncursors c1=400 c2=100\nshow\nreset layout=ni samples=10 bandwidth=1000\n"
-        "freq delete=1\nshow\n");
+        "freq delete=1\ncalibrate a=2e8 b=1e9\nshow\n");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
               "datapts: 1024\nbandwidth: 1041.6666666666665 kHz\nprofile points: 1024\nwaveform "
               "samples: 0\n"
               "frequencies (kHz): 100.5 300\ncursors (kHz): 400 100\nphase: editable\n"
+              "calibration: a=1.07e+08 Hz b=0 Hz^2\nlowmass: 102.72\nhighmass: 105185.28\n"
               "datapts: 5\nbandwidth: 1000 kHz\nprofile points: 5\nwaveform samples: 0\n"
-              "frequencies (kHz): 100.5\ncursors (kHz): 400 100\nphase: editable\n");
+              "frequencies (kHz): 100.5\ncursors (kHz): 400 100\nphase: editable\n"
+              "calibration: a=2e+08 Hz b=1e+09 Hz^2\nlowmass: 200.001\n"
+              "highmass: 1000.025\n");
 }
 
 // The steps give what the core operations give when called as the panels call
@@ -215,6 +230,38 @@ TEST_F(CliTest, StepsMatchTheOperationsAndCsvRoundTrips) {
         ASSERT_TRUE(c[i].first == i * 1000.0 / 4096 && c[i].second == check[i]) << i;
         ASSERT_TRUE(w[i].first == i && w[i].second == ws.Swift[i]) << i;
     }
+}
+
+// A recipe in m/z writes the bytes of the recipe in kHz it converts to, the
+// kHz written out to every digit from the inverse of the calibration.
+TEST_F(CliTest, MzRecipeWritesTheFileOfItsKhzRecipe) {
+    const Calibration nine{kHzPerTesla * 9.4, 3.0e9};
+    const auto khz = [&](double mz) {  // mz as isolate computes it: target +- width / 2
+        char text[32];
+        std::snprintf(text, sizeof text, "%.17g", KhzFromMz(nine, mz));
+        return std::string(text);
+    };
+    const std::string head =
+        "reset layout=ni samples=16384 bandwidth=1250\ncalibrate tesla=9.4 b=3e9\n";
+    const Result mz = Recipe(head +
+                             "isolate mz=524.3 mz=1000 width=2 from-mz=300 to-mz=2000\n"
+                             "notch from-mz=700 to-mz=720 level=0.5\n"
+                             "cursors c1-mz=400 c2-mz=450\nnotch source=cursors level=0.25\n"
+                             "swim law=1 nodes=2 base=0 peak=1 from-mz=1500 to-mz=1800\n"
+                             "freq add-mz=900\nhadamard width=2000 row=1\nswift\nstore file=" +
+                             Path("mz.swf") + "\n");
+    ASSERT_EQ(mz.status, 0) << mz.err;
+    const auto notch = [&](double from_mz, double to_mz, const char* level) {
+        return "notch from=" + khz(to_mz) + " to=" + khz(from_mz) + " level=" + level + "\n";
+    };
+    const Result hz =
+        Recipe(head + notch(300, 2000, "1") + notch(524.3 - 1.0, 524.3 + 1.0, "0") +
+               notch(999, 1001, "0") + notch(700, 720, "0.5") + "notch from=" + khz(400) + " to=" +
+               khz(450) + " level=0.25\nswim law=1 nodes=2 base=0 peak=1 from=" + khz(1800) +
+               " to=" + khz(1500) + "\nfreq add=" + khz(900) +
+               "\nhadamard width=2000 row=1\nswift\nstore file=" + Path("khz.swf") + "\n");
+    ASSERT_EQ(hz.status, 0) << hz.err;
+    EXPECT_EQ(ReadFile(dir / "mz.swf"), ReadFile(dir / "khz.swf"));
 }
 
 TEST_F(CliTest, SwimSeriesAndHadamardBatchWriteWhatTheCoreWrites) {
@@ -328,7 +375,7 @@ TEST_F(CliTest, CursorsRefusals) {
     EXPECT_NE(Recipe(reset + "notch source=cursors level=1").err.find("no cursors step"),
               std::string::npos);
     EXPECT_NE(Recipe(reset + "cursors c1=1 c2=90\nnotch source=cursors from=1 level=1")
-                  .err.find(":3: notch: from= and to= are not read"),
+                  .err.find(":3: notch: the window's bounds are not read"),
               std::string::npos);
     EXPECT_NE(Recipe(reset + "cursors c1=1 c2=90\nreset samples=64 bandwidth=50\nnotch "
                              "source=cursors level=1")

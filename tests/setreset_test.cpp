@@ -4,6 +4,9 @@
 
 #include <cmath>
 
+#include "core/edit/bands.h"
+#include "core/workspace/operations.h"
+
 namespace pelorin {
 namespace {
 
@@ -107,6 +110,77 @@ TEST(ProfileRule, EditableOnlyBetweenSetResetAndSynthesis) {
     ws.datapts = 8;
     ws.phase = MenuPhase::Synthesised;
     EXPECT_THROW(RequireEditableProfile(ws), Refusal);
+}
+
+}  // namespace
+}  // namespace pelorin
+
+namespace pelorin {
+namespace {
+
+// The m/z conversions: the round trip over a whole band, the default and the
+// 7 T calibrations against hand-worked values, refused coefficients, and the
+// profile's m/z range.
+TEST(Calibration, ConversionsRangesAndRefusals) {
+    for (const Calibration c : {Calibration{}, Calibration{1.5e8, 2.0e9}, Calibration{9e7, -1e9}}) {
+        for (int i = 1; i <= 1000; ++i) {
+            const double khz = 1250.0 * i / 1000;
+            const double back = KhzFromMz(c, MzFromKhz(c, khz));
+            EXPECT_NEAR(back, khz, khz * 1e-12) << c.Bcoeff << " " << khz;
+        }
+    }
+    EXPECT_DOUBLE_EQ(KhzFromMz(Calibration{}, 500.0), 214.0);
+    const Calibration seven{kHzPerTesla * 7.0, 0.0};
+    EXPECT_NEAR(KhzFromMz(seven, 500.0), 214.99, 0.01);
+
+    EXPECT_THROW(CheckCalibration({0.0, 0.0}, 1000.0, 1024), Refusal);
+    EXPECT_THROW(CheckCalibration({-1e8, 0.0}, 0.0, 0), Refusal);
+    // B = -1e8 Hz^2 turns m/z around below f = 2 B / A = 2 Hz: inside a profile
+    // whose first point is 1000 kHz / 1024, not inside one starting at 10 kHz.
+    EXPECT_NO_THROW(CheckCalibration({1e8, -1e8}, 10000.0, 1000));
+    EXPECT_THROW(CheckCalibration({1e8, -1e9}, 1.0, 1024), Refusal);
+
+    Workspace ws;
+    SetReset(ws, 2048, 1000.0);
+    EXPECT_DOUBLE_EQ(ws.lowmass, 1.07e8 / 1e6);
+    EXPECT_DOUBLE_EQ(ws.highmass, 1.07e8 / (1e6 / 1024));
+    // m/z would turn at f = -2 B / A = 2 kHz, above the first point (0.98 kHz).
+    EXPECT_THROW(SetCalibration(ws, {1e8, -1e11}), Refusal);
+    EXPECT_EQ(ws.calibration.Acoeff, 1.07e8);  // the old one kept
+
+    // Axis ticks: round m/z values, falling, inside the view.
+    const std::vector<double> ticks = MzTicks(Calibration{}, 100.0, 1000.0, 8);
+    ASSERT_GE(ticks.size(), 5u);
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+        EXPECT_LE(ticks[i], MzFromKhz(Calibration{}, 100.0));
+        EXPECT_GE(ticks[i], MzFromKhz(Calibration{}, 1000.0));
+        const double unit = std::pow(10.0, std::floor(std::log10(ticks[i])) - 2);
+        EXPECT_NEAR(ticks[i] / unit, std::round(ticks[i] / unit), 1e-9) << ticks[i];  // 3 digits
+        if (i > 0) {
+            EXPECT_LT(ticks[i], ticks[i - 1]);
+        }
+    }
+}
+
+// Isolation: a band over every point with an m/z, a notch of the width asked
+// around each target, exactly the windows typed in kHz give.
+TEST(Calibration, IsolationIsTheWindowsTypedInKhz) {
+    Workspace ws;
+    SetReset(ws, 65536, 1250.0);
+    const std::vector<double> targets = {524.3, 1000.0};
+    ApplyIsolation(ws, targets, 2.0);
+    Workspace expected;
+    SetReset(expected, 65536, 1250.0);
+    SetWindow(expected.Magnitude, {1, expected.datapts}, 1.0);
+    for (double t : targets) {
+        expected.cursor1 = KhzFromMz(ws.calibration, t - 1.0);
+        expected.cursor2 = KhzFromMz(ws.calibration, t + 1.0);
+        ApplyNotch(expected, 0.0);
+    }
+    EXPECT_EQ(ws.Magnitude, expected.Magnitude);
+    EXPECT_EQ(ws.Magnitude[0], 0.0);
+    EXPECT_THROW(ApplyIsolation(ws, std::vector<double>{10.0}, 2.0), Refusal);  // below lowmass
+    EXPECT_THROW(ApplyIsolation(ws, targets, 0.0), Refusal);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "core/workspace/operations.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 #include "core/edit/freqlist.h"
 #include "core/edit/smooth.h"
@@ -125,6 +127,51 @@ void RequireProfile(const Workspace& ws) {
         throw Refusal(
             "The imported waveform has replaced the profile, whose bandwidth it no "
             "longer shares: apply Set/Reset to start a new profile.");
+}
+
+void SetCalibration(Workspace& ws, const Calibration& c) {
+    CheckCalibration(c, ws.bandwidth, HasProfile(ws) ? ws.datapts : 0);
+    ws.calibration = c;
+    if (HasProfile(ws) && ws.datapts > 0) {
+        const MassRange masses = ProfileMassRange(c, ws.bandwidth, ws.datapts);
+        ws.lowmass = masses.lowmass;
+        ws.highmass = masses.highmass;
+    }
+}
+
+double KhzOf(const Workspace& ws, double mz) {
+    CheckCalibration(ws.calibration, ws.bandwidth, ws.datapts);
+    if (!(mz > 0.0) || !std::isfinite(mz))
+        throw Refusal("An m/z must be a positive number, not " + std::to_string(mz) + ".");
+    return KhzFromMz(ws.calibration, mz);
+}
+
+void ApplyIsolation(Workspace& ws, std::span<const double> targets, double width,
+                    const std::optional<std::pair<double, double>>& range_mz) {
+    RequireEditableProfile(ws);
+    if (!(width > 0.0) || !std::isfinite(width))
+        throw Refusal("The window width must be a positive number of m/z units.");
+    if (targets.empty())
+        throw Refusal("Give at least one m/z to isolate.");
+    CheckCalibration(ws.calibration, ws.bandwidth, ws.datapts);
+    for (double t : targets)
+        if (!(t >= ws.lowmass && t <= ws.highmass)) {
+            char text[160];
+            std::snprintf(text, sizeof text,
+                          "m/z %g lies outside the profile's m/z range, %g to %g: choose a "
+                          "target inside it, or another bandwidth.",
+                          t, ws.lowmass, ws.highmass);
+            throw Refusal(text);
+        }
+    const auto fill = [&](double khz1, double khz2, double level) {
+        SetWindow(ws.Magnitude, NotchWindow(khz1, khz2, ws.bandwidth, ws.datapts), level);
+    };
+    if (range_mz)
+        fill(KhzOf(ws, range_mz->first), KhzOf(ws, range_mz->second), 1.0);
+    else
+        SetWindow(ws.Magnitude, {1, ws.datapts}, 1.0);  // point 0, at 0 Hz, has no m/z
+    for (double t : targets)
+        fill(KhzOf(ws, t + width / 2.0), KhzOf(ws, std::max(t - width / 2.0, t * 1e-9)), 0.0);
 }
 
 }  // namespace pelorin

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/edit/bands.h"
@@ -76,5 +78,22 @@ void StoreWaveform(const Workspace& ws, const std::string& path);
 // Refuses when there is no profile to show or export: none yet, or one that
 // an import has replaced.
 void RequireProfile(const Workspace& ws);
+
+// Takes a new calibration, refused (Refusal, the old one kept) when it gives
+// no m/z axis over the profile; derives lowmass and highmass.
+void SetCalibration(Workspace& ws, const Calibration& c);
+
+// The frequency (kHz) of an m/z entry, refused when the calibration gives no
+// m/z axis over the profile or mz is not positive.
+double KhzOf(const Workspace& ws, double mz);
+
+// A SWIFT ejection of everything but the targets: the profile is set to 1 from
+// its first point with an m/z (f = bandwidth / N) to its end, or, with
+// range_mz given, over that m/z range; then a window `width` m/z wide around
+// each target is set to 0. Windows follow the notch's rules. Refuses a width
+// that is not positive, no target, and a target outside the profile's m/z
+// range.
+void ApplyIsolation(Workspace& ws, std::span<const double> targets, double width,
+                    const std::optional<std::pair<double, double>>& range_mz = std::nullopt);
 
 }  // namespace pelorin

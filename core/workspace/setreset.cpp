@@ -30,6 +30,9 @@ void SetReset(Workspace& ws, int samples, double bandwidth) {
     ws.bandwidth = bandwidth;
     ws.phase = MenuPhase::Editable;
     ws.source = WaveformSource::None;
+    const MassRange masses = ProfileMassRange(ws.calibration, bandwidth, n);
+    ws.lowmass = masses.lowmass;
+    ws.highmass = masses.highmass;
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/refusal.h"
+#include "core/workspace/calibration.h"
 
 namespace pelorin {
 
@@ -70,6 +71,12 @@ struct Workspace {
     double cursor2 = 0.0;
 
     double HadamardWidth = 0.0;  // Hz
+
+    // The mass calibration, and the profile's m/z range it gives: lowmass at
+    // f = bandwidth, highmass at the first point, f = bandwidth / N.
+    Calibration calibration;
+    double lowmass = 0.0;
+    double highmass = 0.0;
 
     MenuPhase phase = MenuPhase::Start;
     WaveformSource source = WaveformSource::None;
