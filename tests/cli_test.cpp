@@ -389,14 +389,14 @@ TEST_F(CliTest, ExamplesRun) {
              fs::copy_options::recursive);
     const fs::path was = fs::current_path();
     fs::current_path(dir);
-    for (const char* name : {"notched-band", "swim-series", "hadamard-batch"}) {
+    for (const char* name : {"notched-band", "swim-series", "hadamard-batch", "isolate-mz"}) {
         const Result r = Cli({std::string("examples/") + name + ".recipe"});
         EXPECT_EQ(r.status, 0) << name << ": " << r.err;
     }
     fs::current_path(was);
     for (const char* f :
          {"notched-band.swf", "notched-band-check.csv", "notched-band-profile.csv", "swim_0002.swf",
-          "swim_0006.swf", "hadamard_0001.swf", "hadamard_0007.swf"})
+          "swim_0006.swf", "hadamard_0001.swf", "hadamard_0007.swf", "isolate-mz.swf"})
         EXPECT_TRUE(fs::exists(dir / "examples/out" / f)) << f;
     EXPECT_FALSE(fs::exists(dir / "examples/out/hadamard_0008.swf"));
 }

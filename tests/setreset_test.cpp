@@ -148,18 +148,23 @@ TEST(Calibration, ConversionsRangesAndRefusals) {
     EXPECT_THROW(SetCalibration(ws, {1e8, -1e11}), Refusal);
     EXPECT_EQ(ws.calibration.Acoeff, 1.07e8);  // the old one kept
 
-    // Axis ticks: round m/z values, falling, inside the view.
-    const std::vector<double> ticks = MzTicks(Calibration{}, 100.0, 1000.0, 8);
+    // Axis ticks: round m/z values, falling, inside the view, one to two
+    // ninths of it apart in frequency.
+    const std::vector<double> ticks = MzTicks(Calibration{}, 100.0, 1000.0, 9);
     ASSERT_GE(ticks.size(), 5u);
     for (std::size_t i = 0; i < ticks.size(); ++i) {
         EXPECT_LE(ticks[i], MzFromKhz(Calibration{}, 100.0));
         EXPECT_GE(ticks[i], MzFromKhz(Calibration{}, 1000.0));
-        const double unit = std::pow(10.0, std::floor(std::log10(ticks[i])) - 2);
-        EXPECT_NEAR(ticks[i] / unit, std::round(ticks[i] / unit), 1e-9) << ticks[i];  // 3 digits
+        const double unit = std::pow(10.0, std::floor(std::log10(ticks[i])) - 1);
+        EXPECT_NEAR(ticks[i] / unit, std::round(ticks[i] / unit), 1e-9) << ticks[i];  // 2 digits
         if (i > 0) {
-            EXPECT_LT(ticks[i], ticks[i - 1]);
+            const double apart =
+                KhzFromMz(Calibration{}, ticks[i]) - KhzFromMz(Calibration{}, ticks[i - 1]);
+            EXPECT_GE(apart, 100.0 - 1e-9) << ticks[i];
+            EXPECT_LE(apart, 200.0 + 1e-9) << ticks[i];
         }
     }
+    EXPECT_TRUE(MzTicks(Calibration{}, -10.0, 0.0, 5).empty());  // no m/z at or below 0 Hz
 }
 
 // Isolation: a band over every point with an m/z, a notch of the width asked

@@ -72,6 +72,8 @@ TEST(Uir, MalformedResourcesNameTheLine) {
         {"int 2 \"x\"\n", "line 1: \"int\" outside a panel"},
         {"panel 1 \"A\n", "not closed"},
         {"panel 1 \"A\"\n  item 3 \"x\"\nend\n", "line 2: a menu item outside a menu"},
+        {"panel 1 \"A\"\n  menu \"M\"\n    item 3 \"x\" checked=1\nend\n",
+         "line 3: checked=1 needs a group="},
         {"panel 1 \"A\"\n  ring 2 \"x\" items=\"one\"\nend\n", "value:text"},
         {"panel one \"A\"\nend\n", "\"id\" needs a number"},
         {"panel 3e33 \"A\"\nend\n", "\"id\" needs a whole number"},

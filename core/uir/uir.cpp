@@ -282,7 +282,11 @@ Resource ParseUir(std::string_view text) {
                 e.text("callback", item.callback);
                 e.text("shortcut", item.shortcut);
                 e.flag("dimmed", item.dimmed);
+                e.text("group", item.group);
+                e.flag("checked", item.checked);
                 e.finish();
+                if (item.checked && item.group.empty())
+                    Fail(l.number, "checked=1 needs a group= of items to choose among");
                 for (const auto& m : panel->menus)
                     for (const auto& other : m.items)
                         if (other.id == item.id && item.id != 0)

@@ -9,6 +9,7 @@
 //     button 7 "Apply" callback=NAME
 //     menu "&File"
 //       item 3 "&Store waveform…" callback=NAME shortcut="Ctrl+S" dimmed=1
+//       item 21 "&kHz axis" callback=NAME group=axis checked=1
 //       separator
 //   end
 //
@@ -56,6 +57,8 @@ struct MenuItemDef {
     std::string callback;
     std::string shortcut;
     bool dimmed = false;
+    std::string group;     // items of one group are checked one at a time
+    bool checked = false;  // the group's item checked at the start
 };
 
 struct MenuDef {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "core/refusal.h"
@@ -16,14 +17,14 @@ std::string Number(double v) {
     return text;
 }
 
-// The nearest multiple of a 1, 2 or 5 step that is about `spacing` wide.
-double RoundTo(double v, double spacing) {
-    const double decade = std::pow(10.0, std::floor(std::log10(spacing)));
+// The largest step of 1, 2 or 5 times a power of ten that is at most gap.
+double StepWithin(double gap) {
+    const double decade = std::pow(10.0, std::floor(std::log10(gap)));
     double step = decade;
-    for (double m : {2.0, 5.0, 10.0})
-        if (decade * m <= spacing)
+    for (double m : {2.0, 5.0})
+        if (decade * m <= gap)
             step = decade * m;
-    return std::round(v / step) * step;
+    return step;
 }
 
 }  // namespace
@@ -64,23 +65,30 @@ MassRange ProfileMassRange(const Calibration& c, double bandwidth, int points) {
 
 std::vector<double> MzTicks(const Calibration& c, double lo, double hi, int count) {
     std::vector<double> ticks;
-    if (!(hi > lo) || count < 1)
+    if (!(hi > lo) || count < 1 || !std::isfinite(lo) || !std::isfinite(hi))
         return ticks;
-    // m/z has no value at 0 Hz: start the ticks just above it.
-    lo = std::max(lo, hi * 1e-6);
-    const double step = (hi - lo) / count;
-    for (int k = 0; k <= count; ++k) {
-        const double f = lo + step * (k + 0.5);
-        if (f > hi)
+    // From the high-frequency end, where m/z is smallest, each tick is the
+    // first multiple of a round step at or below a frequency limit: hi for the
+    // first, `apart` kHz below the last tick for the others. The step is the
+    // largest round one within the m/z that `apart` kHz span there, so ticks
+    // stand one to two `apart` from each other whatever the slope of m/z, and
+    // each is a round value of its neighbourhood.
+    const double apart = (hi - lo) / count;
+    double limit = hi;
+    while (limit > 0.0 && limit >= lo && ticks.size() < static_cast<std::size_t>(2 * count + 2)) {
+        const double at_limit = MzFromKhz(c, limit);
+        const double gap = at_limit - MzFromKhz(c, limit + apart);
+        if (!std::isfinite(at_limit) || !(gap > 0.0))
             break;
-        const double mz = MzFromKhz(c, f);
-        const double spacing = std::fabs(MzFromKhz(c, f - step / 2) - MzFromKhz(c, f + step / 2));
-        if (!std::isfinite(mz) || !(spacing > 0.0) || !std::isfinite(spacing))
-            continue;
-        const double round = RoundTo(mz, spacing);
-        if (round > 0.0 && (ticks.empty() || round < ticks.back()))
-            ticks.push_back(round);
+        const double step = StepWithin(gap);
+        const double mz = std::ceil(at_limit / step) * step;
+        const double f = KhzFromMz(c, mz);
+        if (!(f >= lo))
+            break;
+        ticks.push_back(mz);
+        limit = f - apart;
     }
+    std::reverse(ticks.begin(), ticks.end());  // falling m/z: rising frequency
     return ticks;
 }
 

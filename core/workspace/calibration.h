@@ -37,9 +37,11 @@ struct MassRange {
 };
 MassRange ProfileMassRange(const Calibration& c, double bandwidth, int points);
 
-// Round m/z values to label an axis that runs from lo to hi kHz, about
-// `count` of them, evenly spread over the frequency axis and each rounded to
-// a 1, 2 or 5 step of the m/z spacing where it stands; in falling m/z order.
+// Round m/z values to label an axis that is linear in frequency and runs
+// from lo to hi kHz: ticks between one and two (hi - lo) / count kHz apart,
+// each a multiple of the largest 1, 2 or 5 step that fits the m/z spacing
+// where it stands; in falling m/z order (rising frequency). None at or below
+// 0 Hz, where m/z has no value.
 std::vector<double> MzTicks(const Calibration& c, double lo, double hi, int count);
 
 }  // namespace pelorin

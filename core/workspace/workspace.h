@@ -38,7 +38,8 @@ struct Screen {
     double tempfreqmin = 0.0;  // the previous view, kHz
     double tempfreqmax = 0.0;
 
-    bool usetek = true;  // the Set/Reset panel starts in the Tektronix layout
+    bool usetek = true;   // the Set/Reset panel starts in the Tektronix layout
+    bool mzaxis = false;  // the graph and the frequency entries in m/z, not kHz
 
     std::string document;  // the file last stored or imported, for the title
     bool unsaved = false;  // a waveform made or imported and not yet stored
@@ -53,6 +54,7 @@ struct Screen {
     int SetResetHandle = 0;
     int SwimHandle = 0;
     int HadamardHandle = 0;
+    int IsolateHandle = 0;
     int awg_handle = 0;
 };
 

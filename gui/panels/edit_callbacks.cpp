@@ -13,10 +13,8 @@ int MakeNotch_Callback(int panel, int control, int event) {
         RequireEditableProfile(ws);
         RemoveOutputPlot(ws);
         const double level = ui::GetCtrlVal(panel, id::kLevel);
-        if (ui::GetCtrlInt(panel, id::kSource) == 0) {
-            ws.cursor2 = ui::GetCtrlVal(panel, id::kTo);
-            ws.cursor1 = ui::GetCtrlVal(panel, id::kFrom);
-        }
+        if (ui::GetCtrlInt(panel, id::kSource) == 0)
+            ReadTypedWindow(ws, panel, id::kFrom, id::kTo);
         ui::RunBusy("Setting the window", [&] { ApplyNotch(ws, level); });
         MakeGraph(ws.Magnitude, kPlotProfile);
         return true;

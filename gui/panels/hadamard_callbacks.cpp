@@ -78,7 +78,13 @@ int FreqListCallback(int panel, int control, int event) {
         if (index >= 0)
             ui::DeleteListItem(panel, id::kList, index, 1);
     } else if (control == id::kAdd) {
-        AddToFloatList(panel, id::kList, ui::GetCtrlFloat(panel, id::kFrequency));
+        try {
+            const double khz = FrequencyEntry(workspace(), panel, id::kFrequency);
+            AddToFloatList(panel, id::kList, static_cast<float>(khz));
+        } catch (const EntryRefusal& r) {
+            Report(r);
+            ui::SelectCtrl(panel, r.control());
+        }
     }
     AdjustHadamard(panel);
     return 0;

@@ -81,7 +81,6 @@ void Finished_Callback(int menubar, int item, int panel);
 int SetReset_Callback(int panel, int control, int event);
 int SWIFTCallback(int panel, int control, int event);
 int Arbcallback(int panel, int control, int event);
-int Calib_Callback(int panel, int control, int event);
 void Help_Callback(int menubar, int item, int panel);
 int BoundSource_Callback(int panel, int control, int event);
 void SetPanelforTEK(int panel);
@@ -124,6 +123,23 @@ void AdjustHadamard(int panel);
 int FreqListCallback(int panel, int control, int event);
 int HadamBatchCallback(int panel, int control, int event);
 int DoHadamardCallback(int panel, int control, int event);
+
+// --- Designing in m/z ---------------------------------------------------
+int Calib_Callback(int panel, int control, int event);
+void Axis_Callback(int menubar, int item, int panel);
+int Isolate_Callback(int panel, int control, int event);
+int IsolateList_Callback(int panel, int control, int event);
+int IsolateRange_Callback(int panel, int control, int event);
+// Shows the calibration panel with the calibration in force.
+void ShowCalibrationPanel();
+// Takes the calibration and the axis unit remembered from the last run.
+void RestoreMassSettings();
+// The typed bounds of a window into cursor2 and cursor1, kHz: read in kHz,
+// or in m/z through the calibration while the axis is in m/z. Throws
+// EntryRefusal for an m/z with no frequency.
+void ReadTypedWindow(Workspace& ws, int panel, int from, int to);
+// The frequency (kHz) an entry gives, read as m/z while the axis is in m/z.
+double FrequencyEntry(const Workspace& ws, int panel, int control);
 
 // --- Import of .dat waveforms -------------------------------------------
 void Ltavikcallback(int menubar, int item, int panel);

@@ -12,8 +12,8 @@ namespace {
 
 namespace menu = ids::Main;
 
-constexpr int kProfileItems[] = {menu::kMenuNotch, menu::kMenuSwim, menu::kMenuHadamard,
-                                 menu::kMenuSmooth, menu::kMenuSynthesis};
+constexpr int kProfileItems[] = {menu::kMenuNotch,  menu::kMenuSwim,      menu::kMenuHadamard,
+                                 menu::kMenuSmooth, menu::kMenuSynthesis, menu::kMenuIsolate};
 
 }  // namespace
 
@@ -116,8 +116,8 @@ void EnterMenuPhase(MenuPhase phase) {
     if (!editable) {
         // A profile panel left open must not act on a profile that is gone.
         const Screen& s = ws.screen;
-        for (int panel :
-             {s.NotchHandle, s.SwimHandle, s.HadamardHandle, s.SmoothHandle, s.ProcessHandle})
+        for (int panel : {s.NotchHandle, s.SwimHandle, s.HadamardHandle, s.SmoothHandle,
+                          s.ProcessHandle, s.IsolateHandle})
             if (panel && ui::PanelExists(panel))
                 ui::HidePanel(panel);
     }
@@ -164,7 +164,9 @@ void StartUp(double title_seconds) {
     s.SetResetHandle = ui::LoadPanel(main, "pelorin.uir", ids::SetReset::kPanel);
     s.SwimHandle = ui::LoadPanel(main, "pelorin.uir", ids::Swim::kPanel);
     s.HadamardHandle = ui::LoadPanel(main, "pelorin.uir", ids::Hadamard::kPanel);
+    s.IsolateHandle = ui::LoadPanel(main, "pelorin.uir", ids::Isolate::kPanel);
     RestoreSetReset(s.SetResetHandle);
+    RestoreMassSettings();
     ui::RestoreGeometry(main, "window/main");
     ShowTitle();
     ui::DisplayPanel(s.GraphHandle);
@@ -213,9 +215,15 @@ void Spectrum_Callback(int /*menubar*/, int item, int /*panel*/) {
         case menu::kMenuSynthesis:
             panel = s.ProcessHandle;
             break;
+        case menu::kMenuIsolate:
+            panel = s.IsolateHandle;
+            break;
         case menu::kMenuSetReset:
             panel = s.SetResetHandle;
             break;
+        case menu::kMenuCalibration:
+            ShowCalibrationPanel();
+            return;
         default:
             return;
     }
@@ -254,10 +262,6 @@ int BoundSource_Callback(int panel, int control, int event) {
     return 0;
 }
 
-int Calib_Callback(int, int, int) {
-    return 0;
-}
-
 void RegisterCallbacks() {
     ui::RegisterPanelCallback("MainPanelCallback", MainPanelCallback);
     ui::RegisterMenuCallback("Spectrum_Callback", Spectrum_Callback);
@@ -282,6 +286,10 @@ void RegisterCallbacks() {
     ui::RegisterPanelCallback("AwgPCallback", AwgPCallback);
     ui::RegisterMenuCallback("Help_Callback", Help_Callback);
     ui::RegisterControlCallback("BoundSource_Callback", BoundSource_Callback);
+    ui::RegisterMenuCallback("Axis_Callback", Axis_Callback);
+    ui::RegisterControlCallback("Isolate_Callback", Isolate_Callback);
+    ui::RegisterControlCallback("IsolateList_Callback", IsolateList_Callback);
+    ui::RegisterControlCallback("IsolateRange_Callback", IsolateRange_Callback);
 }
 
 }  // namespace pelorin

@@ -21,10 +21,8 @@ int MakeSWIM_Callback(int panel, int control, int event) {
         const int law = ui::GetCtrlInt(panel, id::kLaw);
         const bool series = ui::GetCtrlInt(panel, id::kSeries) != 0;
         const bool smooth = ui::GetCtrlInt(panel, id::kSmoothMembers) != 0;
-        if (ui::GetCtrlInt(panel, id::kSource) == 0) {
-            ws.cursor2 = ui::GetCtrlVal(panel, id::kTo);
-            ws.cursor1 = ui::GetCtrlVal(panel, id::kFrom);
-        }
+        if (ui::GetCtrlInt(panel, id::kSource) == 0)
+            ReadTypedWindow(ws, panel, id::kFrom, id::kTo);
         OrderBounds(ws);
         if (!series) {
             ui::RunBusy("Modulating the band", [&] { ApplySwim(ws, base, peak, nodes, law); });

@@ -12,10 +12,28 @@ void UpdateStatus(Panel& p, GraphControl* g) {
         return;
     const double c1 = g->cursorX(1);
     const double c2 = g->cursorX(2);
-    p.readout->setText(QString("Cursor 1: %1 kHz    Cursor 2: %2 kHz    Width: %3 kHz")
-                           .arg(c1, 0, 'f', 3)
-                           .arg(c2, 0, 'f', 3)
-                           .arg(std::fabs(c2 - c1), 0, 'f', 3));
+    const std::optional<AxisUnit>& unit = g->xUnit();
+    if (!unit) {
+        p.readout->setText(QString("Cursor 1: %1 kHz    Cursor 2: %2 kHz    Width: %3 kHz")
+                               .arg(c1, 0, 'f', 3)
+                               .arg(c2, 0, 'f', 3)
+                               .arg(std::fabs(c2 - c1), 0, 'f', 3));
+        return;
+    }
+    const auto in_unit = [&](double x) {
+        const double u = unit->value(x);
+        if (!std::isfinite(u))
+            return QString("∞");  // m/z at 0 Hz
+        return u > 0.0 ? QString::number(u, 'f', unit->decimals) : QString("—");
+    };
+    const QString name = QString::fromStdString(unit->name);
+    p.readout->setText(
+        QString("Cursor 1: %1 kHz (%2 %3)    Cursor 2: %4 kHz (%2 %5)    Width: %6 kHz")
+            .arg(c1, 0, 'f', 3)
+            .arg(name, in_unit(c1))
+            .arg(c2, 0, 'f', 3)
+            .arg(in_unit(c2))
+            .arg(std::fabs(c2 - c1), 0, 'f', 3));
 }
 
 }  // namespace detail
@@ -115,6 +133,13 @@ void SetGraphCursor(int panel, int control, int cursor, double x) {
 void DragGraphCursor(int panel, int control, int cursor, double x) {
     SetGraphCursor(panel, control, cursor, x);
     Dispatch(panel, control, EVENT_VALUE_CHANGED);
+}
+
+void SetGraphAxisUnit(int panel, int control, const std::optional<AxisUnit>& unit) {
+    GraphControl* g = GraphOf(panel, control);
+    g->setXUnit(unit);
+    if (auto it = P().panels.find(panel); it != P().panels.end())
+        UpdateStatus(it->second, g);
 }
 
 void RefreshGraph(int panel, int control) {

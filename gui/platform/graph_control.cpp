@@ -13,6 +13,7 @@ namespace {
 const QColor kCursorColours[2] = {QColor(0, 140, 0), QColor(200, 0, 200)};
 constexpr double kGrabPixels = 6.0;
 constexpr double kWheelZoom = 0.8;  // a notch of the wheel shows this share of the view
+constexpr int kPixelsPerUnitTick = 60;
 }  // namespace
 
 GraphControl::GraphControl(QWidget* parent, bool cursors)
@@ -39,7 +40,40 @@ GraphControl::GraphControl(QWidget* parent, bool cursors)
     setNotAntialiasedElements(QCP::aeAll);
     // Every change of the view draws the envelopes of what is now in it.
     connect(xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
-            [this](const QCPRange&) { drawEnvelopes(); });
+            [this](const QCPRange&) {
+                drawEnvelopes();
+                placeUnitTicks();
+            });
+}
+
+void GraphControl::setXUnit(const std::optional<AxisUnit>& unit) {
+    if (unit && !unit_) {
+        ownLabel_ = xAxis->label();
+        ownTicker_ = xAxis->ticker();
+    }
+    unit_ = unit;
+    if (unit_) {
+        xAxis->setLabel(QString::fromStdString(unit_->label));
+        placeUnitTicks();
+    } else if (ownTicker_) {
+        xAxis->setLabel(ownLabel_);
+        xAxis->setTicker(ownTicker_);
+    }
+    replot(rpQueuedReplot);
+}
+
+void GraphControl::placeUnitTicks() {
+    if (!unit_)
+        return;
+    // The unit is not linear in x: its round values stand where they fall,
+    // about one per kPixelsPerUnitTick pixels of axis.
+    auto ticker = QSharedPointer<QCPAxisTickerText>::create();
+    ticker->setSubTickCount(0);
+    const QCPRange r = xAxis->range();
+    const int count = std::max(2, axisRect()->width() / kPixelsPerUnitTick);
+    for (double u : unit_->ticks(r.lower, r.upper, count))
+        ticker->addTick(unit_->position(u), QString::number(u, 'g', 10));
+    xAxis->setTicker(ticker);
 }
 
 void GraphControl::Measure(Plot& p) {
@@ -131,6 +165,7 @@ void GraphControl::drawEnvelopes() {
 void GraphControl::resizeEvent(QResizeEvent* event) {
     QCustomPlot::resizeEvent(event);
     drawEnvelopes();
+    placeUnitTicks();
 }
 
 void GraphControl::setFullXRange(double lo, double hi) {

@@ -11,11 +11,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "core/display/graph_math.h"
+#include "gui/platform/ui.h"
 
 namespace pelorin::ui {
 
@@ -42,6 +44,11 @@ public:
     void setYAutoscale();
     // The x range the wheel and the keyboard zoom out to, at most.
     void setFullXRange(double lo, double hi);
+
+    // Labels the x axis in a second unit; nullopt goes back to its own
+    // numbers and title.
+    void setXUnit(const std::optional<AxisUnit>& unit);
+    const std::optional<AxisUnit>& xUnit() const { return unit_; }
 
     double cursorX(int cursor) const { return cursorX_[cursor - 1]; }
     void setCursorX(int cursor, double x);
@@ -78,6 +85,8 @@ private:
     void zoomAround(double x, double factor);
     void showX(double lo, double hi);
     static void Measure(Plot& p);
+    // Ticks of the second unit for the x range in view.
+    void placeUnitTicks();
 
     std::map<int, Plot> plots_;
     int nextHandle_ = 1;
@@ -92,6 +101,9 @@ private:
     QCPRange panFromRange_;
     double fullLo_ = 0.0;
     double fullHi_ = 1.0;
+    std::optional<AxisUnit> unit_;
+    QString ownLabel_;
+    QSharedPointer<QCPAxisTicker> ownTicker_;
 };
 
 }  // namespace pelorin::ui

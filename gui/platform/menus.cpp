@@ -1,4 +1,5 @@
 // Menu bars built from the resource, and the menu-item operations.
+#include <QActionGroup>
 #include <QMenuBar>
 
 #include "gui/platform/platform.h"
@@ -21,6 +22,7 @@ void BuildMenus(Panel& p, QMainWindow* window) {
     MenuBar bar;
     bar.panel = p.handle;
     const int menubar = P().nextMenuBar++;
+    std::map<std::string, QActionGroup*> groups;
     for (const auto& m : p.def.menus) {
         QMenu* menu = window->menuBar()->addMenu(QString::fromStdString(m.title));
         for (const auto& item : m.items) {
@@ -33,6 +35,14 @@ void BuildMenus(Panel& p, QMainWindow* window) {
                 a->setShortcut(QKeySequence(QString::fromStdString(item.shortcut)));
                 // The menus' keys work from every panel too.
                 a->setShortcutContext(Qt::ApplicationShortcut);
+            }
+            if (!item.group.empty()) {
+                QActionGroup*& group = groups[item.group];
+                if (!group)
+                    group = new QActionGroup(window);  // exclusive; owned by the window
+                group->addAction(a);
+                a->setCheckable(true);
+                a->setChecked(item.checked);
             }
             const bool bound = !item.callback.empty();
             a->setEnabled(bound && !item.dimmed);
@@ -68,6 +78,17 @@ bool MenuItemDimmed(int menubar, int item) {
 
 void ChooseMenuItem(int menubar, int item) {
     MenuItemOf(menubar, item).action->trigger();
+}
+
+void SetMenuItemChecked(int menubar, int item, bool checked) {
+    QAction* a = MenuItemOf(menubar, item).action;
+    if (!a->isCheckable())
+        throw UiError("menu item " + std::to_string(item) + " has no check mark");
+    a->setChecked(checked);
+}
+
+bool MenuItemChecked(int menubar, int item) {
+    return MenuItemOf(menubar, item).action->isChecked();
 }
 
 }  // namespace pelorin::ui

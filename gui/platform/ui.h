@@ -62,6 +62,9 @@ void SetMenuItemDimmed(int menubar, int item, bool dimmed);
 bool MenuItemDimmed(int menubar, int item);
 // Chooses an item as the operator would; a dimmed item does nothing.
 void ChooseMenuItem(int menubar, int item);
+// The check mark of an item of a group (one item of a group is checked).
+void SetMenuItemChecked(int menubar, int item, bool checked);
+bool MenuItemChecked(int menubar, int item);
 
 // --- Controls -----------------------------------------------------------
 double GetCtrlVal(int panel, int control);
@@ -133,6 +136,20 @@ void SetGraphCursor(int panel, int control, int cursor, double x);
 // Drags a cursor as the operator does: raises EVENT_VALUE_CHANGED.
 void DragGraphCursor(int panel, int control, int cursor, double x);
 void RefreshGraph(int panel, int control);
+// A second unit of a graph's x axis (m/z beside kHz): the axis is labelled
+// with round values of it, placed where they fall, and the cursor read-out
+// gives it beside the x value. value may return a non-finite number where
+// the unit has none (m/z at 0 Hz).
+struct AxisUnit {
+    std::string label;                                                          // the axis title
+    std::string name;                                                           // in the read-out
+    int decimals = 3;                                                           // in the read-out
+    std::function<double(double x)> value;                                      // x to the unit
+    std::function<double(double u)> position;                                   // the unit to x
+    std::function<std::vector<double>(double lo, double hi, int count)> ticks;  // in the unit
+};
+// nullopt goes back to the x axis' own ticks and label.
+void SetGraphAxisUnit(int panel, int control, const std::optional<AxisUnit>& unit);
 // The main window's status bar: the permanent cursor read-out, and the
 // message shown for a while after a command.
 std::string StatusText(int panel);

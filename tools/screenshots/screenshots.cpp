@@ -229,5 +229,39 @@ int main(int argc, char* argv[]) {
 
     ui::ChooseMenuItem(bar, ids::Main::kMenuImport);
     Shot(ws.screen.awg_handle, "import-awg-panel.png");
+    ui::HidePanel(ws.screen.awg_handle);
+
+    // Isolation of m/z 524.3 within m/z 200 … 2000 on the m/z axis, at a
+    // 7 T calibration, with its spectrum check.
+    ui::ChooseMenuItem(bar, ids::Main::kMenuSetReset);
+    ui::PressButton(sr, ids::SetReset::kApply);
+    const int calib = ws.screen.CalibHandle;
+    ui::ChooseMenuItem(bar, ids::Main::kMenuCalibration);
+    ui::EnterCtrlVal(calib, ids::Calib::kTesla, 7.0);
+    Shot(calib, "calibration-panel.png");
+    ui::PressButton(calib, ids::Calib::kApply);
+    ui::ChooseMenuItem(bar, ids::Main::kMenuAxisMz);
+    const int iso = ws.screen.IsolateHandle;
+    ui::ChooseMenuItem(bar, ids::Main::kMenuIsolate);
+    ui::EnterCtrlVal(iso, ids::Isolate::kTarget, 524.3);
+    ui::PressButton(iso, ids::Isolate::kAdd);
+    ui::EnterCtrlVal(iso, ids::Isolate::kWidth, 2.0);
+    ui::EnterCtrlVal(iso, ids::Isolate::kRanged, 1);
+    ui::SetCtrlVal(iso, ids::Isolate::kFrom, 200.0);
+    ui::SetCtrlVal(iso, ids::Isolate::kTo, 2000.0);
+    Shot(iso, "isolate-panel.png");
+    ui::PressButton(iso, ids::Isolate::kApply);
+    ui::ChooseMenuItem(bar, ids::Main::kMenuSynthesis);
+    ui::SetCtrlVal(ws.screen.ProcessHandle, ids::Process::kPopup, 0);
+    ui::SetCtrlVal(ws.screen.ProcessHandle, ids::Process::kCheck, 1);
+    ui::PressButton(ws.screen.ProcessHandle, ids::Process::kSynthesise);
+    const Calibration& c = ws.calibration;
+    ui::DragGraphCursor(ws.screen.GraphHandle, ids::Main::kGraph, 1, KhzFromMz(c, 540.0));
+    ui::DragGraphCursor(ws.screen.GraphHandle, ids::Main::kGraph, 2, KhzFromMz(c, 510.0));
+    Settle();
+    ScreenShot("isolation-mz.png");
+    ui::ChooseMenuItem(bar, ids::Main::kMenuZoomCursors);
+    Settle();
+    ScreenShot("isolation-mz-zoomed.png");
     return 0;
 }
