@@ -8,7 +8,7 @@ FUZZ_PACKAGES := clang libfuzzer-14-dev
 SHELL := /bin/bash
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := recipe dat pks uir
+FUZZ_TARGETS := recipe dat pks uir swf
 
 .PHONY: all deps fuzz-deps install-missing build run test bench fuzz screenshots format format-check clean
 

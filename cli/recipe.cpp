@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <istream>
 
+#include "core/refusal.h"
+
 namespace pelorin::cli {
 
 std::string Shown(std::string_view text) {
@@ -79,6 +81,24 @@ std::vector<std::string> Words(std::string_view line, int number) {
 }
 
 }  // namespace
+
+std::string FormatStep(const Step& step) {
+    std::string line = step.name;
+    for (const Entry& e : step.entries) {
+        bool quote = e.value.empty();
+        for (char ch : e.value) {
+            const auto c = static_cast<unsigned char>(ch);
+            if (c == '"' || c < 0x20 || c == 0x7F)
+                throw Refusal("The " + step.name + " step's " + e.key + "= value \"" +
+                              Shown(e.value) +
+                              "\" cannot be written in a recipe: it holds a double quote or a "
+                              "control character.");
+            quote = quote || c == ' ' || c == '#';
+        }
+        line += " " + e.key + "=" + (quote ? "\"" + e.value + "\"" : e.value);
+    }
+    return line;
+}
 
 std::vector<std::string> Step::All(std::string_view key) const {
     std::vector<std::string> values;

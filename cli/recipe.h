@@ -28,6 +28,12 @@ struct Step {
     std::vector<std::string> All(std::string_view key) const;
 };
 
+// The recipe line of a step: its name, then its entries as key=value in their
+// order, a value in double quotes when it holds a blank or a '#' or is empty.
+// Throws Refusal for a value no line can hold (a double quote or a control
+// character, such as a line break, in it).
+std::string FormatStep(const Step& step);
+
 // A recipe that cannot be read as steps; line says where.
 class RecipeError : public std::runtime_error {
 public:

@@ -9,9 +9,11 @@
 
 #include "cli/csv.h"
 #include "cli/entries.h"
+#include "core/display/figures.h"
 #include "core/display/graph_math.h"
 #include "core/edit/freqlist.h"
 #include "core/files/datfile.h"
+#include "core/files/swf.h"
 #include "core/synth/hadamard.h"
 #include "core/workspace/operations.h"
 #include "core/workspace/setreset.h"
@@ -64,6 +66,8 @@ constexpr KeyDef kSwift[] = {
 constexpr KeyDef kStore[] = {{"file", Kind::Path}};
 constexpr KeyDef kImport[] = {{"file", Kind::Path}, {"awg", Kind::Whole}, {"out", Kind::Path}};
 constexpr KeyDef kExport[] = {{"profile", Kind::Path}};
+constexpr KeyDef kInspect[] = {
+    {"file", Kind::Path}, {"waveform", Kind::Path}, {"spectrum", Kind::Path}};
 constexpr KeyDef kCalibrate[] = {{"a", Kind::Real}, {"tesla", Kind::Real}, {"b", Kind::Real}};
 constexpr KeyDef kIsolate[] = {{"mz", Kind::Real, {}, true},
                                {"width", Kind::Real},
@@ -141,7 +145,19 @@ const StepDef Runner::kSteps[] = {
      "sets the profile to 1 over every point with an m/z (or over from-mz .. to-mz) and to 0 "
      "in a window width m/z units wide around each target: an ejection of all but the targets",
      "isolate mz=524.3 width=2", kIsolate, &Runner::Isolate},
-    {"show", "", "prints the workspace state", "show", {}, &Runner::Show},
+    {"inspect", "file=PATH.swf [waveform=FILE.csv] [spectrum=FILE.csv]",
+     "prints the figures of a stored waveform, one key: value a line: samples, "
+     "bandwidth_khz, peak, rms, crest_factor, crest_factor_db, clipped_fraction and band_khz "
+     "(where its spectrum reaches half its largest value); waveform= writes its samples "
+     "(index, 2 code / 4095 - 1), spectrum= its spectrum (kHz, relative to the largest)",
+     "inspect file=out/band.swf", kInspect, &Runner::Inspect},
+    {"show",
+     "",
+     "prints the workspace state, and the figures of the waveform when there is one (see "
+     "inspect)",
+     "show",
+     {},
+     &Runner::Show},
 };
 
 std::span<const StepDef> Steps() {
@@ -187,8 +203,17 @@ void CheckStep(const Step& step) {
     }
 }
 
-Runner::Runner(std::ostream& out, std::ostream* progress)
-    : out_(out), progress_(progress), panels_(uir::ParseUir(uir::PanelResourceText())) {}
+Runner::Runner(std::ostream& out, std::ostream* progress, bool write_files)
+    : out_(out),
+      progress_(progress),
+      write_files_(write_files),
+      panels_(uir::ParseUir(uir::PanelResourceText())) {}
+
+void Runner::RequireWriting(const Step& s) const {
+    if (!write_files_)
+        throw Refused("the " + s.name +
+                      " series writes files, which a design opened in the window does not do");
+}
 
 void Runner::Run(const Step& s) {
     CheckStep(s);
@@ -359,6 +384,7 @@ void Runner::Swim(const Step& s) {
     const auto last = static_cast<std::uint32_t>(Entry(s, "last", kSwimLast));
     const bool smooth = Entry(s, "smooth", kSwimSmooth, true) != 0.0;
     const SeriesName name = SplitSeriesPath(RequiredPath(s, "file"));
+    RequireWriting(s);
     Account(RunSwimSeries(ws_, base, peak, nodes, last, law, smooth, name, Progress()));
 }
 
@@ -387,6 +413,7 @@ void Runner::Hadamard(const Step& s) {
     const std::string batch = s.Find("batch") ? RequiredPath(s, "batch") : "";
     PrepareHadamard(ws_, freqs_, width);
     if (!batch.empty()) {
+        RequireWriting(s);
         Account(BatchHadamard(ws_, freqs_, SplitSeriesPath(batch), Progress()));
         return;
     }
@@ -397,8 +424,8 @@ void Runner::Hadamard(const Step& s) {
 
 void Runner::Swift(const Step& s) {
     const int factor = static_cast<int>(Entry(s, "factor", kFactor, true));
-    const std::string check = s.Find("check") ? RequiredPath(s, "check") : "";
-    const std::string wave = s.Find("waveform") ? RequiredPath(s, "waveform") : "";
+    const std::string check = s.Find("check") && write_files_ ? RequiredPath(s, "check") : "";
+    const std::string wave = s.Find("waveform") && write_files_ ? RequiredPath(s, "waveform") : "";
     std::vector<double> spectrum;
     Synthesise(ws_, factor, check.empty() ? nullptr : &spectrum);
     const double bw = ws_.bandwidth;
@@ -414,7 +441,10 @@ void Runner::Swift(const Step& s) {
 }
 
 void Runner::Store(const Step& s) {
-    StoreWaveform(ws_, RequiredPath(s, "file"));
+    const std::string path = RequiredPath(s, "file");
+    RequireWaveform(ws_);
+    if (write_files_)
+        StoreWaveform(ws_, path);
 }
 
 void Runner::Import(const Step& s) {
@@ -427,13 +457,15 @@ void Runner::Import(const Step& s) {
     const std::string out = s.Find("out") ? RequiredPath(s, "out") : "";
     ImportWaveform(ws_, ReadDatFile(file, static_cast<int>(awg)));
     ws_.Arb = static_cast<int>(awg);
-    if (!out.empty())
+    if (!out.empty() && write_files_)
         StoreWaveform(ws_, out);
 }
 
 void Runner::Export(const Step& s) {
     const std::string path = RequiredPath(s, "profile");
     RequireProfile(ws_);
+    if (!write_files_)
+        return;
     const std::vector<double>& m = ws_.Magnitude;
     WriteCsv(path, "frequency_kHz,value", m.size(), [&](std::size_t i) {
         return std::pair{PointFrequency(i, m.size(), ws_.bandwidth), m[i]};
@@ -468,9 +500,33 @@ void Runner::Show(const Step&) {
         std::snprintf(low, sizeof low, "%.10g", ws_.lowmass);
         std::snprintf(high, sizeof high, "%.10g", ws_.highmass);
         out_ << "lowmass: " << low << "\nhighmass: " << high << '\n';
-    } else
+    } else {
         out_ << "lowmass: none (no profile)\nhighmass: none (no profile)\n";
+    }
+    if (HasWaveform(ws_))
+        out_ << FiguresText(FiguresOfSamples(
+            std::span(ws_.Swift).first(static_cast<std::size_t>(ws_.datapts)), ws_.bandwidth));
     out_ << std::flush;
+}
+
+void Runner::Inspect(const Step& s) {
+    const std::string file = RequiredPath(s, "file");
+    const std::string wave = s.Find("waveform") && write_files_ ? RequiredPath(s, "waveform") : "";
+    const std::string spec = s.Find("spectrum") && write_files_ ? RequiredPath(s, "spectrum") : "";
+    const SwfWaveform w = ReadSwfFile(file);
+    std::vector<double> spectrum;
+    const WaveformFigures f = FiguresOfCodes(w.codes, w.bandwidth, &spectrum);
+    out_ << FiguresText(f) << std::flush;
+    if (!wave.empty())
+        WriteCsv(wave, "index,value", w.codes.size(), [&](std::size_t i) {
+            return std::pair{static_cast<double>(i), DecodeSample(w.codes[i])};
+        });
+    if (!spec.empty()) {
+        const double step = 2.0 * w.bandwidth / static_cast<double>(w.codes.size());
+        WriteCsv(spec, "frequency_kHz,magnitude", spectrum.size(), [&](std::size_t k) {
+            return std::pair{static_cast<double>(k) * step, spectrum[k]};
+        });
+    }
 }
 
 void Runner::Calibrate(const Step& s) {

@@ -53,12 +53,18 @@ class Runner {
 public:
     // out receives what the steps print (show, series accounts, peak-list
     // accounts); progress, when given, a "member k of n" count during a series.
-    explicit Runner(std::ostream& out, std::ostream* progress = nullptr);
+    // With write_files false (a design replayed in the window) the steps
+    // write no file: store and export are passed over, as are the CSV files
+    // of swift and inspect and the out= of import; a series or a batch is
+    // refused.
+    explicit Runner(std::ostream& out, std::ostream* progress = nullptr, bool write_files = true);
 
     // Runs one step; throws Refusal with the reason it was refused.
     void Run(const Step& step);
 
     const Workspace& workspace() const { return ws_; }
+    // Hands the workspace over (a replayed design taken into the window).
+    Workspace TakeWorkspace() { return std::move(ws_); }
     const std::vector<float>& frequencies() const { return freqs_; }
 
 private:
@@ -79,6 +85,9 @@ private:
     void Show(const Step& s);
     void Calibrate(const Step& s);
     void Isolate(const Step& s);
+    void Inspect(const Step& s);
+    // Refuses a step that would write files while none may be written.
+    void RequireWriting(const Step& s) const;
 
     // The value of key read as the control reads it, refused outside the
     // control's range; the control's initial value when optional and absent.
@@ -98,6 +107,7 @@ private:
 
     std::ostream& out_;
     std::ostream* progress_;
+    bool write_files_;
     uir::Resource panels_;
     Workspace ws_;
     std::vector<float> freqs_;

@@ -8,8 +8,10 @@
 
 #include "cli/recipe.h"
 #include "cli/runner.h"
+#include "core/display/figures.h"
 #include "core/edit/freqlist.h"
 #include "core/files/datfile.h"
+#include "core/files/swf.h"
 #include "core/uir/uir.h"
 
 namespace pelorin::fuzz {
@@ -92,6 +94,17 @@ int PanelResource(const std::uint8_t* data, std::size_t size) {
     try {
         uir::ParseUir(Text(data, size));
     } catch (const uir::UirError&) {
+    }
+    return 0;
+}
+
+int SwfFile(const std::uint8_t* data, std::size_t size) {
+    try {
+        const SwfWaveform w = ParseSwf(Text(data, size), "fuzz.swf");
+        // A waveform read is one the figures take, whatever its header says.
+        if (w.codes.size() <= 4096)
+            FiguresOfCodes(w.codes, w.bandwidth);
+    } catch (const Refusal&) {
     }
     return 0;
 }

@@ -13,5 +13,6 @@ int Recipe(const std::uint8_t* data, std::size_t size);
 int DatFile(const std::uint8_t* data, std::size_t size);
 int PeakList(const std::uint8_t* data, std::size_t size);
 int PanelResource(const std::uint8_t* data, std::size_t size);
+int SwfFile(const std::uint8_t* data, std::size_t size);
 
 }  // namespace pelorin::fuzz

@@ -8,13 +8,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 
+#include "cli/entries.h"
 #include "cli/recipe.h"
 #include "cli/runner.h"
 #include "core/synth/hadamard.h"
@@ -262,6 +265,92 @@ TEST_F(CliTest, MzRecipeWritesTheFileOfItsKhzRecipe) {
                "\nhadamard width=2000 row=1\nswift\nstore file=" + Path("khz.swf") + "\n");
     ASSERT_EQ(hz.status, 0) << hz.err;
     EXPECT_EQ(ReadFile(dir / "mz.swf"), ReadFile(dir / "khz.swf"));
+}
+
+// inspect prints the figures of the codes a file holds, computed here from
+// its bytes with a direct transform; show prints the same for the waveform in
+// hand. Files that are no waveform are refused with status 2 and the fault.
+TEST_F(CliTest, InspectGivesTheFiguresOfTheStoredCodes) {
+    const Result made = Recipe(
+        "reset layout=ni samples=2048 bandwidth=1000\nnotch from=200 to=400 level=1\n"
+        "notch from=290 to=310 level=0\nswift\nstore file=" +
+        Path("band.swf") + "\nshow\n");
+    ASSERT_EQ(made.status, 0) << made.err;
+    const Result r = Cli({"-e", "inspect file=" + Path("band.swf") + " waveform=" + Path("w.csv") +
+                                    " spectrum=" + Path("s.csv")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(made.out.find(r.out), std::string::npos) << made.out << "\n" << r.out;
+    std::map<std::string, std::string> figure;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);)
+        figure[line.substr(0, line.find(':'))] = line.substr(line.find(": ") + 2);
+    ASSERT_EQ(figure.size(), 8u) << r.out;
+
+    const std::string bytes = ReadFile(dir / "band.swf");
+    const std::size_t data = bytes.find("Data:\n") + 6;
+    const std::size_t n = (bytes.size() - data) / 2;
+    std::vector<double> x(n);
+    double peak = 0.0, squares = 0.0, clipped = 0.0;
+    for (std::size_t t = 0; t < n; ++t) {
+        const unsigned code = static_cast<unsigned char>(bytes[data + 2 * t]) |
+                              static_cast<unsigned char>(bytes[data + 2 * t + 1]) << 8;
+        x[t] = 2.0 * code / 4095.0 - 1.0;
+        peak = std::max(peak, std::fabs(x[t]));
+        squares += x[t] * x[t];
+        clipped += code == 0 || code == 4095;
+    }
+    std::vector<double> magnitude(n / 2);
+    double largest = 0.0;
+    for (std::size_t k = 1; k < n / 2; ++k) {
+        double re = 0.0, im = 0.0;
+        for (std::size_t t = 0; t < n; ++t) {
+            const double angle = 2.0 * M_PI * static_cast<double>((k * t) % n) / n;
+            re += x[t] * std::cos(angle);
+            im -= x[t] * std::sin(angle);
+        }
+        magnitude[k] = std::hypot(re, im);
+        largest = std::max(largest, magnitude[k]);
+    }
+    std::size_t lo = 0, hi = 0;
+    for (std::size_t k = 1; k < n / 2; ++k)
+        if (magnitude[k] >= largest / 2) {
+            lo = lo ? lo : k;
+            hi = k;
+        }
+    const double rms = std::sqrt(squares / n);
+    const auto number = [&](const std::string& key) { return std::stod(figure[key]); };
+    EXPECT_EQ(figure["samples"], "2048");
+    EXPECT_EQ(figure["bandwidth_khz"], "1000");
+    EXPECT_EQ(number("peak"), peak);
+    EXPECT_NEAR(number("rms"), rms, 1e-14);
+    EXPECT_NEAR(number("crest_factor"), peak / rms, 1e-12);
+    EXPECT_NEAR(number("crest_factor_db"), 20 * std::log10(peak / rms), 1e-11);
+    EXPECT_EQ(number("clipped_fraction"), clipped / n);
+    EXPECT_EQ(figure["band_khz"], Num(lo * 1000.0 / 1024) + " " + Num(hi * 1000.0 / 1024));
+    EXPECT_NEAR(lo * 1000.0 / 1024, 200.0, 2.0);
+    EXPECT_NEAR(hi * 1000.0 / 1024, 400.0, 2.0);
+    const auto w = ReadCsv(dir / "w.csv"), sp = ReadCsv(dir / "s.csv");
+    ASSERT_EQ(w.size(), n);
+    ASSERT_EQ(sp.size(), n / 2);
+    for (std::size_t t = 0; t < n; t += 97)
+        EXPECT_EQ(w[t].second, x[t]) << t;
+    for (std::size_t k = 1; k < n / 2; k += 31)
+        EXPECT_NEAR(sp[k].second, magnitude[k] / largest, 1e-9) << k;
+
+    const std::pair<const char*, const char*> malformed[] = {
+        {"wrong-header.swf", "its first line is \"SWIFT File\""},
+        {"short-samples.swf", "cut short: its header announces 8 samples, 16 bytes, but only 10"},
+        {"odd-bytes.swf", "1 byte follow the 4 samples its header announces (an odd number"},
+        {"huge-count.swf", "announces 4000000000 samples; at most 67108864"},
+        {"code-beyond-12-bits.swf", "sample 2 holds the code 65535"},
+    };
+    for (const auto& [file, message] : malformed) {
+        const std::string path = std::string(PELORIN_TEST_DATA_DIR) + "/malformed-swf/" + file;
+        const Result bad = Cli({"-e", "inspect file=" + path});
+        EXPECT_EQ(bad.status, 2) << file;
+        EXPECT_NE(bad.err.find(message), std::string::npos) << bad.err;
+        EXPECT_TRUE(bad.out.empty()) << bad.out;
+    }
 }
 
 TEST_F(CliTest, SwimSeriesAndHadamardBatchWriteWhatTheCoreWrites) {

@@ -39,6 +39,9 @@ TEST(FuzzRegression, PeakLists) {
 TEST(FuzzRegression, PanelResources) {
     Replay("uir", PanelResource);
 }
+TEST(FuzzRegression, SwfFiles) {
+    Replay("swf", SwfFile);
+}
 
 }  // namespace
 }  // namespace pelorin::fuzz

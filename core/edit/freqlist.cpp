@@ -11,6 +11,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "core/files/atomic_file.h"
 #include "core/files/input_file.h"
 #include "core/numbers.h"
 #include "core/synth/fasthadamard.h"
@@ -282,6 +283,64 @@ int MergePeakList(std::vector<float>& list, const PeakListResult& peaks) {
     for (float f : peaks.frequencies_khz)
         added += AddToFloatList(list, f) ? 1 : 0;
     return added;
+}
+
+namespace {
+
+// The single-precision Hz value whose reading (hz / 1000.0f) gives khz, or the
+// one nearest to it; exact tells which.
+float HzFor(float khz, bool& exact) {
+    const float guess = static_cast<float>(static_cast<double>(khz) * 1000.0);
+    float best = guess;
+    double best_error = std::fabs(static_cast<double>(guess / 1000.0f) - khz);
+    float down = guess, up = guess;
+    for (int step = 0; step < 4; ++step) {
+        for (float hz : {down, up}) {
+            if (hz / 1000.0f == khz) {
+                exact = true;
+                return hz;
+            }
+            const double error = std::fabs(static_cast<double>(hz / 1000.0f) - khz);
+            if (error < best_error) {
+                best = hz;
+                best_error = error;
+            }
+        }
+        down = std::nextafter(down, -std::numeric_limits<float>::infinity());
+        up = std::nextafter(up, std::numeric_limits<float>::infinity());
+    }
+    exact = false;
+    return best;
+}
+
+}  // namespace
+
+std::string PeakListText(const std::vector<float>& list, std::size_t* inexact) {
+    std::string text = "There were " + std::to_string(list.size()) +
+                       " peaks\nWritten by Pelorin: the frequency list of a Hadamard encoding\n"
+                       "Columns: (unused) (unused) index frequency_Hz\n\n\n\n";
+    std::size_t missed = 0;
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        bool exact = false;
+        const float hz = HzFor(list[k], exact);
+        missed += !exact;
+        // Nine significant digits read back to the same float.
+        char line[64];
+        std::snprintf(line, sizeof line, "0 0 %zu %.9g\n", k + 1, static_cast<double>(hz));
+        text += line;
+    }
+    if (inexact)
+        *inexact = missed;
+    return text;
+}
+
+std::size_t WritePeakList(const std::string& path, const std::vector<float>& list) {
+    std::size_t inexact = 0;
+    const std::string text = PeakListText(list, &inexact);
+    AtomicFile file(path);
+    file.Write(text.data(), text.size());
+    file.Commit();
+    return inexact;
 }
 
 }  // namespace pelorin

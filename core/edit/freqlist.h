@@ -68,4 +68,16 @@ PeakListResult ReadPeakList(std::FILE* in, const std::string& name);
 // Merges the frequencies read into list; returns how many were new.
 int MergePeakList(std::vector<float>& list, const PeakListResult& peaks);
 
+// A peak list that ReadPeakList reads back to list: the count line, five
+// lines it passes over, then "0 0 k Hz" per frequency. The reader divides a
+// single-precision Hz value by 1000 in single precision, which cannot land on
+// every kHz value above about 16777 kHz; such a value is written as the Hz
+// value that reads back nearest, and counted in *inexact when given.
+std::string PeakListText(const std::vector<float>& list, std::size_t* inexact = nullptr);
+
+// Writes PeakListText(list) to path, complete or not at all (Refusal naming
+// the path otherwise). Returns the count of values that could not be written
+// exactly.
+std::size_t WritePeakList(const std::string& path, const std::vector<float>& list);
+
 }  // namespace pelorin

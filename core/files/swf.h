@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace pelorin {
 
@@ -38,5 +40,33 @@ std::string WithSwfExtension(const std::string& path);
 // the file cannot be written; an older file of that name is then left intact.
 void StoreSwift(const std::string& path, int datapts, double bandwidth,
                 std::span<const double> Swift);
+
+// A .swf file as read back: its header's figures and its codes.
+struct SwfWaveform {
+    int datapts = 0;
+    double bandwidth = 0.0;  // kHz
+    std::vector<std::uint16_t> codes;
+};
+
+// The sample a code stands for in the figures of a waveform: 2 c / 4095 - 1.
+inline double DecodeSample(std::uint16_t code) {
+    return 2.0 * code / 4095.0 - 1.0;
+}
+
+// The middle of the interval of samples that SampleCode maps to code: a
+// sample that stores back as the same code, which DecodeSample's value does
+// not always do (SampleCode truncates).
+double CodeMidpoint(std::uint16_t code);
+
+// Reads a .swf file as StoreSwift writes it: the five header lines exactly
+// (the count a whole number from 1 to 2^26, the bandwidth a positive number in
+// Hz), then exactly two bytes per sample, each code at most 4095. Refuses
+// (Refusal naming the file and what is wrong) anything else: another header,
+// too few or too many bytes, an odd byte, a code beyond 12 bits, a count
+// beyond what the program handles, and paths that are no regular file.
+SwfWaveform ReadSwfFile(const std::string& path);
+
+// The same from the bytes of a file; name stands for it in messages.
+SwfWaveform ParseSwf(std::string_view bytes, const std::string& name);
 
 }  // namespace pelorin

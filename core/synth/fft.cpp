@@ -54,10 +54,10 @@ namespace {
 // Measured planning peaks: 2 MB at 2^20 points and 11 MB at 2^26 for a split
 // complex transform; about 4 bytes a point for a real-output one, whose
 // twiddle table the plan keeps (259 MB at 2^26).
-enum class Kind { Complex, RealOutput };
+enum class Kind { Complex, RealOutput, RealInput };
 
 std::size_t PlanningHeadroom(Kind kind, std::size_t length) {
-    const std::size_t bytes_per_point = kind == Kind::RealOutput ? 8 : 1;
+    const std::size_t bytes_per_point = kind == Kind::Complex ? 1 : 8;
     return (std::size_t{16} << 20) + length * bytes_per_point;
 }
 
@@ -107,6 +107,14 @@ public:
             return fftw_plan_dft_c2r_1d(static_cast<int>(length),
                                         reinterpret_cast<fftw_complex*>(block), block,
                                         FFTW_ESTIMATE);
+        });
+    }
+
+    // A real-input transform in place on a 64-byte aligned block.
+    fftw_plan RealInput(std::size_t length, double* block) {
+        return Get({Kind::RealInput, length, 0}, [&] {
+            return fftw_plan_dft_r2c_1d(static_cast<int>(length), block,
+                                        reinterpret_cast<fftw_complex*>(block), FFTW_ESTIMATE);
         });
     }
 
@@ -180,6 +188,19 @@ void InverseRealFft(double* block, std::size_t capacity, std::size_t length) {
                                     std::to_string(capacity) + " given).");
     fftw_plan plan = Plans().RealOutput(length, block);
     fftw_execute_dft_c2r(plan, reinterpret_cast<fftw_complex*>(block), block);
+}
+
+void ForwardRealFft(double* block, std::size_t capacity, std::size_t length) {
+    const std::size_t needed = 2 * (length / 2 + 1);
+    if (length == 0 || capacity < needed ||
+        length > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+        reinterpret_cast<std::uintptr_t>(block) % 64 != 0)
+        throw std::invalid_argument("A real-input transform of " + std::to_string(length) +
+                                    " points needs an aligned block of at least " +
+                                    std::to_string(needed) + " values (" +
+                                    std::to_string(capacity) + " given).");
+    fftw_plan plan = Plans().RealInput(length, block);
+    fftw_execute_dft_r2c(plan, block, reinterpret_cast<fftw_complex*>(block));
 }
 
 }  // namespace pelorin

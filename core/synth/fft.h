@@ -58,4 +58,11 @@ void InverseFftUnscaled(SplitComplexBuffer& buf, std::size_t length);
 // Deterministic: one plan per length, made with FFTW_ESTIMATE.
 void InverseRealFft(double* block, std::size_t capacity, std::size_t length);
 
+// The spectrum Y[k] = sum over t of y[t] e^(-2 pi i k t / length), unscaled,
+// k = 0 .. length/2, of length real samples: block holds y[0] .. y[length-1]
+// on entry and Y[0] .. Y[length/2] as interleaved (re, im) pairs on return.
+// Any length from 1; block must hold at least 2 (length/2 + 1) doubles, 64-byte
+// aligned, else std::invalid_argument. Deterministic, as above.
+void ForwardRealFft(double* block, std::size_t capacity, std::size_t length);
+
 }  // namespace pelorin

@@ -1,0 +1,118 @@
+#include "core/display/figures.h"
+
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <new>
+
+#include "core/files/swf.h"
+#include "core/memory.h"
+#include "core/refusal.h"
+#include "core/synth/fft.h"
+
+namespace pelorin {
+
+namespace {
+
+std::string Exact(double v) {
+    char text[32];
+    return {text, std::to_chars(text, text + sizeof text, v).ptr};
+}
+
+}  // namespace
+
+WaveformFigures FiguresOfCodes(std::span<const std::uint16_t> codes, double bandwidth_khz,
+                               std::vector<double>* spectrum) {
+    const std::size_t n = codes.size();
+    if (n == 0)
+        throw Refusal("A waveform without samples has no figures.");
+    WaveformFigures f;
+    f.samples = n;
+    f.bandwidth_khz = bandwidth_khz;
+    std::size_t clipped = 0;
+    double squares = 0.0;
+    for (std::uint16_t c : codes) {
+        const double s = DecodeSample(c);
+        f.peak = std::max(f.peak, std::fabs(s));
+        squares += s * s;
+        clipped += c == 0 || c == kSwfTopCode;
+    }
+    f.rms = std::sqrt(squares / static_cast<double>(n));
+    f.crest_factor = f.peak / f.rms;
+    f.crest_factor_db = 20.0 * std::log10(f.crest_factor);
+    f.clipped_fraction = static_cast<double>(clipped) / static_cast<double>(n);
+
+    // The band from the transform of the samples: n real samples give n/2
+    // frequencies below the Nyquist frequency, 2 bandwidth / n kHz apart.
+    const std::size_t bins = n / 2;
+    std::vector<double> magnitude;
+    try {
+        AlignedDoubles block(2 * (n / 2 + 1));
+        for (std::size_t t = 0; t < n; ++t)
+            block.data()[t] = DecodeSample(codes[t]);
+        ForwardRealFft(block.data(), block.size(), n);
+        magnitude.resize(bins);
+        for (std::size_t k = 0; k < bins; ++k)
+            magnitude[k] = std::hypot(block.data()[2 * k], block.data()[2 * k + 1]);
+    } catch (const std::bad_alloc&) {
+        throw Refusal("There is not enough memory for the spectrum of " + std::to_string(n) +
+                      " samples: close other programs and try again.");
+    }
+    double largest = 0.0;
+    for (std::size_t k = 1; k < bins; ++k)
+        largest = std::max(largest, magnitude[k]);
+    if (largest > 0.0) {
+        const double step = 2.0 * bandwidth_khz / static_cast<double>(n);
+        std::size_t lo = 0, hi = 0;
+        for (std::size_t k = 1; k < bins; ++k)
+            if (magnitude[k] >= largest / 2.0) {
+                lo = lo == 0 ? k : lo;
+                hi = k;
+            }
+        f.band_lo_khz = static_cast<double>(lo) * step;
+        f.band_hi_khz = static_cast<double>(hi) * step;
+        for (double& m : magnitude)
+            m /= largest;
+    }
+    if (spectrum)
+        *spectrum = std::move(magnitude);
+    return f;
+}
+
+WaveformFigures FiguresOfSamples(std::span<const double> samples, double bandwidth_khz,
+                                 std::vector<double>* spectrum) {
+    std::vector<std::uint16_t> codes;
+    try {
+        codes.resize(samples.size());
+    } catch (const std::bad_alloc&) {
+        throw Refusal("There is not enough memory for the figures of the waveform.");
+    }
+    EncodeSamples(samples.data(), samples.size(), codes.data());
+    if constexpr (std::endian::native == std::endian::big)
+        for (std::uint16_t& c : codes)
+            c = static_cast<std::uint16_t>(c << 8 | c >> 8);
+    return FiguresOfCodes(codes, bandwidth_khz, spectrum);
+}
+
+std::string FiguresText(const WaveformFigures& f) {
+    return "samples: " + std::to_string(f.samples) + "\nbandwidth_khz: " + Exact(f.bandwidth_khz) +
+           "\npeak: " + Exact(f.peak) + "\nrms: " + Exact(f.rms) +
+           "\ncrest_factor: " + Exact(f.crest_factor) +
+           "\ncrest_factor_db: " + Exact(f.crest_factor_db) +
+           "\nclipped_fraction: " + Exact(f.clipped_fraction) +
+           "\nband_khz: " + Exact(f.band_lo_khz) + " " + Exact(f.band_hi_khz) + "\n";
+}
+
+std::string FiguresSummary(const WaveformFigures& f) {
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "Peak %.4f, RMS %.4f, crest factor %.3f (%.2f dB), clipped %.3g %%, band "
+                  "%.3f–%.3f kHz",
+                  f.peak, f.rms, f.crest_factor, f.crest_factor_db, 100.0 * f.clipped_fraction,
+                  f.band_lo_khz, f.band_hi_khz);
+    return text;
+}
+
+}  // namespace pelorin

@@ -1,0 +1,91 @@
+// Undo and redo of profile edits, in bounded memory. Each profile state is
+// kept packed: runs of equal values cost one value, so the band-and-notch
+// profiles an operator shapes cost a few bytes whatever their length, and
+// only values that change from point to point (a SWIM band, a smoothed edge)
+// are kept one by one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace pelorin {
+
+// A profile packed into runs. Values compare by their bits, so that every
+// double (NaN and -0 included) comes back exactly.
+class PackedProfile {
+public:
+    PackedProfile() = default;
+    explicit PackedProfile(std::span<const double> values);
+    std::size_t size() const { return size_; }
+    std::size_t bytes() const;
+    // The values, into `into` (resized).
+    void Unpack(std::vector<double>& into) const;
+
+private:
+    struct Run {
+        std::uint64_t count;  // points
+        std::uint64_t first;  // index into values_ of the first value
+        bool literal;         // count values follow each other, else one repeats
+    };
+    std::vector<Run> runs_;
+    std::vector<double> values_;
+    std::size_t size_ = 0;
+};
+
+// The lines a step added to a design record: where they stand and what they
+// say, so that an undo takes them out and a redo puts them back.
+struct RecordLines {
+    std::size_t at = 0;
+    std::vector<std::string> lines;
+};
+
+class EditHistory {
+public:
+    // Packed states are dropped, oldest first, beyond this many bytes.
+    static constexpr std::size_t kDefaultBudget = std::size_t{256} << 20;
+
+    explicit EditHistory(std::size_t budget = kDefaultBudget) : budget_(budget) {}
+
+    // Starts over from profile, with nothing to undo or redo.
+    void Reset(std::span<const double> profile);
+    // Forgets everything: no edit can be undone (the profile is fixed).
+    void Clear();
+    // Records an edit called `what` that left the profile as `after` and
+    // added `lines` to the record. Drops what could have been redone.
+    void Push(std::string what, std::span<const double> after, RecordLines lines);
+
+    bool CanUndo() const { return applied_ > 1 || (applied_ == 1 && base_valid_); }
+    bool CanRedo() const { return applied_ < edits_.size(); }
+    // The name of the edit an undo or a redo would act on ("" when none).
+    std::string UndoName() const;
+    std::string RedoName() const;
+
+    // Undoes the last edit: profile receives the state before it; returns the
+    // lines to take out of the record. Only when CanUndo().
+    RecordLines Undo(std::vector<double>& profile);
+    // Redoes the edit undone last: profile receives the state after it;
+    // returns the lines to put back. Only when CanRedo().
+    RecordLines Redo(std::vector<double>& profile);
+
+    std::size_t bytes() const;
+
+private:
+    struct Edit {
+        std::string what;
+        PackedProfile after;
+        RecordLines lines;
+    };
+    void Trim();
+
+    std::size_t budget_;
+    PackedProfile base_;  // the state before edits_.front()
+    bool base_valid_ = false;
+    std::deque<Edit> edits_;
+    std::size_t applied_ = 0;  // edits_[0 .. applied_) are in the profile
+};
+
+}  // namespace pelorin
