@@ -18,26 +18,32 @@ constexpr std::size_t kShortestRun = 4;
 
 }  // namespace
 
-PackedProfile::PackedProfile(std::span<const double> values) : size_(values.size()) {
+void PackedProfile::Append(const double* values, std::size_t count, bool literal) {
+    if (count == 0)
+        return;
+    if (literal) {
+        // Literal values follow each other in values_, so one run takes them.
+        if (runs_.empty() || !runs_.back().literal)
+            runs_.push_back({0, values_.size(), true});
+        runs_.back().count += count;
+        values_.insert(values_.end(), values, values + count);
+    } else {
+        runs_.push_back({count, values_.size(), false});
+        values_.push_back(values[0]);
+    }
+}
+
+PackedProfile::PackedProfile(std::span<const double> values) {
     std::size_t i = 0;
     const std::size_t n = values.size();
     while (i < n) {
         std::size_t j = i + 1;
         while (j < n && Same(values[j], values[i]))
             ++j;
-        if (j - i >= kShortestRun) {
-            runs_.push_back({j - i, values_.size(), false});
-            values_.push_back(values[i]);
-        } else {
-            // Literal values up to the next long run.
-            if (runs_.empty() || !runs_.back().literal)
-                runs_.push_back({0, values_.size(), true});
-            for (std::size_t k = i; k < j; ++k)
-                values_.push_back(values[k]);
-            runs_.back().count += j - i;
-        }
+        Append(values.data() + i, j - i, j - i < kShortestRun);
         i = j;
     }
+    size_ = n;
     runs_.shrink_to_fit();
     values_.shrink_to_fit();
 }
@@ -46,59 +52,104 @@ std::size_t PackedProfile::bytes() const {
     return runs_.capacity() * sizeof(Run) + values_.capacity() * sizeof(double);
 }
 
-void PackedProfile::Unpack(std::vector<double>& into) const {
-    into.resize(size_);
+void PackedProfile::Unpack(std::span<double> out) const {
+    if (out.size() != size_)
+        throw std::invalid_argument("a packed profile unpacks into as many values");
     std::size_t at = 0;
     for (const Run& r : runs_) {
         if (r.literal)
             std::copy_n(values_.begin() + static_cast<std::ptrdiff_t>(r.first), r.count,
-                        into.begin() + static_cast<std::ptrdiff_t>(at));
+                        out.begin() + static_cast<std::ptrdiff_t>(at));
         else
-            std::fill_n(into.begin() + static_cast<std::ptrdiff_t>(at), r.count, values_[r.first]);
+            std::fill_n(out.begin() + static_cast<std::ptrdiff_t>(at), r.count, values_[r.first]);
         at += r.count;
     }
+}
+
+PackedProfile PackedProfile::Slice(std::size_t first, std::size_t count) const {
+    PackedProfile slice;
+    std::size_t at = 0;  // index of the run's first point
+    const std::size_t end = first + count;
+    for (const Run& r : runs_) {
+        const std::size_t lo = std::max<std::size_t>(at, first);
+        const std::size_t hi = std::min<std::size_t>(at + r.count, end);
+        if (lo < hi) {
+            if (r.literal)
+                slice.Append(values_.data() + r.first + (lo - at), hi - lo, true);
+            else
+                slice.Append(values_.data() + r.first, hi - lo, false);
+        }
+        at += r.count;
+        if (at >= end)
+            break;
+    }
+    slice.size_ = count;
+    return slice;
+}
+
+std::optional<std::pair<std::size_t, std::size_t>> PackedProfile::Differences(
+    std::span<const double> values) const {
+    if (values.size() != size_)
+        return values.empty() && size_ == 0 ? std::nullopt
+                                            : std::optional(std::pair<std::size_t, std::size_t>{
+                                                  0, std::max(values.size(), size_) - 1});
+    std::optional<std::size_t> lo;
+    std::size_t hi = 0, at = 0;
+    for (const Run& r : runs_) {
+        for (std::size_t k = 0; k < r.count; ++k) {
+            const double v = values_[r.first + (r.literal ? k : 0)];
+            if (!Same(v, values[at + k])) {
+                if (!lo)
+                    lo = at + k;
+                hi = at + k;
+            }
+        }
+        at += r.count;
+    }
+    if (!lo)
+        return std::nullopt;
+    return std::pair{*lo, hi};
 }
 
 void EditHistory::Reset(std::span<const double> profile) {
     edits_.clear();
     applied_ = 0;
-    base_ = PackedProfile(profile);
-    base_valid_ = true;
-    Trim();
+    current_ = PackedProfile(profile);
 }
 
 void EditHistory::Clear() {
     edits_.clear();
     applied_ = 0;
-    base_ = PackedProfile();
-    base_valid_ = false;
+    current_ = PackedProfile();
 }
 
 void EditHistory::Push(std::string what, std::span<const double> after, RecordLines lines) {
     edits_.erase(edits_.begin() + static_cast<std::ptrdiff_t>(applied_), edits_.end());
-    edits_.push_back({std::move(what), PackedProfile(after), std::move(lines)});
+    Edit e{std::move(what), 0, {}, {}, std::move(lines)};
+    if (current_.size() != after.size()) {
+        // A profile of another length: nothing to go back to.
+        edits_.clear();
+        applied_ = 0;
+        current_ = PackedProfile(after);
+        return;
+    }
+    if (const auto changed = current_.Differences(after)) {
+        const std::size_t count = changed->second - changed->first + 1;
+        e.first = changed->first;
+        e.before = current_.Slice(e.first, count);
+        e.after = PackedProfile(after.subspan(e.first, count));
+        current_ = PackedProfile(after);
+    }
+    edits_.push_back(std::move(e));
     applied_ = edits_.size();
     Trim();
 }
 
 void EditHistory::Trim() {
-    // Drops the oldest state while over the budget; the newest stays even
-    // alone over it, since the profile is in it.
-    while (bytes() > budget_) {
-        if (base_valid_) {
-            if (edits_.empty())
-                break;
-            base_ = PackedProfile();
-            base_valid_ = false;
-        } else if (edits_.size() > 1) {
-            base_ = std::move(edits_.front().after);
-            base_valid_ = true;
-            edits_.pop_front();
-            if (applied_ > 0)
-                --applied_;
-        } else {
-            break;
-        }
+    while (bytes() > budget_ && !edits_.empty()) {
+        edits_.pop_front();
+        if (applied_ > 0)
+            --applied_;
     }
 }
 
@@ -113,22 +164,25 @@ std::string EditHistory::RedoName() const {
 RecordLines EditHistory::Undo(std::vector<double>& profile) {
     if (!CanUndo())
         throw std::logic_error("nothing to undo");
-    --applied_;
-    (applied_ == 0 ? base_ : edits_[applied_ - 1].after).Unpack(profile);
-    return edits_[applied_].lines;
+    const Edit& e = edits_[--applied_];
+    e.before.Unpack(std::span(profile).subspan(e.first, e.before.size()));
+    current_ = PackedProfile(profile);
+    return e.lines;
 }
 
 RecordLines EditHistory::Redo(std::vector<double>& profile) {
     if (!CanRedo())
         throw std::logic_error("nothing to redo");
-    edits_[applied_].after.Unpack(profile);
-    return edits_[applied_++].lines;
+    const Edit& e = edits_[applied_++];
+    e.after.Unpack(std::span(profile).subspan(e.first, e.after.size()));
+    current_ = PackedProfile(profile);
+    return e.lines;
 }
 
 std::size_t EditHistory::bytes() const {
-    std::size_t total = base_.bytes();
+    std::size_t total = current_.bytes();
     for (const Edit& e : edits_)
-        total += e.after.bytes();
+        total += e.before.bytes() + e.after.bytes();
     return total;
 }
 

@@ -1,29 +1,37 @@
-// Undo and redo of profile edits, in bounded memory. Each profile state is
-// kept packed: runs of equal values cost one value, so the band-and-notch
-// profiles an operator shapes cost a few bytes whatever their length, and
-// only values that change from point to point (a SWIM band, a smoothed edge)
-// are kept one by one.
+// Undo and redo of profile edits, in bounded memory. An edit keeps only the
+// stretch of the profile it changed, before and after, packed: runs of equal
+// values cost one value, so the band-and-notch edits an operator makes cost a
+// few bytes whatever the profile's length, and only values that change from
+// point to point (a SWIM band, a smoothed edge) are kept one by one.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pelorin {
 
-// A profile packed into runs. Values compare by their bits, so that every
-// double (NaN and -0 included) comes back exactly.
+// Values packed into runs. Values compare by their bits, so that every double
+// (NaN and -0 included) comes back exactly.
 class PackedProfile {
 public:
     PackedProfile() = default;
     explicit PackedProfile(std::span<const double> values);
     std::size_t size() const { return size_; }
     std::size_t bytes() const;
-    // The values, into `into` (resized).
-    void Unpack(std::vector<double>& into) const;
+    // The values, into out, which must hold size() of them.
+    void Unpack(std::span<double> out) const;
+    // Values [first, first + count).
+    PackedProfile Slice(std::size_t first, std::size_t count) const;
+    // The first and the last index at which values differ from these; none
+    // when they are the same. Values of another length differ everywhere.
+    std::optional<std::pair<std::size_t, std::size_t>> Differences(
+        std::span<const double> values) const;
 
 private:
     struct Run {
@@ -31,6 +39,7 @@ private:
         std::uint64_t first;  // index into values_ of the first value
         bool literal;         // count values follow each other, else one repeats
     };
+    void Append(const double* values, std::size_t count, bool literal);
     std::vector<Run> runs_;
     std::vector<double> values_;
     std::size_t size_ = 0;
@@ -45,10 +54,12 @@ struct RecordLines {
 
 class EditHistory {
 public:
-    // Packed states are dropped, oldest first, beyond this many bytes.
+    // The oldest edits are forgotten beyond this many bytes (the profile as
+    // it stands, packed, counts too).
     static constexpr std::size_t kDefaultBudget = std::size_t{256} << 20;
 
-    explicit EditHistory(std::size_t budget = kDefaultBudget) : budget_(budget) {}
+    EditHistory() = default;
+    explicit EditHistory(std::size_t budget) : budget_(budget) {}
 
     // Starts over from profile, with nothing to undo or redo.
     void Reset(std::span<const double> profile);
@@ -58,17 +69,17 @@ public:
     // added `lines` to the record. Drops what could have been redone.
     void Push(std::string what, std::span<const double> after, RecordLines lines);
 
-    bool CanUndo() const { return applied_ > 1 || (applied_ == 1 && base_valid_); }
+    bool CanUndo() const { return applied_ > 0; }
     bool CanRedo() const { return applied_ < edits_.size(); }
     // The name of the edit an undo or a redo would act on ("" when none).
     std::string UndoName() const;
     std::string RedoName() const;
 
-    // Undoes the last edit: profile receives the state before it; returns the
-    // lines to take out of the record. Only when CanUndo().
+    // Undoes the last edit on profile, which must be as the history left it;
+    // returns the lines to take out of the record. Only when CanUndo().
     RecordLines Undo(std::vector<double>& profile);
-    // Redoes the edit undone last: profile receives the state after it;
-    // returns the lines to put back. Only when CanRedo().
+    // Redoes the edit undone last; returns the lines to put back. Only when
+    // CanRedo().
     RecordLines Redo(std::vector<double>& profile);
 
     std::size_t bytes() const;
@@ -76,14 +87,15 @@ public:
 private:
     struct Edit {
         std::string what;
+        std::size_t first = 0;  // the stretch changed, from here
+        PackedProfile before;
         PackedProfile after;
         RecordLines lines;
     };
     void Trim();
 
-    std::size_t budget_;
-    PackedProfile base_;  // the state before edits_.front()
-    bool base_valid_ = false;
+    std::size_t budget_ = kDefaultBudget;
+    PackedProfile current_;  // the profile as the applied edits leave it
     std::deque<Edit> edits_;
     std::size_t applied_ = 0;  // edits_[0 .. applied_) are in the profile
 };

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/edit/history.h"
 #include "core/refusal.h"
 #include "core/workspace/calibration.h"
 
@@ -43,6 +44,14 @@ struct Screen {
 
     std::string document;  // the file last stored or imported, for the title
     bool unsaved = false;  // a waveform made or imported and not yet stored
+
+    // The design: the recipe lines of the steps committed since the last
+    // Set/Reset (none before one, nor after an import), and the profile
+    // edits that can be undone until the synthesis.
+    std::vector<std::string> design;
+    bool designing = false;
+    std::string design_gap;  // why the design cannot be saved, when it cannot
+    EditHistory history;
 
     int title_handle = 0;
     int CalibHandle = 0;

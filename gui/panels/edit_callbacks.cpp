@@ -13,10 +13,18 @@ int MakeNotch_Callback(int panel, int control, int event) {
         RequireEditableProfile(ws);
         RemoveOutputPlot(ws);
         const double level = ui::GetCtrlVal(panel, id::kLevel);
-        if (ui::GetCtrlInt(panel, id::kSource) == 0)
+        const bool typed = ui::GetCtrlInt(panel, id::kSource) == 0;
+        if (typed)
             ReadTypedWindow(ws, panel, id::kFrom, id::kTo);
+        std::string window;
+        StepEntries entries = WindowEntries(ws, panel, id::kFrom, id::kTo, typed, &window);
         ui::RunBusy("Setting the window", [&] { ApplyNotch(ws, level); });
         MakeGraph(ws.Magnitude, kPlotProfile);
+        entries.emplace_back("level", StepNumber(level));
+        const std::string what = level == 0.0   ? "notch"
+                                 : level == 1.0 ? "band"
+                                                : "level " + StepNumber(level);
+        RecordEdit(what + " " + window, "notch", entries);
         return true;
     });
 }
@@ -35,6 +43,8 @@ int Smooth_Callback(int panel, int control, int event) {
         RemoveOutputPlot(ws);
         ui::RunBusy("Smoothing", [&] { ApplySmoothing(ws, width); });
         MakeGraph(ws.Magnitude, kPlotProfile);
+        RecordEdit("smoothing over " + std::to_string(width) + " points", "smooth",
+                   {{"width", std::to_string(width)}});
         return true;
     });
 }

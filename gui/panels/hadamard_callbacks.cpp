@@ -1,5 +1,6 @@
 // The Hadamard panel: the frequency list with its buttons, the row selector
 // and the build command for one row or the whole batch.
+#include <algorithm>
 #include <string>
 
 #include "core/edit/freqlist.h"
@@ -22,6 +23,34 @@ void ShowList(int panel, int control, const std::vector<float>& merged) {
             ui::GetValueFromIndex(panel, control, static_cast<int>(i)) != merged[i])
             ui::InsertListItem(panel, control, static_cast<int>(i), FrequencyLabel(merged[i]),
                                merged[i]);
+    }
+}
+
+// Writes the list as a peak list.
+void SaveList(int panel) {
+    ui::FileSelectRequest request;
+    request.default_spec = "*.pks";
+    request.title = "Save the frequency list";
+    request.button = ui::VAL_SAVE_BUTTON;
+    request.restrict_extension = true;
+    std::string path;
+    if (ui::FileSelectPopup(request, path) <= 0)
+        return;
+    if (path.find('.', path.find_last_of('/') + 2) == std::string::npos)
+        path += ".pks";
+    try {
+        const std::vector<float> list = ReadFloatList(panel, id::kList);
+        const std::size_t inexact = WritePeakList(path, list);
+        ui::ShowStatusMessage(workspace().screen.GraphHandle,
+                              "Saved " + std::to_string(list.size()) + " frequencies to " + path);
+        if (inexact > 0)
+            ui::MessagePopup("Peak list",
+                             std::to_string(inexact) +
+                                 " of the frequencies lie where a peak list's single-precision "
+                                 "Hz value cannot land exactly: each reads back one unit in "
+                                 "its last place away.");
+    } catch (const Refusal& r) {
+        Report(r);
     }
 }
 
@@ -51,8 +80,13 @@ int ReadList(int panel, int control) {
         return 0;
     try {
         std::vector<float> list = ReadFloatList(panel, control);
+        const std::vector<float> before = list;
         const std::string text = MergePeakFile(list, path);
         ShowList(panel, control, list);
+        // The design keeps the values, not the file they came from.
+        for (float f : list)
+            if (!std::binary_search(before.begin(), before.end(), f))
+                RecordStep("freq", {{"add", StepNumber(f)}});
         ui::MessagePopup("Peak list", text);
     } catch (const Refusal& r) {
         Report(r);
@@ -75,12 +109,17 @@ int FreqListCallback(int panel, int control, int event) {
         ReadList(panel, id::kList);
     } else if (control == id::kDelete) {
         const int index = ui::GetCtrlIndex(panel, id::kList);
-        if (index >= 0)
+        if (index >= 0) {
             ui::DeleteListItem(panel, id::kList, index, 1);
+            RecordStep("freq", {{"delete", std::to_string(index)}});
+        }
+    } else if (control == id::kSave) {
+        SaveList(panel);
     } else if (control == id::kAdd) {
         try {
             const double khz = FrequencyEntry(workspace(), panel, id::kFrequency);
             AddToFloatList(panel, id::kList, static_cast<float>(khz));
+            RecordStep("freq", {{"add", StepNumber(static_cast<float>(khz))}});
         } catch (const EntryRefusal& r) {
             Report(r);
             ui::SelectCtrl(panel, r.control());
@@ -100,16 +139,22 @@ int DoHadamardCallback(int panel, int control, int event) {
     return PanelCommand(panel, control, event, id::kBuild, [panel] {
         Workspace& ws = workspace();
         const std::vector<float> list = ReadFloatList(panel, id::kList);
-        PrepareHadamard(ws, list, ui::GetCtrlVal(panel, id::kWidth));
+        const double width = ui::GetCtrlVal(panel, id::kWidth);
+        PrepareHadamard(ws, list, width);
         if (ui::GetCtrlInt(panel, id::kBatch) != 0) {
-            if (const auto name = AskSeriesName())
+            if (const auto name = AskSeriesName()) {
                 RunSeriesWithProgress("Hadamard batch", *name, [&](const SeriesProgress& progress) {
                     return BatchHadamard(ws, list, *name, progress);
                 });
+                RecordSeries("hadamard", {{"width", StepNumber(width)},
+                                          {"batch", name->stem + name->extension}});
+            }
         } else {
             const int row = ui::GetCtrlInt(panel, id::kRow);
             ui::RunBusy("Building the row", [&] { ApplyHadamardRow(ws, list, row); });
             MakeGraph(ws.Magnitude, kPlotProfile);
+            RecordEdit("Hadamard row " + std::to_string(row), "hadamard",
+                       {{"width", StepNumber(width)}, {"row", std::to_string(row)}});
         }
         return true;
     });

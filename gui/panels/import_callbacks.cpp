@@ -68,6 +68,7 @@ int FinishSwiftSave(int awg) {
         DatWaveform imported;
         ui::RunBusy("Reading " + path, [&] { imported = ReadDatFile(path, awg); });
         ImportWaveform(ws, std::move(imported));
+        EndDesign();
         WaveformMade(path);
         if (ws.phase != MenuPhase::Start) {
             // The profile and its check no longer describe the waveform, nor

@@ -137,6 +137,24 @@ void ReadTypedWindow(Workspace& ws, int panel, int from, int to) {
     ws.cursor1 = FrequencyEntry(ws, panel, to);
 }
 
+StepEntries WindowEntries(const Workspace& ws, int panel, int from, int to, bool typed,
+                          std::string* name) {
+    const auto range = [](double a, double b) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%g–%g", std::min(a, b), std::max(a, b));
+        return std::string(text);
+    };
+    if (typed && ws.screen.mzaxis) {
+        const double f = ui::GetCtrlVal(panel, from), t = ui::GetCtrlVal(panel, to);
+        *name = "m/z " + range(f, t);
+        return {{"from-mz", StepNumber(f)}, {"to-mz", StepNumber(t)}};
+    }
+    const double f = typed ? ui::GetCtrlVal(panel, from) : ws.cursor1;
+    const double t = typed ? ui::GetCtrlVal(panel, to) : ws.cursor2;
+    *name = range(f, t) + " kHz";
+    return {{"from", StepNumber(f)}, {"to", StepNumber(t)}};
+}
+
 double FrequencyEntry(const Workspace& ws, int panel, int control) {
     const double v = ui::GetCtrlVal(panel, control);
     if (!ws.screen.mzaxis)
@@ -162,6 +180,12 @@ void RestoreMassSettings() {
     ShowCalibration(ws.screen.CalibHandle, ws.calibration);
     ws.screen.mzaxis = ui::ReadSetting("view/axis") == std::optional<std::string>("mz");
     ShowEntryUnits(ws, ws.screen.mzaxis);
+    ShowAxis(ws);
+}
+
+void ShowCalibrationState() {
+    const Workspace& ws = workspace();
+    ShowCalibration(ws.screen.CalibHandle, ws.calibration);
     ShowAxis(ws);
 }
 
@@ -195,6 +219,7 @@ int Calib_Callback(int panel, int control, int event) {
         }
         WriteNumber("calibration/a", c.Acoeff);
         WriteNumber("calibration/b", c.Bcoeff);
+        RecordStep("calibrate", {{"a", StepNumber(c.Acoeff)}, {"b", StepNumber(c.Bcoeff)}});
         ShowAxis(ws);
         std::string text =
             "Calibration: A = " + Shortest(c.Acoeff) + " Hz, B = " + Shortest(c.Bcoeff) + " Hz²";
@@ -274,6 +299,18 @@ int Isolate_Callback(int panel, int control, int event) {
         RemoveOutputPlot(ws);
         ui::RunBusy("Isolating", [&] { ApplyIsolation(ws, targets, width, range); });
         MakeGraph(ws.Magnitude, kPlotProfile);
+        StepEntries entries;
+        for (double t : targets)
+            entries.emplace_back("mz", StepNumber(t));
+        entries.emplace_back("width", StepNumber(width));
+        if (range) {
+            entries.emplace_back("from-mz", StepNumber(range->first));
+            entries.emplace_back("to-mz", StepNumber(range->second));
+        }
+        RecordEdit(
+            "isolation of m/z " + Shortest(targets.front()) +
+                (targets.size() > 1 ? " and " + std::to_string(targets.size() - 1) + " more" : ""),
+            "isolate", entries);
         return true;
     });
 }

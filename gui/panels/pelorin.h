@@ -6,13 +6,18 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "core/display/figures.h"
 #include "core/synth/series.h"
 #include "core/workspace/workspace.h"
 #include "resources/panel_ids.h"
 
 namespace pelorin {
+
+// The entries of a recipe step, in order.
+using StepEntries = std::vector<std::pair<std::string, std::string>>;
 
 // The one workspace record the program works on.
 Workspace& workspace();
@@ -138,8 +143,42 @@ void RestoreMassSettings();
 // or in m/z through the calibration while the axis is in m/z. Throws
 // EntryRefusal for an m/z with no frequency.
 void ReadTypedWindow(Workspace& ws, int panel, int from, int to);
+// The recipe entries of the window a panel's command just used (typed in kHz
+// or m/z, or from the cursors), and how the Undo item names it ("200–400
+// kHz", "m/z 500–510").
+StepEntries WindowEntries(const Workspace& ws, int panel, int from, int to, bool typed,
+                          std::string* name);
 // The frequency (kHz) an entry gives, read as m/z while the axis is in m/z.
 double FrequencyEntry(const Workspace& ws, int panel, int control);
+
+// --- Designs as files, undo, waveforms opened ---------------------------
+// A number as a recipe entry that reads back to the same value.
+std::string StepNumber(double v);
+std::string StepNumber(float v);
+// A new design, started by a Set/Reset of samples at the bandwidth entered.
+void StartDesign(bool tek, int samples, double bandwidth);
+// Records a committed step that leaves the profile as it is.
+void RecordStep(const std::string& name, const StepEntries& entries);
+// Records a profile edit called `what` (the Undo item names it), after it.
+void RecordEdit(const std::string& what, const std::string& name, const StepEntries& entries);
+// Records a series or batch, after which the edits before it cannot be undone.
+void RecordSeries(const std::string& name, const StepEntries& entries);
+// No design any more (an import or an opened waveform replaced the profile).
+void EndDesign();
+// The Undo and Redo items, named after what they would do, and Save design.
+void ShowEditMenu();
+// The figures of the waveform in the status bar.
+void ShowFigures(const WaveformFigures& f);
+void Undo_Callback(int menubar, int item, int panel);
+void Design_Callback(int menubar, int item, int panel);
+void OpenWaveform_Callback(int menubar, int item, int panel);
+void Export_Callback(int menubar, int item, int panel);
+// The menu items made at start-up: export choices, recent designs, undo.
+void SetUpDesignMenus();
+// The window title after a waveform was opened from file.
+void WaveformOpened(const std::string& file);
+// The calibration panel's entries and the axis after the calibration changed.
+void ShowCalibrationState();
 
 // --- Import of .dat waveforms -------------------------------------------
 void Ltavikcallback(int menubar, int item, int panel);

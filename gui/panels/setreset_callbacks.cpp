@@ -34,7 +34,10 @@ int SetReset_Callback(int panel, int control, int event) {
         const bool tek = ws.screen.usetek;
         const double bw = ui::GetCtrlVal(panel, tek ? id::kTekBandwidth : id::kNiBandwidth);
         const int samples = ui::GetCtrlInt(panel, tek ? id::kTekSamples : id::kNiSamples);
-        ui::RunBusy("Setting up the profile", [&] { SetReset(ws, samples, bw); });
+        // The Tektronix bandwidth snaps to the clock even when its entry was
+        // not committed, as the command line snaps it.
+        const double snapped = SetResetBandwidth(tek, bw);
+        ui::RunBusy("Setting up the profile", [&] { SetReset(ws, samples, snapped); });
         ui::WriteSetting("setreset/layout", tek ? "tek" : "ni");
         ui::WriteSetting("setreset/samples", std::to_string(samples));
         char entered[32];
@@ -49,6 +52,7 @@ int SetReset_Callback(int panel, int control, int event) {
         ui::SetCtrlDimmed(ws.screen.GraphHandle, ids::Main::kGraph, false);
         ws.screen.tempfreqmin = ws.screen.tempfreqmax = 0.0;
         EnterMenuPhase(MenuPhase::Editable);
+        StartDesign(tek, samples, bw);
         return true;
     });
 }

@@ -76,6 +76,13 @@ void WaveformMade(const std::string& origin) {
     ShowTitle();
 }
 
+void WaveformOpened(const std::string& file) {
+    Screen& s = workspace().screen;
+    s.document = file;
+    s.unsaved = false;
+    ShowTitle();
+}
+
 void Stored(const std::string& file) {
     Screen& s = workspace().screen;
     s.document = file;
@@ -121,6 +128,7 @@ void EnterMenuPhase(MenuPhase phase) {
             if (panel && ui::PanelExists(panel))
                 ui::HidePanel(panel);
     }
+    ShowEditMenu();
 }
 
 namespace {
@@ -167,6 +175,7 @@ void StartUp(double title_seconds) {
     s.IsolateHandle = ui::LoadPanel(main, "pelorin.uir", ids::Isolate::kPanel);
     RestoreSetReset(s.SetResetHandle);
     RestoreMassSettings();
+    SetUpDesignMenus();
     ui::RestoreGeometry(main, "window/main");
     ShowTitle();
     ui::DisplayPanel(s.GraphHandle);
@@ -287,6 +296,10 @@ void RegisterCallbacks() {
     ui::RegisterMenuCallback("Help_Callback", Help_Callback);
     ui::RegisterControlCallback("BoundSource_Callback", BoundSource_Callback);
     ui::RegisterMenuCallback("Axis_Callback", Axis_Callback);
+    ui::RegisterMenuCallback("Undo_Callback", Undo_Callback);
+    ui::RegisterMenuCallback("Design_Callback", Design_Callback);
+    ui::RegisterMenuCallback("OpenWaveform_Callback", OpenWaveform_Callback);
+    ui::RegisterMenuCallback("Export_Callback", Export_Callback);
     ui::RegisterControlCallback("Isolate_Callback", Isolate_Callback);
     ui::RegisterControlCallback("IsolateList_Callback", IsolateList_Callback);
     ui::RegisterControlCallback("IsolateRange_Callback", IsolateRange_Callback);

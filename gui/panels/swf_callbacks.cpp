@@ -23,6 +23,7 @@ void SaveSwift_Callback(int /*menubar*/, int /*item*/, int /*panel*/) {
         const std::string file = WithSwfExtension(path);
         ui::RunBusy("Storing " + file, [&] { StoreWaveform(ws, file); });
         Stored(file);
+        RecordStep("store", {{"file", file}});
     } catch (const Refusal& r) {
         Report(r);
     }

@@ -10,11 +10,20 @@ namespace pelorin {
 void ProcessSwift(int popup, int check, int factor) {
     Workspace& ws = workspace();
     std::vector<double> spectrum;
-    ui::RunBusy("Synthesising", [&] { Synthesise(ws, factor, check == 1 ? &spectrum : nullptr); });
+    WaveformFigures figures;
+    ui::RunBusy("Synthesising", [&] {
+        Synthesise(ws, factor, check == 1 ? &spectrum : nullptr);
+        // What the stored file will hold, measured before the operator asks.
+        figures = FiguresOfSamples(
+            std::span<const double>(ws.Swift).first(static_cast<std::size_t>(ws.datapts)),
+            ws.bandwidth);
+    });
+    ShowFigures(figures);
     if (popup == 1) {
         ui::SetWaitCursor(0);
         // Samples 1 / (2 bandwidth) apart: the time axis in microseconds.
-        ui::YGraphPopup("Swift Waveform", ws.Swift, 1000.0 / (2.0 * ws.bandwidth));
+        ui::YGraphPopup("Swift Waveform", ws.Swift, 1000.0 / (2.0 * ws.bandwidth),
+                        FiguresText(figures));
     }
     if (check == 1) {
         BusyCursor busy;
@@ -29,6 +38,8 @@ int Process_Callback(int panel, int control, int event) {
         const int check = ui::GetCtrlInt(panel, id::kCheck);
         const int factor = ui::GetCtrlInt(panel, id::kFactor);
         ProcessSwift(popup, check, factor);
+        RecordStep("swift", {{"factor", std::to_string(factor)}});
+        workspace().screen.history.Clear();  // the profile is fixed from now on
         EnterMenuPhase(MenuPhase::Synthesised);
         WaveformMade("");
         return true;

@@ -21,12 +21,21 @@ int MakeSWIM_Callback(int panel, int control, int event) {
         const int law = ui::GetCtrlInt(panel, id::kLaw);
         const bool series = ui::GetCtrlInt(panel, id::kSeries) != 0;
         const bool smooth = ui::GetCtrlInt(panel, id::kSmoothMembers) != 0;
-        if (ui::GetCtrlInt(panel, id::kSource) == 0)
+        const bool typed = ui::GetCtrlInt(panel, id::kSource) == 0;
+        if (typed)
             ReadTypedWindow(ws, panel, id::kFrom, id::kTo);
         OrderBounds(ws);
+        std::string band;
+        StepEntries entries = {{"law", std::to_string(law)},
+                               {"nodes", std::to_string(nodes)},
+                               {"base", StepNumber(base)},
+                               {"peak", StepNumber(peak)}};
+        for (auto& entry : WindowEntries(ws, panel, id::kFrom, id::kTo, typed, &band))
+            entries.push_back(std::move(entry));
         if (!series) {
             ui::RunBusy("Modulating the band", [&] { ApplySwim(ws, base, peak, nodes, law); });
             MakeGraph(ws.Magnitude, kPlotProfile);
+            RecordEdit("SWIM " + band, "swim", entries);
             return true;
         }
         const std::uint32_t last = ui::GetCtrlUInt(panel, id::kLastNodes);
@@ -36,6 +45,10 @@ int MakeSWIM_Callback(int panel, int control, int event) {
         RunSeriesWithProgress("SWIM series", *name, [&](const SeriesProgress& progress) {
             return RunSwimSeries(ws, base, peak, nodes, last, law, smooth, *name, progress);
         });
+        entries.emplace_back("last", std::to_string(last));
+        entries.emplace_back("smooth", smooth ? "1" : "0");
+        entries.emplace_back("file", name->stem + name->extension);
+        RecordSeries("swim", entries);
         return true;
     });
 }

@@ -142,6 +142,14 @@ void SetGraphAxisUnit(int panel, int control, const std::optional<AxisUnit>& uni
         UpdateStatus(it->second, g);
 }
 
+bool SaveGraphImage(int panel, int control, const std::string& path) {
+    GraphControl* g = GraphOf(panel, control);
+    const QString file = QString::fromStdString(path);
+    if (file.endsWith(".pdf", Qt::CaseInsensitive))
+        return g->savePdf(file);
+    return g->savePng(file, 0, 0, 2.0);
+}
+
 void RefreshGraph(int panel, int control) {
     GraphOf(panel, control)->replot();
 }

@@ -52,7 +52,7 @@ void BuildMenus(Panel& p, QMainWindow* window) {
             QObject::connect(a, &QAction::triggered, a, [menubar, panel, id, name] {
                 DispatchMenu(menubar, id, panel, name);
             });
-            bar.items[item.id] = MenuItem{a, bound, name};
+            bar.items[item.id] = MenuItem{a, bound, name, panel};
         }
     }
     P().menubars[menubar] = std::move(bar);
@@ -78,6 +78,57 @@ bool MenuItemDimmed(int menubar, int item) {
 
 void ChooseMenuItem(int menubar, int item) {
     MenuItemOf(menubar, item).action->trigger();
+}
+
+void SetMenuItemLabel(int menubar, int item, const std::string& label) {
+    MenuItemOf(menubar, item).action->setText(QString::fromStdString(label));
+}
+
+std::string MenuItemLabel(int menubar, int item) {
+    return MenuItemOf(menubar, item).action->text().toStdString();
+}
+
+void SetMenuItemChoices(int menubar, int item, const std::vector<std::string>& choices) {
+    MenuItem& m = MenuItemOf(menubar, item);
+    QMenu* sub = m.action->menu();
+    if (!sub) {
+        // Owned by the window the menu bar belongs to.
+        sub = new QMenu(PanelOf(m.panel).window);
+        m.action->setMenu(sub);
+    }
+    sub->clear();
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        QAction* a = sub->addAction(QString::fromStdString(choices[i]));
+        const int index = static_cast<int>(i);
+        QObject::connect(a, &QAction::triggered, a, [menubar, item, index] {
+            MenuItem& chosen = MenuItemOf(menubar, item);
+            chosen.choice = index;
+            DispatchMenu(menubar, item, chosen.panel, chosen.callback);
+        });
+    }
+    m.action->setEnabled(m.bound && !choices.empty());
+}
+
+std::vector<std::string> MenuItemChoices(int menubar, int item) {
+    std::vector<std::string> choices;
+    if (QMenu* sub = MenuItemOf(menubar, item).action->menu())
+        for (QAction* a : sub->actions())
+            choices.push_back(a->text().toStdString());
+    return choices;
+}
+
+int MenuItemChoice(int menubar, int item) {
+    return MenuItemOf(menubar, item).choice;
+}
+
+void ChooseMenuItemChoice(int menubar, int item, int index) {
+    MenuItem& m = MenuItemOf(menubar, item);
+    QMenu* sub = m.action->menu();
+    if (!sub || index < 0 || index >= sub->actions().size())
+        throw UiError("menu item " + std::to_string(item) + " has no choice " +
+                      std::to_string(index));
+    if (m.action->isEnabled())
+        sub->actions()[index]->trigger();
 }
 
 void SetMenuItemChecked(int menubar, int item, bool checked) {

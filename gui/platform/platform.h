@@ -44,6 +44,8 @@ struct MenuItem {
     QPointer<QAction> action;
     bool bound = false;
     std::string callback;
+    int panel = 0;
+    int choice = -1;  // the entry of its choices last chosen
 };
 
 struct MenuBar {

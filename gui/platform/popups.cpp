@@ -141,7 +141,8 @@ public:
         box.exec();
     }
 
-    void Graph(const std::string& title, std::span<const double> y, double step_us) override {
+    void Graph(const std::string& title, std::span<const double> y, double step_us,
+               const std::string& caption) override {
         CursorAside aside;
         QDialog dialog(ActiveWindow());
         dialog.setWindowTitle(QString::fromStdString(title));
@@ -156,6 +157,11 @@ public:
         plot->setFullXRange(0.0, end);
         plot->setXRange(0.0, end);
         layout->addWidget(plot, 1);
+        if (!caption.empty()) {
+            auto* figures = new QLabel(QString::fromStdString(caption), &dialog);
+            figures->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            layout->addWidget(figures);
+        }
         auto* hint = new QLabel("Wheel: zoom · right-drag: pan · Home: whole waveform", &dialog);
         hint->setStyleSheet("color: palette(mid);");
         layout->addWidget(hint);
@@ -215,12 +221,14 @@ void MessagePopup(const std::string& title, const std::string& text) {
     CurrentPopups().Message(title, text);
 }
 
-void YGraphPopup(const std::string& title, std::span<const double> y, double step_us) {
-    CurrentPopups().Graph(title, y, step_us);
+void YGraphPopup(const std::string& title, std::span<const double> y, double step_us,
+                 const std::string& caption) {
+    CurrentPopups().Graph(title, y, step_us, caption);
 }
 
-void XGraphPopup(const std::string& title, std::span<const double> y, double step_us) {
-    CurrentPopups().Graph(title, y, step_us);
+void XGraphPopup(const std::string& title, std::span<const double> y, double step_us,
+                 const std::string& caption) {
+    CurrentPopups().Graph(title, y, step_us, caption);
 }
 
 bool ConfirmPopup(const std::string& title, const std::string& text) {

@@ -46,8 +46,10 @@ public:
     // VAL_NEW_FILE_SELECTED; path receives the chosen full path.
     virtual int FileSelect(const FileSelectRequest& request, std::string& path) = 0;
     virtual void Message(const std::string& title, const std::string& text) = 0;
-    // A modal plot of one array: sample i at i * step_us microseconds.
-    virtual void Graph(const std::string& title, std::span<const double> y, double step_us) = 0;
+    // A modal plot of one array: sample i at i * step_us microseconds, with
+    // caption (figures of the waveform, possibly "") below it.
+    virtual void Graph(const std::string& title, std::span<const double> y, double step_us,
+                       const std::string& caption) = 0;
     // A question with the answers Yes and No; true for Yes.
     virtual bool Confirm(const std::string& title, const std::string& text) = 0;
     virtual std::unique_ptr<Progress> StartProgress(const std::string& title,
@@ -63,8 +65,10 @@ Popups& CurrentPopups();
 
 int FileSelectPopup(const FileSelectRequest& request, std::string& path);
 void MessagePopup(const std::string& title, const std::string& text);
-void YGraphPopup(const std::string& title, std::span<const double> y, double step_us);
-void XGraphPopup(const std::string& title, std::span<const double> y, double step_us);
+void YGraphPopup(const std::string& title, std::span<const double> y, double step_us,
+                 const std::string& caption = "");
+void XGraphPopup(const std::string& title, std::span<const double> y, double step_us,
+                 const std::string& caption = "");
 bool ConfirmPopup(const std::string& title, const std::string& text);
 
 }  // namespace pelorin::ui

@@ -62,6 +62,17 @@ void SetMenuItemDimmed(int menubar, int item, bool dimmed);
 bool MenuItemDimmed(int menubar, int item);
 // Chooses an item as the operator would; a dimmed item does nothing.
 void ChooseMenuItem(int menubar, int item);
+// The text of an item ("Undo notch 200–400 kHz").
+void SetMenuItemLabel(int menubar, int item, const std::string& label);
+std::string MenuItemLabel(int menubar, int item);
+// Makes the item open a list of choices (recent files); choosing one runs the
+// item's callback, where MenuItemChoice tells which (from 0). No choices dim
+// the item.
+void SetMenuItemChoices(int menubar, int item, const std::vector<std::string>& choices);
+std::vector<std::string> MenuItemChoices(int menubar, int item);
+int MenuItemChoice(int menubar, int item);
+// Chooses entry index of an item's choices as the operator would.
+void ChooseMenuItemChoice(int menubar, int item, int index);
 // The check mark of an item of a group (one item of a group is checked).
 void SetMenuItemChecked(int menubar, int item, bool checked);
 bool MenuItemChecked(int menubar, int item);
@@ -150,6 +161,9 @@ struct AxisUnit {
 };
 // nullopt goes back to the x axis' own ticks and label.
 void SetGraphAxisUnit(int panel, int control, const std::optional<AxisUnit>& unit);
+// Writes the graph as it stands to path: PDF for a name ending in ".pdf",
+// PNG otherwise. False when the file cannot be written.
+bool SaveGraphImage(int panel, int control, const std::string& path);
 // The main window's status bar: the permanent cursor read-out, and the
 // message shown for a while after a command.
 std::string StatusText(int panel);

@@ -22,9 +22,11 @@ void ScriptedPopups::Message(const std::string& title, const std::string& text) 
     messages.emplace_back(title, text);
 }
 
-void ScriptedPopups::Graph(const std::string& title, std::span<const double> y, double step_us) {
+void ScriptedPopups::Graph(const std::string& title, std::span<const double> y, double step_us,
+                           const std::string& caption) {
     graphs.emplace_back(title, std::vector<double>(y.begin(), y.end()));
     graph_steps.push_back(step_us);
+    graph_captions.push_back(caption);
 }
 
 bool ScriptedPopups::Confirm(const std::string& title, const std::string&) {

@@ -25,7 +25,8 @@ struct ScriptedPopups : ui::Popups {
     std::vector<std::pair<std::string, std::string>> messages;
     std::vector<std::pair<std::string, std::vector<double>>> graphs;
     std::vector<double> graph_steps;  // the time step of each graph, µs
-    std::deque<bool> confirms;        // answers to questions; Yes when none is left
+    std::vector<std::string> graph_captions;
+    std::deque<bool> confirms;  // answers to questions; Yes when none is left
     std::vector<std::string> questions;
     int cancel_after = -1;              // the operator cancels at this progress update
     std::vector<std::string> progress;  // written by the worker of a series
@@ -33,7 +34,8 @@ struct ScriptedPopups : ui::Popups {
 
     int FileSelect(const ui::FileSelectRequest& request, std::string& path) override;
     void Message(const std::string& title, const std::string& text) override;
-    void Graph(const std::string& title, std::span<const double> y, double step_us) override;
+    void Graph(const std::string& title, std::span<const double> y, double step_us,
+               const std::string& caption) override;
     bool Confirm(const std::string& title, const std::string& text) override;
     std::unique_ptr<ui::Progress> StartProgress(const std::string& title,
                                                 std::uint64_t total) override;

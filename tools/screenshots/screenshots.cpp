@@ -2,6 +2,8 @@
 // callbacks and renders each window into docs/. File dialogs are answered
 // from here; the other pop-ups are the real ones, pictured and closed.
 #include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -9,6 +11,7 @@
 #include <QWidget>
 #include <cstdio>
 #include <string>
+#include <tuple>
 
 #include "gui/panels/pelorin.h"
 #include "gui/platform/ui.h"
@@ -25,13 +28,18 @@ void Save(QWidget* w, const std::string& name) {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());
 }
 
-// The part of the screen the main window and what lies over it take, as a
-// person sees it.
-void ScreenShot(const std::string& name) {
+QWidget* MainWindow() {
     QWidget* main = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible() && w->windowTitle().startsWith("Pelorin") && w->width() >= 900)
             main = w;
+    return main;
+}
+
+// The part of the screen the main window and what lies over it take, as a
+// person sees it.
+void ScreenShot(const std::string& name) {
+    QWidget* main = MainWindow();
     QScreen* screen = QGuiApplication::primaryScreen();
     QRect area = main ? main->frameGeometry().adjusted(0, 0, 8, 8) : screen->geometry();
     area = area.intersected(screen->geometry());
@@ -56,9 +64,10 @@ public:
         Picture();
         real_->Message(title, text);
     }
-    void Graph(const std::string& title, std::span<const double> y, double step_us) override {
+    void Graph(const std::string& title, std::span<const double> y, double step_us,
+               const std::string& caption) override {
         Picture();
-        real_->Graph(title, y, step_us);
+        real_->Graph(title, y, step_us, caption);
     }
     bool Confirm(const std::string&, const std::string&) override { return true; }
     std::unique_ptr<ui::Progress> StartProgress(const std::string& title,
@@ -263,5 +272,40 @@ int main(int argc, char* argv[]) {
     ui::ChooseMenuItem(bar, ids::Main::kMenuZoomCursors);
     Settle();
     ScreenShot("isolation-mz-zoomed.png");
+    ui::ChooseMenuItem(bar, ids::Main::kMenuAxisKhz);
+
+    // The Edit menu naming the edit it would undo.
+    ui::ChooseMenuItem(bar, ids::Main::kMenuSetReset);
+    ui::PressButton(sr, ids::SetReset::kApply);
+    ui::ChooseMenuItem(bar, ids::Main::kMenuZoomFull);
+    for (const auto& [from, to, level] : {std::tuple{200.0, 400.0, 1.0}, {290.0, 310.0, 0.0}}) {
+        ui::ChooseMenuItem(bar, ids::Main::kMenuNotch);
+        ui::SetCtrlVal(notch, ids::Notch::kFrom, from);
+        ui::SetCtrlVal(notch, ids::Notch::kTo, to);
+        ui::SetCtrlVal(notch, ids::Notch::kLevel, level);
+        ui::PressButton(notch, ids::Notch::kApply);
+    }
+    if (QMenuBar* menus = MainWindow() ? MainWindow()->findChild<QMenuBar*>() : nullptr) {
+        for (QAction* a : menus->actions())
+            if (a->text() == "&Edit")
+                menus->setActiveAction(a);
+        Settle();
+        ScreenShot("edit-undo-menu.png");
+        if (QMenu* open = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+            open->close();
+        Settle();
+    }
+
+    // A stored waveform opened again: its spectrum, its figures.
+    ui::ChooseMenuItem(bar, ids::Main::kMenuSynthesis);
+    ui::SetCtrlVal(ws.screen.ProcessHandle, ids::Process::kPopup, 0);
+    ui::PressButton(ws.screen.ProcessHandle, ids::Process::kSynthesise);
+    QTemporaryDir stored;
+    pictured->next_path = (stored.path() + "/band-with-notch.swf").toStdString();
+    ui::ChooseMenuItem(bar, ids::Main::kMenuStore);
+    pictured->next_name = "opened-waveform-popup.png";
+    ui::ChooseMenuItem(bar, ids::Main::kMenuOpenWaveform);
+    Settle();
+    ScreenShot("opened-waveform.png");
     return 0;
 }
