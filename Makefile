@@ -3,14 +3,15 @@
 # the program or runs every test.
 
 PACKAGES := g++ make cmake pkgconf qt6-base-dev qt6-base-dev-tools libqcustomplot-dev \
-            libfftw3-dev libgtest-dev libbenchmark-dev xvfb xauth clang-format
+            libfftw3-dev libgtest-dev libbenchmark-dev xvfb xauth clang-format \
+            dpkg-dev file desktop-file-utils appstream shared-mime-info man-db groff-base
 FUZZ_PACKAGES := clang libfuzzer-14-dev
 SHELL := /bin/bash
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := recipe dat pks uir swf
 
-.PHONY: all deps fuzz-deps install-missing build run test bench fuzz screenshots format format-check clean
+.PHONY: all deps fuzz-deps install-missing build run test package package-check bench fuzz screenshots format format-check clean
 
 all: build
 
@@ -46,6 +47,17 @@ test: deps
 	cmake --preset test
 	cmake --build --preset test
 	ctest --preset test
+
+# The .deb: build/package/pelorin_<version>_amd64.deb, its Depends computed
+# by dpkg-shlibdeps. Install it with: sudo apt install ./build/package/pelorin_*.deb
+package: deps
+	cmake --preset package
+	cmake --build --preset package
+	cpack --preset package
+
+# Installs that .deb, runs it from /usr/bin and removes it again (root).
+package-check: package
+	tools/package_check.sh
 
 # Runs every fuzz target for FUZZ_SECONDS from the seeds and kept inputs in
 # tests/fuzz/; a crash leaves its input in build/fuzz/crashes/ and fails.

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "cli/manual.h"
 #include "cli/recipe.h"
 #include "cli/runner.h"
 #include "core/files/input_file.h"
@@ -31,55 +32,7 @@ int Usage(std::ostream& err, const std::string& problem) {
     return kRefused;
 }
 
-// Words of text in lines of at most width characters, each after indent.
-std::string Wrap(std::string_view text, std::size_t width, const std::string& indent) {
-    std::string out, line;
-    std::istringstream words{std::string(text)};
-    for (std::string word; words >> word;) {
-        if (!line.empty() && line.size() + 1 + word.size() > width) {
-            out += indent + line + "\n";
-            line.clear();
-        }
-        line += (line.empty() ? "" : " ") + word;
-    }
-    return out + indent + line + "\n";
-}
-
 }  // namespace
-
-std::string HelpText() {
-    std::ostringstream text;
-    text << "Usage: pelorin-cli RECIPE         runs the steps of a recipe file\n"
-            "       pelorin-cli -              reads the recipe from standard input\n"
-            "       pelorin-cli -e STEP ...    runs the steps given, one per -e\n"
-            "\n"
-            "A recipe holds one step a line: its name, then key=value entries in any order.\n"
-            "A value with blanks goes in double quotes; # starts a comment. Frequencies are\n"
-            "in kHz, the Hadamard band width in Hz. Each step does what a commit on its panel\n"
-            "does and is refused where the panel would refuse it.\n"
-            "\n"
-            "Steps:\n";
-    for (const StepDef& d : Steps()) {
-        text << "  " << d.name << (d.usage.empty() ? "" : " ") << d.usage << "\n"
-             << Wrap(d.what, 74, "      ") << "      e.g. " << d.example << "\n";
-    }
-    text << "\n"
-            "Example, a band from 200 to 400 kHz stored as a .swf file:\n"
-            "  reset layout=tek samples=65536 bandwidth=1250\n"
-            "  notch from=200 to=400 level=1\n"
-            "  swift factor=-1\n"
-            "  store file=band.swf\n"
-            "\n"
-            "CSV files hold numbers with 17 significant digits. A series (swim with last=, or\n"
-            "hadamard batch=) prints its account on standard output, and counts its members on\n"
-            "standard error when that is a terminal; members skipped for want of power are\n"
-            "listed there and do not stop the run.\n"
-            "\n"
-            "Exit status: 0 when every step ran; 2 when a step was refused (the message names\n"
-            "the recipe line), a series file could not be written, or the command line is\n"
-            "wrong. Files written by earlier steps stay.\n";
-    return text.str();
-}
 
 int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
            std::ostream& err, bool progress) {
@@ -87,6 +40,10 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         return Usage(err, "no recipe given.");
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         out << HelpText();
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        out << VersionText("pelorin-cli");
         return 0;
     }
     Source source;

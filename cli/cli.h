@@ -7,12 +7,8 @@
 
 namespace pelorin::cli {
 
-// The text of pelorin-cli --help: the usage, every step with its entries and
-// an example, and the exit statuses.
-std::string HelpText();
-
 // Runs pelorin-cli with args (without the program name): "FILE", "-" for
-// standard input, one or more "-e STEP", or "--help". Steps print to out;
+// standard input, one or more "-e STEP", "--help" or "--version". Steps print to out;
 // refusals and usage errors go to err as "pelorin-cli: SOURCE:LINE: reason".
 // With progress set, a series counts its members on err. Returns the exit
 // status: 0 when every step ran, 2 for a refused step or a usage error.

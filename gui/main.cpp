@@ -1,19 +1,35 @@
 // pelorin: the graphical designer.
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
+#include "cli/manual.h"
 #include "core/files/atomic_file.h"
 #include "gui/panels/pelorin.h"
 #include "gui/platform/ui.h"
 
 int main(int argc, char* argv[]) {
+    // Answered before Qt starts, so that they need no display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::fputs(pelorin::cli::VersionText("pelorin").c_str(), stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(pelorin::cli::GuiHelpText().c_str(), stdout);
+            return 0;
+        }
+    }
     pelorin::RemoveTemporariesOnInterrupt();
     try {
         QApplication app(argc, argv);
         QApplication::setOrganizationName("Pelorin");
         QApplication::setApplicationName("Pelorin");
         QApplication::setApplicationVersion(PELORIN_VERSION);
+        QApplication::setDesktopFileName("org.pelorin.Pelorin");
+        QApplication::setWindowIcon(QIcon(":/icons/pelorin-256.png"));
         pelorin::RegisterCallbacks();
         try {
             pelorin::StartUp(1.0);
@@ -21,6 +37,17 @@ int main(int argc, char* argv[]) {
             std::fprintf(stderr, "pelorin: %s\n", e.what());
             pelorin::ui::MessagePopup("Pelorin cannot start", e.what());
             return 1;
+        }
+        // A file named on the command line (a desktop's "open with").
+        const QStringList args = QApplication::arguments();
+        for (qsizetype i = 1; i < args.size(); ++i) {
+            if (args[i].startsWith('-')) {
+                std::fprintf(stderr, "pelorin: unknown option %s (pelorin --help)\n",
+                             args[i].toLocal8Bit().constData());
+                continue;
+            }
+            pelorin::OpenAtStart(args[i].toStdString());
+            break;
         }
         return pelorin::ui::RunUserInterface();
     } catch (const std::bad_alloc&) {

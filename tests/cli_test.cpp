@@ -172,6 +172,8 @@ TEST_F(CliTest, SourcesUsageAndHelp) {
         EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.err.find("Usage:"), std::string::npos) << r.err;
     }
+    r = Cli({"--version"});
+    EXPECT_EQ(r.out, std::string("pelorin-cli ") + PELORIN_VERSION + "\n");
     r = Cli({"--help"});
     EXPECT_EQ(r.status, 0);
     for (const StepDef& d : Steps())

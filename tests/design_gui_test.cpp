@@ -221,6 +221,10 @@ TEST_F(Designs, OpenWaveformFiguresAndExports) {
     EXPECT_EQ(s.OutFlag, 1);
     EXPECT_EQ(ui::GraphPlotPoints(s.GraphHandle, menu::kGraph, s.OutPlot), 2048u);
     EXPECT_EQ(s.MagFlag, 0);
+    // A file named at start (a desktop's "open with") opens by its content.
+    fs::copy_file(made, dir / "named.recipe");
+    OpenAtStart((dir / "named.recipe").string());
+    EXPECT_EQ(popups->graphs.back().first, "named.recipe");
     const std::string again = Answer("again.swf");
     ui::ChooseMenuItem(bar(), menu::kMenuStore);
     EXPECT_EQ(ReadFile(again), ReadFile(made));

@@ -446,11 +446,34 @@ void Design_Callback(int menubar, int item, int /*panel*/) {
 }
 
 void OpenWaveform_Callback(int /*menubar*/, int /*item*/, int /*panel*/) {
-    Workspace& ws = workspace();
     try {
         const auto path = AskPath("*.swf", "Open waveform", ui::VAL_LOAD_BUTTON);
-        if (!path || !MayDiscardWaveform())
-            return;
+        if (path && MayDiscardWaveform())
+            OpenWaveform(*path);
+    } catch (const Refusal& r) {
+        Report(r);
+    }
+}
+
+void OpenAtStart(const std::string& path) {
+    try {
+        RequireRegularFile(path, "file");
+        std::ifstream in(path, std::ios::binary);
+        std::string first(16, '\0');
+        in.read(first.data(), static_cast<std::streamsize>(first.size()));
+        if (first == "TAVIK SWIFT File")
+            OpenWaveform(path);
+        else
+            OpenDesign(path);
+    } catch (const Refusal& r) {
+        Report(r);
+    }
+}
+
+void OpenWaveform(const std::string& file) {
+    Workspace& ws = workspace();
+    const std::optional<std::string> path = file;
+    {
         // Read whole and measured before anything is replaced.
         SwfWaveform file;
         WaveformFigures figures;
@@ -479,8 +502,6 @@ void OpenWaveform_Callback(int /*menubar*/, int /*item*/, int /*panel*/) {
         ShowFigures(figures);
         ui::XGraphPopup(path->substr(path->find_last_of('/') + 1), ws.Swift,
                         1000.0 / (2.0 * ws.bandwidth), FiguresText(figures));
-    } catch (const Refusal& r) {
-        Report(r);
     }
 }
 

@@ -172,6 +172,13 @@ void ShowFigures(const WaveformFigures& f);
 void Undo_Callback(int menubar, int item, int panel);
 void Design_Callback(int menubar, int item, int panel);
 void OpenWaveform_Callback(int menubar, int item, int panel);
+// Opens a .swf file: its waveform, spectrum and figures replace the
+// workspace's. Throws Refusal, the workspace untouched, for a file that is no
+// waveform.
+void OpenWaveform(const std::string& path);
+// Opens a file named at start: a .swf file (by its first line) as a
+// waveform, anything else as a design; a refusal is shown.
+void OpenAtStart(const std::string& path);
 void Export_Callback(int menubar, int item, int panel);
 // The menu items made at start-up: export choices, recent designs, undo.
 void SetUpDesignMenus();
