@@ -53,16 +53,32 @@ constexpr KeyDef kNotch[] = {{"from", Kind::Real},
                              {"source", Kind::Word, "typed|cursors"},
                              {"level", Kind::Real}};
 constexpr KeyDef kSmooth[] = {{"width", Kind::Whole}};
-constexpr KeyDef kSwim[] = {
-    {"law", Kind::Whole},    {"nodes", Kind::Whole}, {"base", Kind::Real},
-    {"peak", Kind::Real},    {"from", Kind::Real},   {"to", Kind::Real},
-    {"from-mz", Kind::Real}, {"to-mz", Kind::Real},  {"source", Kind::Word, "typed|cursors"},
-    {"last", Kind::Whole},   {"file", Kind::Path},   {"smooth", Kind::Whole}};
+constexpr KeyDef kSwim[] = {{"law", Kind::Whole},
+                            {"nodes", Kind::Whole},
+                            {"base", Kind::Real},
+                            {"peak", Kind::Real},
+                            {"from", Kind::Real},
+                            {"to", Kind::Real},
+                            {"from-mz", Kind::Real},
+                            {"to-mz", Kind::Real},
+                            {"source", Kind::Word, "typed|cursors"},
+                            {"last", Kind::Whole},
+                            {"file", Kind::Path},
+                            {"smooth", Kind::Whole},
+                            {"phase", Kind::Word, "quadratic|optimised"},
+                            {"iterations", Kind::Whole}};
 constexpr KeyDef kFreq[] = {
     {"add", Kind::Real}, {"add-mz", Kind::Real}, {"delete", Kind::Whole}, {"read", Kind::Path}};
-constexpr KeyDef kHadamard[] = {{"width", Kind::Real}, {"row", Kind::Whole}, {"batch", Kind::Path}};
-constexpr KeyDef kSwift[] = {
-    {"factor", Kind::Whole}, {"check", Kind::Path}, {"waveform", Kind::Path}};
+constexpr KeyDef kHadamard[] = {{"width", Kind::Real},
+                                {"row", Kind::Whole},
+                                {"batch", Kind::Path},
+                                {"phase", Kind::Word, "quadratic|optimised"},
+                                {"iterations", Kind::Whole}};
+constexpr KeyDef kSwift[] = {{"factor", Kind::Whole},
+                             {"check", Kind::Path},
+                             {"waveform", Kind::Path},
+                             {"phase", Kind::Word, "quadratic|optimised"},
+                             {"iterations", Kind::Whole}};
 constexpr KeyDef kStore[] = {{"file", Kind::Path}};
 constexpr KeyDef kImport[] = {{"file", Kind::Path}, {"awg", Kind::Whole}, {"out", Kind::Path}};
 constexpr KeyDef kExport[] = {{"profile", Kind::Path}};
@@ -119,19 +135,24 @@ const StepDef Runner::kSteps[] = {
     {"swim",
      "law=1..5 nodes=N base=LEVEL peak=LEVEL from=KHZ to=KHZ | from-mz=MZ to-mz=MZ | "
      "source=cursors",
-     "modulates the band; with last=N file=PATH.swf [smooth=1] writes one waveform per nodes "
-     "value from nodes to last instead",
+     "modulates the band; with last=N file=PATH.swf [smooth=1] [phase=optimised "
+     "[iterations=K]] writes one waveform per nodes value from nodes to last instead",
      "swim law=1 nodes=2 base=0 peak=1 from=100 to=300 last=8 file=out/swim.swf", kSwim,
      &Runner::Swim},
     {"freq", "add=KHZ | add-mz=MZ | delete=INDEX | read=FILE.pks",
      "edits the frequency list of the Hadamard encoding (delete counts from 0)",
      "freq read=peaks.pks", kFreq, &Runner::Freq},
-    {"hadamard", "width=HZ row=ROW | batch=PATH.swf",
+    {"hadamard", "width=HZ row=ROW | batch=PATH.swf [phase=optimised [iterations=K]]",
      "adds the bands of one row, or writes one waveform per row 1 .. order-1",
      "hadamard width=2000 batch=out/had.swf", kHadamard, &Runner::Hadamard},
-    {"swift", "[factor=-1] [check=FILE.csv] [waveform=FILE.csv]",
-     "synthesises the waveform; the profile is then fixed until the next reset; check= writes "
-     "the spectrum check (kHz, magnitude), waveform= the samples (index, value)",
+    {"swift",
+     "[factor=-1] [phase=quadratic|optimised] [iterations=400] [check=FILE.csv] "
+     "[waveform=FILE.csv]",
+     "synthesises the waveform; the profile is then fixed until the next reset. "
+     "phase=optimised lowers the crest factor by choosing the phases (starting from the "
+     "quadratic law that sweeps the whole record, in factor's direction), the magnitudes "
+     "kept; it costs about a second at 65536 samples. check= writes the spectrum check "
+     "(kHz, magnitude), waveform= the samples (index, value)",
      "swift factor=-1 check=out/check.csv", kSwift, &Runner::Swift},
     {"store", "file=PATH.swf", "writes the waveform", "store file=out/band.swf", kStore,
      &Runner::Store},
@@ -373,8 +394,10 @@ void Runner::Swim(const Step& s) {
     const auto nodes = static_cast<std::uint32_t>(Entry(s, "nodes", kSwimNodes));
     const int law = static_cast<int>(Entry(s, "law", kSwimLaw));
     const bool series = Given(s, {"last", "file"}) > 0;
-    if (!series && s.Find("smooth"))
-        throw Refused("smooth= belongs to a series: give last= and file= as well");
+    if (!series && Given(s, {"smooth", "phase", "iterations"}) > 0)
+        throw Refused(
+            "smooth=, phase= and iterations= belong to a series: give last= and file= "
+            "as well (a single profile takes its phase law at swift)");
     Bounds(s, kSwimFrom, kSwimTo);
     OrderBounds(ws_);
     if (!series) {
@@ -385,6 +408,7 @@ void Runner::Swim(const Step& s) {
     const bool smooth = Entry(s, "smooth", kSwimSmooth, true) != 0.0;
     const SeriesName name = SplitSeriesPath(RequiredPath(s, "file"));
     RequireWriting(s);
+    ws_.synthesis = Phase(s);
     Account(RunSwimSeries(ws_, base, peak, nodes, last, law, smooth, name, Progress()));
 }
 
@@ -411,9 +435,14 @@ void Runner::Hadamard(const Step& s) {
         throw Refused("give exactly one of row= and batch=");
     const double width = Entry(s, "width", kHadamardWidth);
     const std::string batch = s.Find("batch") ? RequiredPath(s, "batch") : "";
+    if (batch.empty() && Given(s, {"phase", "iterations"}) > 0)
+        throw Refused(
+            "phase= and iterations= belong to a batch (a row takes its phase law at "
+            "swift)");
     PrepareHadamard(ws_, freqs_, width);
     if (!batch.empty()) {
         RequireWriting(s);
+        ws_.synthesis = Phase(s);
         Account(BatchHadamard(ws_, freqs_, SplitSeriesPath(batch), Progress()));
         return;
     }
@@ -427,6 +456,7 @@ void Runner::Swift(const Step& s) {
     const std::string check = s.Find("check") && write_files_ ? RequiredPath(s, "check") : "";
     const std::string wave = s.Find("waveform") && write_files_ ? RequiredPath(s, "waveform") : "";
     std::vector<double> spectrum;
+    ws_.synthesis = Phase(s);
     Synthesise(ws_, factor, check.empty() ? nullptr : &spectrum);
     const double bw = ws_.bandwidth;
     if (!check.empty()) {
@@ -438,6 +468,22 @@ void Runner::Swift(const Step& s) {
         WriteCsv(wave, "index,value", static_cast<std::size_t>(ws_.datapts), [&](std::size_t i) {
             return std::pair{static_cast<double>(i), ws_.Swift[i]};
         });
+}
+
+PhaseChoice Runner::Phase(const Step& s) const {
+    PhaseChoice choice;
+    choice.law =
+        Word(s, "phase", "quadratic") == "optimised" ? PhaseLaw::Optimised : PhaseLaw::Quadratic;
+    if (const std::string* t = s.Find("iterations")) {
+        if (choice.law != PhaseLaw::Optimised)
+            throw Refused("iterations= belongs to phase=optimised");
+        const long long k = ParseWhole("iterations", *t);
+        if (k < 0 || k > kMaxCrestIterations)
+            throw Refused(Setting("iterations", *t) + " lies outside 0 .. " +
+                          std::to_string(kMaxCrestIterations));
+        choice.iterations = static_cast<int>(k);
+    }
+    return choice;
 }
 
 void Runner::Store(const Step& s) {

@@ -103,6 +103,8 @@ private:
     // or from the cursors.
     void Bounds(const Step& s, ControlId from, ControlId to);
     void Account(const SeriesReport& report);
+    // The phase law a swift step, a series or a batch asks for.
+    PhaseChoice Phase(const Step& s) const;
     SeriesProgress Progress() const;
 
     std::ostream& out_;

@@ -31,6 +31,10 @@ bool Runnable(const cli::Step& step) {
             return false;
     if (step.name == "store" || step.name == "import" || step.name == "export")
         return false;
+    // An optimisation of many iterations would take the fuzzer's time.
+    if (const std::string* iterations = step.Find("iterations");
+        iterations && iterations->size() > 3)
+        return false;
     if (const std::string* samples = step.Find("samples"))
         return samples->size() <= 4 &&
                samples->find_first_not_of("0123456789") == std::string::npos;

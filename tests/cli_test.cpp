@@ -129,6 +129,11 @@ TEST_F(CliTest, RefusalsNameTheLineAndStopTheRun) {
         {ok + "smooth width=4", "3: smooth: "},
         {ok + "swim law=9 nodes=2 base=0 peak=1 from=1 to=2", "3: swim: law=9 is not one of 1"},
         {ok + "swift factor=65", "3: swift: factor=65 lies outside -64 .. 64"},
+        {ok + "swift iterations=5", "3: swift: iterations= belongs to phase=optimised"},
+        {ok + "swift phase=best", "3: swift: phase=best is not understood"},
+        {ok + "swift phase=optimised iterations=100001", "3: swift: iterations=100001 lies"},
+        {ok + "swim law=1 nodes=2 base=0 peak=1 from=1 to=2 phase=optimised",
+         "3: swim: smooth=, phase= and iterations= belong to a series"},
         {ok + "freq add=5 delete=0", "3: freq: give exactly one of"},
         {ok + "freq delete=0", "3: freq: delete=0: the list holds 0"},
         {ok + "hadamard width=100 row=1", "3: hadamard: The frequency list is empty"},
@@ -375,6 +380,19 @@ TEST_F(CliTest, SwimSeriesAndHadamardBatchWriteWhatTheCoreWrites) {
     SetReset(ws, 2048, 200.0);
     ws.cursor1 = 20.0, ws.cursor2 = 80.0;
     RunSwimSeries(ws, 0.0, 1.0, 2, 4, 1, true, SplitSeriesPath((dir / "core.swf").string()));
+    // A series with the optimised phase: each member as the core makes it.
+    runner.Run(ParseRecipe("reset layout=ni samples=2048 bandwidth=200")[0]);
+    runner.Run(
+        ParseRecipe("swim law=1 nodes=2 last=2 base=0 peak=1 from=20 to=80 phase=optimised "
+                    "iterations=30 file=" +
+                    Path("opt.swf"))[0]);
+    Workspace opt;
+    SetReset(opt, 2048, 200.0);
+    opt.cursor1 = 20.0, opt.cursor2 = 80.0;
+    opt.synthesis = {PhaseLaw::Optimised, 30};
+    RunSwimSeries(opt, 0.0, 1.0, 2, 2, 1, false, SplitSeriesPath((dir / "core_opt.swf").string()));
+    EXPECT_EQ(ReadFile(dir / "opt_0002.swf"), ReadFile(dir / "core_opt_0002.swf"));
+    EXPECT_NE(ReadFile(dir / "opt_0002.swf"), ReadFile(dir / "swim_0002.SWF"));
     PrepareHadamard(ws, runner.frequencies(), 3000.0);
     BatchHadamard(ws, runner.frequencies(), SplitSeriesPath((dir / "core_h").string()));
     for (int k = 2; k <= 4; ++k)

@@ -13,6 +13,8 @@
 #include "core/display/figures.h"
 #include "core/edit/freqlist.h"
 #include "core/files/swf.h"
+#include "core/workspace/operations.h"
+#include "core/workspace/setreset.h"
 #include "tests/support/gui_test.h"
 #include "tests/support/test_dir.h"
 
@@ -256,6 +258,49 @@ TEST_F(Designs, OpenWaveformFiguresAndExports) {
     ui::PressButton(ws().screen.HadamardHandle, ids::Hadamard::kSave);
     EXPECT_EQ(ReadPeakList(pks + ".pks").frequencies_khz,
               ReadFloatList(ws().screen.HadamardHandle, ids::Hadamard::kList));
+}
+
+// The optimised phase from the synthesis panel: its iterations offered, the
+// work shown, the waveform the core's, a lower crest factor in the figures,
+// and the choice in the design and in a series' line.
+TEST_F(Designs, OptimisedPhaseFromThePanel) {
+    ApplySetReset(4096, 1250.0);
+    Notch(200, 400, 1.0);
+    const int process = ws().screen.ProcessHandle;
+    ui::ChooseMenuItem(bar(), menu::kMenuSynthesis);
+    EXPECT_TRUE(ui::CtrlDimmed(process, ids::Process::kIterations));
+    ui::EnterCtrlVal(process, ids::Process::kPhase, 1);
+    EXPECT_FALSE(ui::CtrlDimmed(process, ids::Process::kIterations));
+    ui::SetCtrlVal(process, ids::Process::kIterations, 60);
+    ui::SetCtrlVal(process, ids::Process::kPopup, 1);
+    ui::PressButton(process, ids::Process::kSynthesise);
+    ASSERT_TRUE(popups->messages.empty()) << LastMessage();
+    EXPECT_FALSE(popups->progress.empty());
+    EXPECT_NE(popups->graph_captions.back().find("crest_factor: 1.4"), std::string::npos)
+        << popups->graph_captions.back();
+    EXPECT_EQ(ws().screen.design.back(), "swift factor=-1 phase=optimised iterations=60");
+
+    Workspace core;
+    SetReset(core, 4096, 1250.0);
+    core.cursor1 = 200.0, core.cursor2 = 400.0;
+    ApplyNotch(core, 1.0);
+    core.synthesis = {PhaseLaw::Optimised, 60};
+    pelorin::Synthesise(core, -1, nullptr);
+    EXPECT_EQ(ws().Swift, core.Swift);
+
+    // A series takes the panel's choice.
+    ApplySetReset(1024, 1250.0);
+    const int swim = ws().screen.SwimHandle;
+    ui::ChooseMenuItem(bar(), menu::kMenuSwim);
+    ui::SetCtrlVal(swim, ids::Swim::kFrom, 200.0);
+    ui::SetCtrlVal(swim, ids::Swim::kTo, 400.0);
+    ui::EnterCtrlVal(swim, ids::Swim::kSeries, 1);
+    ui::SetCtrlVal(swim, ids::Swim::kNodes, 1);
+    ui::SetCtrlVal(swim, ids::Swim::kLastNodes, 1);
+    Answer("member.swf");
+    ui::PressButton(swim, ids::Swim::kRun);
+    EXPECT_NE(ws().screen.design.back().find("phase=optimised iterations=60"), std::string::npos)
+        << ws().screen.design.back();
 }
 
 }  // namespace

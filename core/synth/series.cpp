@@ -69,14 +69,14 @@ struct Worker {
 // not to be stored after all (the series stopped before its turn).
 template <class MayWrite>
 bool RunMember(Worker& w, double bandwidth, const SeriesName& name, const SeriesMember& build,
-               bool smooth, MayWrite may_write) {
+               bool smooth, const PhaseChoice& choice, MayWrite may_write) {
     w.result = {};
     std::fill(w.profile.begin(), w.profile.end(), 0.0);
     try {
         build(w.profile, w.member);
         if (smooth)
             SmoothData(w.profile, 3);
-        SynthesiseSwift(w.profile, -1, w.waveform, nullptr, &w.work);
+        SynthesiseSwift(w.profile, -1, w.waveform, nullptr, &w.work, choice);
     } catch (const Refusal& refusal) {
         w.result = {MemberResult::Skipped, refusal.what()};
         return true;
@@ -261,7 +261,7 @@ SeriesReport RunSeries(Workspace& ws, const SeriesName& name, std::uint64_t firs
                     w.member = *k;
                     MemberQueue::Result result;
                     try {
-                        if (!RunMember(w, ws.bandwidth, name, build_member, smooth,
+                        if (!RunMember(w, ws.bandwidth, name, build_member, smooth, ws.synthesis,
                                        [&] { return queue.MayWrite(*k); }))
                             return;  // stopped: nothing more to write
                         result.member = w.result;

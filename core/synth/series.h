@@ -60,7 +60,8 @@ void RequireSeriesProfile(const Workspace& ws);
 
 // For k = first .. last (nothing when first > last): clears the profile
 // ws.Magnitude[0, datapts), build_member(profile, k), smooths with width 3
-// when asked, synthesises with phase factor -1 and stores the waveform under
+// when asked, synthesises with phase factor -1 by the phase law of
+// ws.synthesis and stores the waveform under
 // SeriesMemberName(name, k). A member that is refused (by its builder, or a
 // profile without power) is skipped and the series goes on; a failed write is
 // listed and ends the series. The profile keeps the last member; datapts is not touched, and

@@ -89,8 +89,8 @@ __attribute__((target("avx2"))) std::size_t ExtremaVector(const double* y, std::
 }
 #endif
 
-void PhaseLaw(std::span<double> phase, double sweep, double half, double quarter, double total,
-              double points) {
+void QuadraticLaw(std::span<double> phase, double sweep, double half, double quarter, double total,
+                  double points) {
 #if defined(__x86_64__)
     if (HasAvx2()) {
         PhaseLawVector(phase, sweep, half, quarter, total, points);
@@ -145,8 +145,8 @@ void SwiftPhases(std::span<const double> magnitude, int factor, std::span<double
             "The profile has no power (every point is 0): set a band to a nonzero "
             "level before synthesising.");
     const double points = static_cast<double>(magnitude.size());
-    PhaseLaw(phase, 3.14159 * (2.0 * static_cast<double>(factor)), points / 2.0, points / 4.0,
-             total, points);
+    QuadraticLaw(phase, 3.14159 * (2.0 * static_cast<double>(factor)), points / 2.0, points / 4.0,
+                 total, points);
     // The phases grow in size along the profile: the last one is the first to
     // overflow.
     if (!std::isfinite(phase.back()))
@@ -233,13 +233,17 @@ private:
 // 4N, forward-transformed. Computed as the first synthesis computed it, over
 // split arrays with the scalar sine and cosine, so that it stays the same to
 // the last bit.
-std::vector<double> SpectrumCheck(std::span<const double> profile, int factor, SwiftWork& work) {
+std::vector<double> SpectrumCheck(std::span<const double> profile, int factor, SwiftWork& work,
+                                  const std::vector<double>* given) {
     const std::size_t points = profile.size();
     const std::size_t samples = 2 * points;
     SplitComplexBuffer& buffer = work.Buffer(4 * points);
     double* re = buffer.re();
     double* im = buffer.im();
-    SwiftPhases(profile, factor, {im, points});
+    if (given)
+        std::copy(given->begin(), given->end(), im);
+    else
+        SwiftPhases(profile, factor, {im, points});
     for (std::size_t i = 0; i < points; ++i) {
         const double phase = im[i];
         re[i] = profile[i] * std::cos(phase);
@@ -257,10 +261,9 @@ std::vector<double> SpectrumCheck(std::span<const double> profile, int factor, S
     return spectrum;
 }
 
-}  // namespace
-
-void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<double>& waveform,
-                     std::vector<double>* check, SwiftWork* lent) {
+// The synthesis with the phases of the quadratic law, or the given ones.
+void Synthesise(std::span<const double> profile, int factor, const std::vector<double>* given,
+                std::vector<double>& waveform, std::vector<double>* check, SwiftWork* lent) {
     if (profile.size() > kMaxPoints)
         throw Refusal("The profile has " + std::to_string(profile.size()) + " points; at most " +
                       std::to_string(kMaxPoints) +
@@ -277,7 +280,10 @@ void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<do
         AlignedDoubles& block = work.Block(samples + 2);
         double* y = block.data();
         double* phase = y + points + 2;
-        SwiftPhases(profile, factor, {phase, points});
+        if (given)
+            std::copy(given->begin(), given->end(), phase);
+        else
+            SwiftPhases(profile, factor, {phase, points});
         PhasedSpectrum(profile.data(), phase, y, points);
         // The samples are the real part of the complex inverse of bins
         // 0 .. N-1. The real-output transform adds each bin k >= 1 and its
@@ -300,7 +306,7 @@ void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<do
 
         std::vector<double> spectrum;
         if (check != nullptr)
-            spectrum = SpectrumCheck(profile, factor, work);
+            spectrum = SpectrumCheck(profile, factor, work, given);
 
         // A series hands back the same vector every time: its storage is
         // reused, which spares touching fresh memory for every member. Fresh
@@ -321,7 +327,36 @@ void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<do
     }
 }
 
-void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check, SwiftWork* work) {
+}  // namespace
+
+void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<double>& waveform,
+                     std::vector<double>* check, SwiftWork* work) {
+    Synthesise(profile, factor, nullptr, waveform, check, work);
+}
+
+void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<double>& waveform,
+                     std::vector<double>* check, SwiftWork* work, const PhaseChoice& choice,
+                     const CrestProgress& progress) {
+    if (choice.law == PhaseLaw::Quadratic) {
+        Synthesise(profile, factor, nullptr, waveform, check, work);
+        return;
+    }
+    if (choice.iterations < 0 || choice.iterations > kMaxCrestIterations)
+        throw Refusal("The optimised phase takes 0 to " + std::to_string(kMaxCrestIterations) +
+                      " iterations, not " + std::to_string(choice.iterations) + ".");
+    std::vector<double> phases;
+    try {
+        phases = LowCrestPhases(profile, factor, choice.iterations, progress);
+    } catch (const std::bad_alloc&) {
+        throw Refusal("There is not enough memory to optimise the phases of " +
+                      std::to_string(2 * profile.size()) +
+                      " samples: close other programs or use fewer samples.");
+    }
+    Synthesise(profile, factor, &phases, waveform, check, work);
+}
+
+void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check, SwiftWork* work,
+                  const CrestProgress& progress) {
     const int n = ws.datapts;
     if (n < 1)
         throw Refusal("There is no profile to synthesise (" + std::to_string(n) +
@@ -332,7 +367,7 @@ void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check, SwiftWo
                       std::to_string(ws.Magnitude.size()) +
                       ": apply Set/Reset to start a new profile.");
     SynthesiseSwift(std::span<const double>(ws.Magnitude).first(static_cast<std::size_t>(n)),
-                    factor, ws.Swift, check, work);
+                    factor, ws.Swift, check, work, ws.synthesis, progress);
     ws.datapts = 2 * n;
 }
 

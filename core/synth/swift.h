@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/memory.h"
+#include "core/synth/crest.h"
 #include "core/synth/fft.h"
 #include "core/workspace/workspace.h"
 
@@ -50,11 +51,19 @@ private:
 void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<double>& waveform,
                      std::vector<double>* check = nullptr, SwiftWork* work = nullptr);
 
+// The same with the phase law chosen: the quadratic law is the synthesis
+// above, bit for bit; the optimised law takes LowCrestPhases(profile, factor,
+// choice.iterations, progress) for the phases, and its spectrum check is that
+// of the waveform it made. Refuses as above, and as LowCrestPhases does.
+void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<double>& waveform,
+                     std::vector<double>* check, SwiftWork* work, const PhaseChoice& choice,
+                     const CrestProgress& progress = {});
+
 // The synthesis panel's step on the workspace: the waveform of the first
-// ws.datapts points of ws.Magnitude replaces ws.Swift, and ws.datapts becomes
-// 2N, the waveform's length. Refuses as SynthesiseSwift does, and when datapts
-// counts no points or more than the profile holds; ws is then untouched.
+// ws.datapts points of ws.Magnitude, by the phase law ws.synthesis chooses,
+// replaces ws.Swift, and ws.datapts becomes 2N, the waveform's length. Refuses as SynthesiseSwift
+// does, and when datapts counts no points or more than the profile holds; ws is then untouched.
 void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check = nullptr,
-                  SwiftWork* work = nullptr);
+                  SwiftWork* work = nullptr, const CrestProgress& progress = {});
 
 }  // namespace pelorin

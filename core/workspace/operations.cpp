@@ -94,9 +94,10 @@ void ApplyHadamardRow(Workspace& ws, const std::vector<float>& list, int row) {
     BuildHadamard(ws.Magnitude, list, ws.bandwidth, ws.HadamardWidth, row);
 }
 
-void Synthesise(Workspace& ws, int factor, std::vector<double>* check) {
+void Synthesise(Workspace& ws, int factor, std::vector<double>* check,
+                const CrestProgress& progress) {
     RequireEditableProfile(ws);
-    ProcessSwift(ws, factor, check);
+    ProcessSwift(ws, factor, check, nullptr, progress);
     ws.phase = MenuPhase::Synthesised;
     ws.source = WaveformSource::Synthesis;
 }

@@ -61,7 +61,8 @@ void ApplyHadamardRow(Workspace& ws, const std::vector<float>& list, int row);
 
 // Synthesises the profile from the synthesis panel: the profile is then fixed
 // until the next Set/Reset.
-void Synthesise(Workspace& ws, int factor, std::vector<double>* check);
+void Synthesise(Workspace& ws, int factor, std::vector<double>* check,
+                const CrestProgress& progress = {});
 
 // Whether the workspace holds a waveform of datapts samples to store. Never
 // while the profile is editable: datapts then counts profile points, and the

@@ -8,6 +8,7 @@
 
 #include "core/edit/history.h"
 #include "core/refusal.h"
+#include "core/synth/crest.h"
 #include "core/workspace/calibration.h"
 
 namespace pelorin {
@@ -82,6 +83,9 @@ struct Workspace {
     double cursor2 = 0.0;
 
     double HadamardWidth = 0.0;  // Hz
+
+    // The phase law of the syntheses, single ones and series' members alike.
+    PhaseChoice synthesis;
 
     // The mass calibration, and the profile's m/z range it gives: lowmass at
     // f = bandwidth, highmass at the first point, f = bandwidth / N.

@@ -143,11 +143,14 @@ int DoHadamardCallback(int panel, int control, int event) {
         PrepareHadamard(ws, list, width);
         if (ui::GetCtrlInt(panel, id::kBatch) != 0) {
             if (const auto name = AskSeriesName()) {
+                ws.synthesis = PanelPhaseChoice();
                 RunSeriesWithProgress("Hadamard batch", *name, [&](const SeriesProgress& progress) {
                     return BatchHadamard(ws, list, *name, progress);
                 });
-                RecordSeries("hadamard", {{"width", StepNumber(width)},
-                                          {"batch", name->stem + name->extension}});
+                StepEntries entries = {{"width", StepNumber(width)},
+                                       {"batch", name->stem + name->extension}};
+                RecordPhase(entries, ws.synthesis);
+                RecordSeries("hadamard", entries);
             }
         } else {
             const int row = ui::GetCtrlInt(panel, id::kRow);

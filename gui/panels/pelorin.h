@@ -103,6 +103,12 @@ int MakeNotch_Callback(int panel, int control, int event);
 int Smooth_Callback(int panel, int control, int event);
 
 // --- Synthesis and files ------------------------------------------------
+// The synthesis panel's choice of phase law, which series and batches take too.
+PhaseChoice PanelPhaseChoice();
+// Adds phase= and iterations= to a step's entries for the optimised law.
+void RecordPhase(StepEntries& entries, const PhaseChoice& choice);
+int PhaseChoice_Callback(int panel, int control, int event);
+// Synthesises by the phase law of workspace().synthesis.
 void ProcessSwift(int popup, int check, int factor);
 int Process_Callback(int panel, int control, int event);
 void SaveSwift_Callback(int menubar, int item, int panel);

@@ -297,6 +297,7 @@ void RegisterCallbacks() {
     ui::RegisterControlCallback("BoundSource_Callback", BoundSource_Callback);
     ui::RegisterMenuCallback("Axis_Callback", Axis_Callback);
     ui::RegisterMenuCallback("Undo_Callback", Undo_Callback);
+    ui::RegisterControlCallback("PhaseChoice_Callback", PhaseChoice_Callback);
     ui::RegisterMenuCallback("Design_Callback", Design_Callback);
     ui::RegisterMenuCallback("OpenWaveform_Callback", OpenWaveform_Callback);
     ui::RegisterMenuCallback("Export_Callback", Export_Callback);

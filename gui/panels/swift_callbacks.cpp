@@ -1,4 +1,6 @@
 // The synthesis panel: synthesis, the waveform pop-up and the spectrum check.
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "core/workspace/operations.h"
@@ -7,17 +9,54 @@
 
 namespace pelorin {
 
+PhaseChoice PanelPhaseChoice() {
+    const int panel = workspace().screen.ProcessHandle;
+    PhaseChoice choice;
+    if (ui::GetCtrlInt(panel, ids::Process::kPhase) == 1) {
+        choice.law = PhaseLaw::Optimised;
+        choice.iterations = ui::GetCtrlInt(panel, ids::Process::kIterations);
+    }
+    return choice;
+}
+
+void RecordPhase(StepEntries& entries, const PhaseChoice& choice) {
+    if (choice.law != PhaseLaw::Optimised)
+        return;
+    entries.emplace_back("phase", "optimised");
+    entries.emplace_back("iterations", std::to_string(choice.iterations));
+}
+
+int PhaseChoice_Callback(int panel, int control, int event) {
+    if (event == ui::EVENT_COMMIT || event == ui::EVENT_VALUE_CHANGED)
+        ui::SetCtrlDimmed(panel, ids::Process::kIterations, ui::GetCtrlInt(panel, control) != 1);
+    return 0;
+}
+
 void ProcessSwift(int popup, int check, int factor) {
     Workspace& ws = workspace();
     std::vector<double> spectrum;
     WaveformFigures figures;
+    // The optimisation takes a while: its progress is shown, and Cancel keeps
+    // the best phases found so far.
+    std::unique_ptr<ui::Progress> shown;
+    CrestProgress progress;
+    if (ws.synthesis.law == PhaseLaw::Optimised) {
+        shown = ui::CurrentPopups().StartProgress(
+            "Optimising the phases", static_cast<std::uint64_t>(ws.synthesis.iterations));
+        progress = [&shown](int done, int total) {
+            return shown->Update(
+                static_cast<std::uint64_t>(done), static_cast<std::uint64_t>(total),
+                "Iteration " + std::to_string(done) + " of " + std::to_string(total));
+        };
+    }
     ui::RunBusy("Synthesising", [&] {
-        Synthesise(ws, factor, check == 1 ? &spectrum : nullptr);
+        Synthesise(ws, factor, check == 1 ? &spectrum : nullptr, progress);
         // What the stored file will hold, measured before the operator asks.
         figures = FiguresOfSamples(
             std::span<const double>(ws.Swift).first(static_cast<std::size_t>(ws.datapts)),
             ws.bandwidth);
     });
+    shown.reset();
     ShowFigures(figures);
     if (popup == 1) {
         ui::SetWaitCursor(0);
@@ -37,8 +76,11 @@ int Process_Callback(int panel, int control, int event) {
         const int popup = ui::GetCtrlInt(panel, id::kPopup);
         const int check = ui::GetCtrlInt(panel, id::kCheck);
         const int factor = ui::GetCtrlInt(panel, id::kFactor);
+        workspace().synthesis = PanelPhaseChoice();
         ProcessSwift(popup, check, factor);
-        RecordStep("swift", {{"factor", std::to_string(factor)}});
+        StepEntries entries = {{"factor", std::to_string(factor)}};
+        RecordPhase(entries, workspace().synthesis);
+        RecordStep("swift", entries);
         workspace().screen.history.Clear();  // the profile is fixed from now on
         EnterMenuPhase(MenuPhase::Synthesised);
         WaveformMade("");

@@ -42,12 +42,14 @@ int MakeSWIM_Callback(int panel, int control, int event) {
         const auto name = AskSeriesName();
         if (!name)
             return false;  // the panel stays open for another try
+        ws.synthesis = PanelPhaseChoice();
         RunSeriesWithProgress("SWIM series", *name, [&](const SeriesProgress& progress) {
             return RunSwimSeries(ws, base, peak, nodes, last, law, smooth, *name, progress);
         });
         entries.emplace_back("last", std::to_string(last));
         entries.emplace_back("smooth", smooth ? "1" : "0");
         entries.emplace_back("file", name->stem + name->extension);
+        RecordPhase(entries, ws.synthesis);
         RecordSeries("swim", entries);
         return true;
     });
