@@ -28,13 +28,6 @@ QWidget* Focus(int panel, int control) {
     return w;
 }
 
-ui::GraphControl* MainGraph() {
-    for (QWidget* w : QApplication::allWidgets())
-        if (auto* g = dynamic_cast<ui::GraphControl*>(w); g && g->isVisible())
-            return g;
-    return nullptr;
-}
-
 class Desktop : public GuiTest {
 protected:
     TestDir dir;

@@ -11,13 +11,6 @@
 namespace pelorin::testing {
 namespace {
 
-ui::GraphControl* MainGraph() {
-    for (QWidget* w : QApplication::allWidgets())
-        if (auto* g = dynamic_cast<ui::GraphControl*>(w); g && g->isVisible())
-            return g;
-    return nullptr;
-}
-
 class MassDesign : public GuiTest {
 protected:
     void SetUp() override {

@@ -251,6 +251,8 @@ void SaveDesign() {
     ui::ShowStatusMessage(s.GraphHandle, "Saved the design " + path);
 }
 
+}  // namespace
+
 std::optional<std::string> AskPath(const std::string& spec, const std::string& title, int button) {
     ui::FileSelectRequest request;
     request.default_spec = spec;
@@ -262,6 +264,8 @@ std::optional<std::string> AskPath(const std::string& spec, const std::string& t
         return std::nullopt;
     return button == ui::VAL_SAVE_BUTTON ? WithExtension(path, spec.substr(1)) : path;
 }
+
+namespace {
 
 void ExportData(int choice) {
     const Workspace& ws = workspace();

@@ -28,16 +28,10 @@ void ShowList(int panel, int control, const std::vector<float>& merged) {
 
 // Writes the list as a peak list.
 void SaveList(int panel) {
-    ui::FileSelectRequest request;
-    request.default_spec = "*.pks";
-    request.title = "Save the frequency list";
-    request.button = ui::VAL_SAVE_BUTTON;
-    request.restrict_extension = true;
-    std::string path;
-    if (ui::FileSelectPopup(request, path) <= 0)
+    const auto chosen = AskPath("*.pks", "Save the frequency list", ui::VAL_SAVE_BUTTON);
+    if (!chosen)
         return;
-    if (path.find('.', path.find_last_of('/') + 2) == std::string::npos)
-        path += ".pks";
+    const std::string& path = *chosen;
     try {
         const std::vector<float> list = ReadFloatList(panel, id::kList);
         const std::size_t inexact = WritePeakList(path, list);

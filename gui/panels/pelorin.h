@@ -161,6 +161,9 @@ double FrequencyEntry(const Workspace& ws, int panel, int control);
 // A number as a recipe entry that reads back to the same value.
 std::string StepNumber(double v);
 std::string StepNumber(float v);
+// The file pop-up for one kind of file ("*.csv"): the path chosen, with that
+// extension added to a name saved without one; nothing when none was chosen.
+std::optional<std::string> AskPath(const std::string& spec, const std::string& title, int button);
 // A new design, started by a Set/Reset of samples at the bandwidth entered.
 void StartDesign(bool tek, int samples, double bandwidth);
 // Records a committed step that leaves the profile as it is.

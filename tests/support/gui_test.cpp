@@ -4,9 +4,17 @@
 #include <QSettings>
 #include <cstdlib>
 
+#include "gui/platform/graph_control.h"
 #include "tests/support/test_dir.h"
 
 namespace pelorin::testing {
+
+ui::GraphControl* MainGraph() {
+    for (QWidget* w : QApplication::allWidgets())
+        if (auto* g = dynamic_cast<ui::GraphControl*>(w); g && g->isVisible())
+            return g;
+    return nullptr;
+}
 
 int ScriptedPopups::FileSelect(const ui::FileSelectRequest& request, std::string& path) {
     asked.push_back(request);

@@ -12,7 +12,14 @@
 #include "gui/panels/pelorin.h"
 #include "gui/platform/ui.h"
 
+namespace pelorin::ui {
+class GraphControl;
+}
+
 namespace pelorin::testing {
+
+// The main window's graph, the one visible graph widget.
+ui::GraphControl* MainGraph();
 
 struct FileAnswer {
     int result;
