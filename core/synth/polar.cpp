@@ -6,8 +6,10 @@
 #include <immintrin.h>
 
 // glibc's vector maths (libmvec), AVX2 variants: four doubles at a time.
-extern "C" __m256d _ZGVdN4v_sin(__m256d);
-extern "C" __m256d _ZGVdN4v_cos(__m256d);
+// Declared as AVX2 code, as they are: the vector argument then passes in a
+// register, the same way for every compiler.
+extern "C" __attribute__((target("avx2"))) __m256d _ZGVdN4v_sin(__m256d);
+extern "C" __attribute__((target("avx2"))) __m256d _ZGVdN4v_cos(__m256d);
 #endif
 
 namespace pelorin {

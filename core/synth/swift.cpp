@@ -215,14 +215,23 @@ public:
         y_ -= d;
         return *this;
     }
-    friend ScaledReader operator+(ScaledReader r, difference_type d) { return r += d; }
-    friend ScaledReader operator+(difference_type d, ScaledReader r) { return r += d; }
-    friend ScaledReader operator-(ScaledReader r, difference_type d) { return r -= d; }
+    // The whole random-access interface, though assign() uses only part.
+    [[maybe_unused]] friend ScaledReader operator+(ScaledReader r, difference_type d) {
+        return r += d;
+    }
+    [[maybe_unused]] friend ScaledReader operator+(difference_type d, ScaledReader r) {
+        return r += d;
+    }
+    [[maybe_unused]] friend ScaledReader operator-(ScaledReader r, difference_type d) {
+        return r -= d;
+    }
     friend difference_type operator-(const ScaledReader& a, const ScaledReader& b) {
         return a.y_ - b.y_;
     }
     friend bool operator==(const ScaledReader& a, const ScaledReader& b) { return a.y_ == b.y_; }
-    friend auto operator<=>(const ScaledReader& a, const ScaledReader& b) { return a.y_ <=> b.y_; }
+    [[maybe_unused]] friend auto operator<=>(const ScaledReader& a, const ScaledReader& b) {
+        return a.y_ <=> b.y_;
+    }
 
 private:
     const double* y_;
