@@ -49,9 +49,14 @@ public:
     }
 
     // log of (mean((w / scale)^p))^(1/p), p even, and its gradient when asked.
+    // The crest factor of the waveform of the last Value, measured before its
+    // gradient's transform overwrote the samples.
+    double LastCrest() const { return last_crest_; }
+
     double Value(std::span<const double> phase, int p, double scale,
                  std::vector<double>* gradient) {
         Signal(phase);
+        last_crest_ = WaveformCrest();
         double* w = block_.data();
         const double inv = 1.0 / scale;
         double sum = 0.0;
@@ -99,6 +104,7 @@ private:
     std::vector<std::size_t> active_;
     std::size_t length_;
     AlignedDoubles block_;
+    double last_crest_ = 0.0;
 };
 
 double Dot(const std::vector<double>& a, const std::vector<double>& b) {
@@ -224,9 +230,7 @@ std::vector<double> LowCrestPhases(std::span<const double> profile, int factor, 
             x.swap(x_new);
             g.swap(g_new);
             f = f_new;
-            // The evaluation's transform overwrote the samples: measured afresh.
-            objective.Signal(x);
-            const double now = objective.WaveformCrest();
+            const double now = objective.LastCrest();  // of x_new, now x
             if (now < best_crest) {
                 best_crest = now;
                 best = x;
