@@ -11,6 +11,7 @@
 #include "cli/entries.h"
 #include "core/display/figures.h"
 #include "core/display/graph_math.h"
+#include "core/display/played_once.h"
 #include "core/edit/freqlist.h"
 #include "core/files/datfile.h"
 #include "core/files/swf.h"
@@ -549,9 +550,11 @@ void Runner::Show(const Step&) {
     } else {
         out_ << "lowmass: none (no profile)\nhighmass: none (no profile)\n";
     }
-    if (HasWaveform(ws_))
-        out_ << FiguresText(FiguresOfSamples(
-            std::span(ws_.Swift).first(static_cast<std::size_t>(ws_.datapts)), ws_.bandwidth));
+    if (HasWaveform(ws_)) {
+        const auto samples = std::span(ws_.Swift).first(static_cast<std::size_t>(ws_.datapts));
+        out_ << FiguresText(FiguresOfSamples(samples, ws_.bandwidth));
+        out_ << PlayedOnceText(PlayedOnceOfSamples(samples, ws_.bandwidth, WaveformDesign(ws_)));
+    }
     out_ << std::flush;
 }
 
@@ -562,7 +565,7 @@ void Runner::Inspect(const Step& s) {
     const SwfWaveform w = ReadSwfFile(file);
     std::vector<double> spectrum;
     const WaveformFigures f = FiguresOfCodes(w.codes, w.bandwidth, &spectrum);
-    out_ << FiguresText(f) << std::flush;
+    out_ << FiguresText(f) << PlayedOnceText(PlayedOnceOfCodes(w.codes, w.bandwidth)) << std::flush;
     if (!wave.empty())
         WriteCsv(wave, "index,value", w.codes.size(), [&](std::size_t i) {
             return std::pair{static_cast<double>(i), DecodeSample(w.codes[i])};

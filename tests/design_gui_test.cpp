@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "core/display/figures.h"
+#include "core/display/played_once.h"
 #include "core/edit/freqlist.h"
 #include "core/files/swf.h"
 #include "core/workspace/operations.h"
@@ -216,8 +217,10 @@ TEST_F(Designs, OpenWaveformFiguresAndExports) {
     ui::ChooseMenuItem(bar(), menu::kMenuOpenWaveform);
     ASSERT_TRUE(popups->messages.empty()) << LastMessage();
     const SwfWaveform file = ReadSwfFile(made);
-    const std::string figures = FiguresText(FiguresOfCodes(file.codes, file.bandwidth));
+    const PlayedOnceFigures played = PlayedOnceOfCodes(file.codes, file.bandwidth);
+    const std::string figures = FiguresForEye(FiguresOfCodes(file.codes, file.bandwidth), &played);
     EXPECT_EQ(popups->graph_captions.back(), figures);
+    EXPECT_EQ(ui::FiguresPaneText(ws().screen.GraphHandle), figures);
     EXPECT_EQ(popups->graphs.back().first, "made.swf");
     const Screen& s = ws().screen;
     EXPECT_EQ(s.OutFlag, 1);
@@ -276,7 +279,7 @@ TEST_F(Designs, OptimisedPhaseFromThePanel) {
     ui::PressButton(process, ids::Process::kSynthesise);
     ASSERT_TRUE(popups->messages.empty()) << LastMessage();
     EXPECT_FALSE(popups->progress.empty());
-    EXPECT_NE(popups->graph_captions.back().find("crest_factor: 1.4"), std::string::npos)
+    EXPECT_NE(popups->graph_captions.back().find("Crest 1.4"), std::string::npos)
         << popups->graph_captions.back();
     EXPECT_EQ(ws().screen.design.back(), "swift factor=-1 phase=optimised iterations=60");
 

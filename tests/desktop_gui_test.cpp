@@ -166,9 +166,10 @@ TEST_F(Desktop, PlotLegendNavigationAndTimeAxis) {
     ASSERT_NE(g, nullptr);
     g->resize(800, 500);
     g->replot();
-    ASSERT_EQ(g->legend->itemCount(), 2);
+    ASSERT_EQ(g->legend->itemCount(), 3);
     EXPECT_EQ(g->graph(0)->name(), "Profile");
     EXPECT_EQ(g->graph(1)->name(), "Spectrum check");
+    EXPECT_EQ(g->graph(2)->name(), "Played once (8×)");
     // The waveform pop-up's axis is in microseconds: samples 1 / (2 bandwidth)
     // apart (the Tektronix clock made the bandwidth 12500 / 12 kHz).
     ASSERT_EQ(popups->graph_steps.size(), 1u);

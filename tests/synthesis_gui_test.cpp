@@ -75,6 +75,10 @@ TEST_F(Synthesis, CheckWithoutPopupAndNoDrawingWithNeither) {
     Synthesise(0, 0, -1);
     EXPECT_TRUE(popups->graphs.empty());
     EXPECT_EQ(ws().screen.OutFlag, 0);
+    // The profile and what the ions feel, unless the view leaves that out.
+    EXPECT_EQ(ui::GraphPlotCount(ws().screen.GraphHandle, ids::Main::kGraph), 2);
+    EXPECT_EQ(ws().screen.PlayedFlag, 1);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuPlayedOnce);
     EXPECT_EQ(ui::GraphPlotCount(ws().screen.GraphHandle, ids::Main::kGraph), 1);
     EXPECT_EQ(ws().datapts, 1024);
 }

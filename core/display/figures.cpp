@@ -107,10 +107,11 @@ std::string FiguresText(const WaveformFigures& f) {
 
 std::string FiguresSummary(const WaveformFigures& f) {
     char text[256];
-    std::snprintf(text, sizeof text,
-                  "Peak %.3f  RMS %.3f  Crest %.2f (%.1f dB)  Clipped %.2g %%  Band %.1f–%.1f kHz",
-                  f.peak, f.rms, f.crest_factor, f.crest_factor_db, 100.0 * f.clipped_fraction,
-                  f.band_lo_khz, f.band_hi_khz);
+    std::snprintf(
+        text, sizeof text,
+        "Peak %.3f  RMS %.3f  Crest %.2f (%.1f dB)  Full scale %.3g %%  Band %.1f–%.1f kHz", f.peak,
+        f.rms, f.crest_factor, f.crest_factor_db, 100.0 * f.clipped_fraction, f.band_lo_khz,
+        f.band_hi_khz);
     return text;
 }
 

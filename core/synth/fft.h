@@ -65,4 +65,10 @@ void InverseRealFft(double* block, std::size_t capacity, std::size_t length);
 // aligned, else std::invalid_argument. Deterministic, as above.
 void ForwardRealFft(double* block, std::size_t capacity, std::size_t length);
 
+// X[k] = sum over t of x[t] e^(-2 pi i k t / length), unscaled, in place on
+// length complex values stored as interleaved (re, im) pairs in block, which
+// must hold at least 2 length doubles, 64-byte aligned, else
+// std::invalid_argument. Deterministic, as above.
+void ForwardComplexFft(double* block, std::size_t capacity, std::size_t length);
+
 }  // namespace pelorin

@@ -283,10 +283,14 @@ Resource ParseUir(std::string_view text) {
                 e.text("shortcut", item.shortcut);
                 e.flag("dimmed", item.dimmed);
                 e.text("group", item.group);
+                e.flag("toggle", item.toggle);
                 e.flag("checked", item.checked);
                 e.finish();
-                if (item.checked && item.group.empty())
-                    Fail(l.number, "checked=1 needs a group= of items to choose among");
+                if (item.toggle && !item.group.empty())
+                    Fail(l.number, "an item is a toggle= or one of a group=, not both");
+                if (item.checked && item.group.empty() && !item.toggle)
+                    Fail(l.number,
+                         "checked=1 needs a group= of items to choose among, or toggle=1");
                 for (const auto& m : panel->menus)
                     for (const auto& other : m.items)
                         if (other.id == item.id && item.id != 0)

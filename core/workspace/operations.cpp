@@ -117,6 +117,12 @@ void RequireWaveform(const Workspace& ws) {
     throw Refusal("There is no waveform to store: synthesise or import one first.");
 }
 
+std::span<const double> WaveformDesign(const Workspace& ws) {
+    if (ws.source != WaveformSource::Synthesis || !HasWaveform(ws))
+        return {};
+    return ws.Magnitude;
+}
+
 void StoreWaveform(const Workspace& ws, const std::string& path) {
     RequireWaveform(ws);
     StoreSwift(path, ws.datapts, ws.bandwidth, ws.Swift);

@@ -73,6 +73,11 @@ bool HasWaveform(const Workspace& ws);
 // or imported since the last Set/Reset, or only the members of a series.
 void RequireWaveform(const Workspace& ws);
 
+// The profile the waveform in hand was synthesised from, against which its
+// played-once spectrum is judged; empty for an imported or opened waveform,
+// whose profile is unknown.
+std::span<const double> WaveformDesign(const Workspace& ws);
+
 // Stores the current waveform; refuses as RequireWaveform does.
 void StoreWaveform(const Workspace& ws, const std::string& path);
 

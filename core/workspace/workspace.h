@@ -36,6 +36,8 @@ struct Screen {
     int MagFlag = 0;
     int OutPlot = 0;  // the spectrum check, drawn while OutFlag is 1
     int OutFlag = 0;
+    int PlayedPlot = 0;  // the played-once spectrum, drawn while PlayedFlag is 1
+    int PlayedFlag = 0;
 
     double tempfreqmin = 0.0;  // the previous view, kHz
     double tempfreqmax = 0.0;

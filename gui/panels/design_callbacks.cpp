@@ -401,10 +401,6 @@ void ShowEditMenu() {
     ui::SetMenuItemDimmed(s.MenuHandle, menu::kMenuSaveDesign, !s.designing);
 }
 
-void ShowFigures(const WaveformFigures& f) {
-    ui::ShowStatusMessage(workspace().screen.GraphHandle, FiguresSummary(f));
-}
-
 void Undo_Callback(int /*menubar*/, int item, int /*panel*/) {
     Workspace& ws = workspace();
     Screen& s = ws.screen;
@@ -481,10 +477,14 @@ void OpenWaveform(const std::string& file) {
         // Read whole and measured before anything is replaced.
         SwfWaveform file;
         WaveformFigures figures;
+        PlayedOnceFigures played;
+        PlayedOnceSpectrum shown;
         std::vector<double> spectrum, samples;
         ui::RunBusy("Reading " + *path, [&] {
             file = ReadSwfFile(*path);
             figures = FiguresOfCodes(file.codes, file.bandwidth, &spectrum);
+            played = PlayedOnceOfCodes(file.codes, file.bandwidth, {},
+                                       PlayedOnceWanted() ? &shown : nullptr);
             samples.resize(file.codes.size());
             for (std::size_t i = 0; i < samples.size(); ++i)
                 samples[i] = CodeMidpoint(file.codes[i]);
@@ -495,17 +495,19 @@ void OpenWaveform(const std::string& file) {
         Screen& s = ws.screen;
         RemoveAllPlots(ws);
         ui::SetGraphExtent(s.GraphHandle, kGraph, 0.0, ws.bandwidth);
-        ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_MANUAL, 0.0, ws.bandwidth, ui::VAL_MANUAL,
-                         -0.05, 1.05);
+        // The plots that follow set the y axis afresh.
+        ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_MANUAL, 0.0, ws.bandwidth,
+                         ui::VAL_AUTOSCALE, 0.0, 0.0);
         ui::SetCtrlDimmed(s.GraphHandle, kGraph, false);
         s.OutPlot = ui::PlotSpectrum(s.GraphHandle, kGraph, 0, spectrum, ws.bandwidth, ui::VAL_BLUE,
                                      "Spectrum");
         s.OutFlag = 1;
+        DrawPlayedOnce(shown);
         EnterMenuPhase(MenuPhase::Synthesised);
         WaveformOpened(*path);
-        ShowFigures(figures);
+        ShowWaveformFigures(figures, played);
         ui::XGraphPopup(path->substr(path->find_last_of('/') + 1), ws.Swift,
-                        1000.0 / (2.0 * ws.bandwidth), FiguresText(figures));
+                        1000.0 / (2.0 * ws.bandwidth), FiguresForEye(figures, &played));
     }
 }
 

@@ -66,8 +66,15 @@ int FinishSwiftSave(int awg) {
         // Read whole before anything is replaced: a refused file leaves the
         // waveform, its length and the bandwidth as they were.
         DatWaveform imported;
-        ui::RunBusy("Reading " + path, [&] { imported = ReadDatFile(path, awg); });
+        WaveformFigures figures;
+        PlayedOnceFigures played;
+        ui::RunBusy("Reading " + path, [&] {
+            imported = ReadDatFile(path, awg);
+            figures = FiguresOfSamples(imported.samples, imported.bandwidth);
+            played = PlayedOnceOfSamples(imported.samples, imported.bandwidth);
+        });
         ImportWaveform(ws, std::move(imported));
+        ShowWaveformFigures(figures, played);
         EndDesign();
         WaveformMade(path);
         if (ws.phase != MenuPhase::Start) {
@@ -79,7 +86,8 @@ int FinishSwiftSave(int awg) {
                              ws.bandwidth, ui::VAL_NO_CHANGE, 0.0, 0.0);
             EnterMenuPhase(MenuPhase::Synthesised);
         }
-        ui::XGraphPopup("Check Data", ws.Swift, 1000.0 / (2.0 * ws.bandwidth));
+        ui::XGraphPopup("Check Data", ws.Swift, 1000.0 / (2.0 * ws.bandwidth),
+                        FiguresForEye(figures, &played));
         ui::FileSelectRequest save;
         save.default_spec = "*.swf";
         save.type_list = "*.swf";

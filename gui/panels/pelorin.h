@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/display/figures.h"
+#include "core/display/played_once.h"
 #include "core/synth/series.h"
 #include "core/workspace/workspace.h"
 #include "resources/panel_ids.h"
@@ -176,8 +177,6 @@ void RecordSeries(const std::string& name, const StepEntries& entries);
 void EndDesign();
 // The Undo and Redo items, named after what they would do, and Save design.
 void ShowEditMenu();
-// The figures of the waveform in the status bar.
-void ShowFigures(const WaveformFigures& f);
 void Undo_Callback(int menubar, int item, int panel);
 void Design_Callback(int menubar, int item, int panel);
 void OpenWaveform_Callback(int menubar, int item, int panel);
@@ -195,6 +194,21 @@ void SetUpDesignMenus();
 void WaveformOpened(const std::string& file);
 // The calibration panel's entries and the axis after the calibration changed.
 void ShowCalibrationState();
+
+// --- The view of the waveform in hand -----------------------------------
+// Its figures in the figures pane (and a summary in the status bar).
+void ShowWaveformFigures(const WaveformFigures& f, const PlayedOnceFigures& played);
+// No waveform: the figures pane says so.
+void ClearWaveformFigures();
+// Whether View > Played-once spectrum is checked.
+bool PlayedOnceWanted();
+// Draws the played-once spectrum, when it is wanted.
+void DrawPlayedOnce(const PlayedOnceSpectrum& shown);
+void RemovePlayedOnce(Workspace& ws);
+void View_Callback(int menubar, int item, int panel);
+// The decibel scale, the figures pane and the played-once spectrum as the
+// last run left them.
+void RestoreViewSettings();
 
 // --- Import of .dat waveforms -------------------------------------------
 void Ltavikcallback(int menubar, int item, int panel);

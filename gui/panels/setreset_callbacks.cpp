@@ -45,6 +45,7 @@ int SetReset_Callback(int panel, int control, int event) {
         ui::WriteSetting("setreset/bandwidth", entered);
         // The waveform of the old profile can no longer be stored.
         ws.screen.unsaved = false;
+        ClearWaveformFigures();
         RemoveAllPlots(ws);
         ui::SetGraphExtent(ws.screen.GraphHandle, ids::Main::kGraph, 0.0, ws.bandwidth);
         ui::SetAxisRange(ws.screen.GraphHandle, ids::Main::kGraph, ui::VAL_MANUAL, 0.0,

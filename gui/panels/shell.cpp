@@ -102,12 +102,14 @@ void RemoveOutputPlot(Workspace& ws) {
     if (ws.screen.OutFlag == 1)
         ui::DeleteGraphPlot(ws.screen.GraphHandle, ids::Main::kGraph, ws.screen.OutPlot);
     ws.screen.OutFlag = 0;
+    RemovePlayedOnce(ws);
 }
 
 void RemoveAllPlots(Workspace& ws) {
     ui::DeleteGraphPlot(ws.screen.GraphHandle, ids::Main::kGraph, -1);
     ws.screen.MagFlag = 0;
     ws.screen.OutFlag = 0;
+    ws.screen.PlayedFlag = 0;
 }
 
 void EnterMenuPhase(MenuPhase phase) {
@@ -175,6 +177,7 @@ void StartUp(double title_seconds) {
     s.IsolateHandle = ui::LoadPanel(main, "pelorin.uir", ids::Isolate::kPanel);
     RestoreSetReset(s.SetResetHandle);
     RestoreMassSettings();
+    RestoreViewSettings();
     SetUpDesignMenus();
     ui::RestoreGeometry(main, "window/main");
     ShowTitle();
@@ -301,6 +304,7 @@ void RegisterCallbacks() {
     ui::RegisterMenuCallback("Design_Callback", Design_Callback);
     ui::RegisterMenuCallback("OpenWaveform_Callback", OpenWaveform_Callback);
     ui::RegisterMenuCallback("Export_Callback", Export_Callback);
+    ui::RegisterMenuCallback("View_Callback", View_Callback);
     ui::RegisterControlCallback("Isolate_Callback", Isolate_Callback);
     ui::RegisterControlCallback("IsolateList_Callback", IsolateList_Callback);
     ui::RegisterControlCallback("IsolateRange_Callback", IsolateRange_Callback);

@@ -36,38 +36,43 @@ void ProcessSwift(int popup, int check, int factor) {
     Workspace& ws = workspace();
     std::vector<double> spectrum;
     WaveformFigures figures;
+    PlayedOnceFigures played;
+    PlayedOnceSpectrum shown;
     // The optimisation takes a while: its progress is shown, and Cancel keeps
     // the best phases found so far.
-    std::unique_ptr<ui::Progress> shown;
+    std::unique_ptr<ui::Progress> progress_shown;
     CrestProgress progress;
     if (ws.synthesis.law == PhaseLaw::Optimised) {
-        shown = ui::CurrentPopups().StartProgress(
+        progress_shown = ui::CurrentPopups().StartProgress(
             "Optimising the phases", static_cast<std::uint64_t>(ws.synthesis.iterations));
-        progress = [&shown](int done, int total) {
-            return shown->Update(
+        progress = [&progress_shown](int done, int total) {
+            return progress_shown->Update(
                 static_cast<std::uint64_t>(done), static_cast<std::uint64_t>(total),
                 "Iteration " + std::to_string(done) + " of " + std::to_string(total));
         };
     }
     ui::RunBusy("Synthesising", [&] {
         Synthesise(ws, factor, check == 1 ? &spectrum : nullptr, progress);
-        // What the stored file will hold, measured before the operator asks.
-        figures = FiguresOfSamples(
-            std::span<const double>(ws.Swift).first(static_cast<std::size_t>(ws.datapts)),
-            ws.bandwidth);
+        // What the stored file will hold, measured before the operator asks,
+        // and what the ions will feel when it is played once.
+        const auto samples =
+            std::span<const double>(ws.Swift).first(static_cast<std::size_t>(ws.datapts));
+        figures = FiguresOfSamples(samples, ws.bandwidth);
+        played = PlayedOnceOfSamples(samples, ws.bandwidth, WaveformDesign(ws),
+                                     PlayedOnceWanted() ? &shown : nullptr);
     });
-    shown.reset();
-    ShowFigures(figures);
+    progress_shown.reset();
+    ShowWaveformFigures(figures, played);
     if (popup == 1) {
         ui::SetWaitCursor(0);
         // Samples 1 / (2 bandwidth) apart: the time axis in microseconds.
         ui::YGraphPopup("Swift Waveform", ws.Swift, 1000.0 / (2.0 * ws.bandwidth),
-                        FiguresText(figures));
+                        FiguresForEye(figures, &played));
     }
-    if (check == 1) {
-        BusyCursor busy;
+    BusyCursor busy;
+    if (check == 1)
         MakeGraph(spectrum, kPlotOutput);
-    }
+    DrawPlayedOnce(shown);
 }
 
 int Process_Callback(int panel, int control, int event) {

@@ -170,4 +170,12 @@ void ShowStatusMessage(int panel, const std::string& text) {
         p.status->showMessage(QString::fromStdString(text), 10000);
 }
 
+void SetGraphDecibels(int panel, int control, bool on) {
+    GraphOf(panel, control)->setDecibels(on);
+}
+
+bool GraphDecibels(int panel, int control) {
+    return GraphOf(panel, control)->decibels();
+}
+
 }  // namespace pelorin::ui

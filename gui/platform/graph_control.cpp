@@ -14,6 +14,15 @@ const QColor kCursorColours[2] = {QColor(0, 140, 0), QColor(200, 0, 200)};
 constexpr double kGrabPixels = 6.0;
 constexpr double kWheelZoom = 0.8;  // a notch of the wheel shows this share of the view
 constexpr int kPixelsPerUnitTick = 60;
+// The decibel scale: what lies farther below the largest value than the
+// range shown, and zero itself, are drawn at the floor.
+constexpr double kDecibelRange = 100.0;
+constexpr double kDecibelFloor = -300.0;
+
+double Decibels(double v) {
+    const double size = std::fabs(v);
+    return size > 0.0 ? std::max(20.0 * std::log10(size), kDecibelFloor) : kDecibelFloor;
+}
 }  // namespace
 
 GraphControl::GraphControl(QWidget* parent, bool cursors)
@@ -157,7 +166,7 @@ void GraphControl::drawEnvelopes() {
         QVector<QCPGraphData> data;
         data.reserve(static_cast<int>(points.size()));
         for (const EnvelopePoint& e : points)
-            data.append(QCPGraphData(e.key, e.value));
+            data.append(QCPGraphData(e.key, decibels_ ? Decibels(e.value) : e.value));
         p.graph->data()->set(data, true);
     }
 }
@@ -184,8 +193,10 @@ void GraphControl::setXRange(double lo, double hi) {
 
 void GraphControl::setYRange(double lo, double hi) {
     const Range r = DrawableRange(lo, hi);
-    yAxis->setRange(r.lower, r.upper);
+    yManualRange_ = QCPRange(r.lower, r.upper);
     yManual_ = true;
+    if (!decibels_)
+        yAxis->setRange(r.lower, r.upper);
 }
 
 void GraphControl::setYAutoscale() {
@@ -220,7 +231,7 @@ void GraphControl::placeCursorsIn(double lo, double hi, double oldLo, double old
 }
 
 void GraphControl::fitYAxis() {
-    if (yManual_)
+    if (yManual_ && !decibels_)
         return;
     double lo = std::numeric_limits<double>::infinity();
     double hi = -lo;
@@ -228,12 +239,37 @@ void GraphControl::fitYAxis() {
     for (const auto& [h, p] : plots_) {
         if (!p.any)
             continue;
-        lo = std::min(lo, p.lo);
-        hi = std::max(hi, p.hi);
+        if (decibels_) {
+            // The smallest and the largest size of the plot's values.
+            const double largest = std::max(std::fabs(p.lo), std::fabs(p.hi));
+            const double least =
+                p.lo <= 0.0 && p.hi >= 0.0 ? 0.0 : std::min(std::fabs(p.lo), std::fabs(p.hi));
+            lo = std::min(lo, Decibels(least));
+            hi = std::max(hi, Decibels(largest));
+        } else {
+            lo = std::min(lo, p.lo);
+            hi = std::max(hi, p.hi);
+        }
         any = true;
     }
+    if (decibels_ && any)
+        lo = std::max(lo, hi - kDecibelRange);
     const Range r = PaddedRange(lo, hi, any);
     yAxis->setRange(r.lower, r.upper);
+}
+
+void GraphControl::setDecibels(bool on) {
+    if (on == decibels_)
+        return;
+    if (on)
+        linearYLabel_ = yAxis->label();
+    decibels_ = on;
+    yAxis->setLabel(on ? linearYLabel_ + " (dB)" : linearYLabel_);
+    if (!on && yManual_)
+        yAxis->setRange(yManualRange_);
+    fitYAxis();
+    drawEnvelopes();
+    replot(rpQueuedReplot);
 }
 
 double GraphControl::valueAtPixel(double px) const {

@@ -45,6 +45,12 @@ public:
     // The x range the wheel and the keyboard zoom out to, at most.
     void setFullXRange(double lo, double hi);
 
+    // Draws magnitudes in decibels (20 log10 |y|, 100 dB shown below the
+    // largest), the values kept as they are; the y axis then always fits
+    // what is drawn.
+    void setDecibels(bool on);
+    bool decibels() const { return decibels_; }
+
     // Labels the x axis in a second unit; nullopt goes back to its own
     // numbers and title.
     void setXUnit(const std::optional<AxisUnit>& unit);
@@ -94,6 +100,7 @@ private:
     std::array<QCPItemStraightLine*, 2> cursors_{};
     std::array<double, 2> cursorX_{0.25, 0.75};
     bool yManual_ = false;
+    QCPRange yManualRange_;
     bool xManualSeen_ = false;
     int dragging_ = 0;  // cursor being dragged, 0 for none
     bool panning_ = false;
@@ -101,6 +108,8 @@ private:
     QCPRange panFromRange_;
     double fullLo_ = 0.0;
     double fullHi_ = 1.0;
+    bool decibels_ = false;
+    QString linearYLabel_;
     std::optional<AxisUnit> unit_;
     QString ownLabel_;
     QSharedPointer<QCPAxisTicker> ownTicker_;

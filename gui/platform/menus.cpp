@@ -43,6 +43,9 @@ void BuildMenus(Panel& p, QMainWindow* window) {
                 group->addAction(a);
                 a->setCheckable(true);
                 a->setChecked(item.checked);
+            } else if (item.toggle) {
+                a->setCheckable(true);
+                a->setChecked(item.checked);
             }
             const bool bound = !item.callback.empty();
             a->setEnabled(bound && !item.dimmed);

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QFontDatabase>
 #include <QFormLayout>
@@ -351,6 +352,20 @@ void BuildMainPanel(Panel& p, MainPanelWindow* window) {
     readout->setMinimumWidth(420);
     p.status->addPermanentWidget(readout);
     p.readout = readout;
+    // The figures of the waveform in hand stay in sight beside the graph.
+    auto* dock = new QDockWidget("Figures", window);
+    dock->setObjectName("figures");
+    dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    auto* figures = new QLabel("No waveform yet.", dock);
+    figures->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    figures->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    figures->setMargin(8);
+    figures->setMinimumWidth(230);
+    figures->setWordWrap(true);
+    dock->setWidget(figures);
+    window->addDockWidget(Qt::RightDockWidgetArea, dock);
+    p.figuresPane = dock;
+    p.figures = figures;
     BuildMenus(p, window);
 }
 
@@ -475,6 +490,29 @@ bool GrabPanel(int panel, const std::string& png_path) {
     if (auto* g = p.window->findChild<GraphControl*>())
         g->replot();
     return p.window->grab().save(QString::fromStdString(png_path), "PNG");
+}
+
+void SetFiguresText(int panel, const std::string& text) {
+    Panel& p = PanelOf(panel);
+    if (p.figures)
+        p.figures->setText(text.empty() ? QString("No waveform yet.")
+                                        : QString::fromStdString(text));
+}
+
+std::string FiguresPaneText(int panel) {
+    Panel& p = PanelOf(panel);
+    return p.figures ? p.figures->text().toStdString() : std::string();
+}
+
+void ShowFiguresPane(int panel, bool shown) {
+    Panel& p = PanelOf(panel);
+    if (p.figuresPane)
+        p.figuresPane->setVisible(shown);
+}
+
+bool FiguresPaneShown(int panel) {
+    Panel& p = PanelOf(panel);
+    return p.figuresPane && !p.figuresPane->isHidden();
 }
 
 }  // namespace pelorin::ui

@@ -30,8 +30,10 @@ struct Panel {
     uir::PanelDef def;
     QPointer<QWidget> window;
     QPointer<QStatusBar> status;
-    QPointer<QLabel> readout;  // the cursors, permanently in the status bar
-    QPointer<QWidget> busy;    // shown while work runs
+    QPointer<QLabel> readout;       // the cursors, permanently in the status bar
+    QPointer<QWidget> busy;         // shown while work runs
+    QPointer<QWidget> figuresPane;  // the waveform's figures, docked beside the graph
+    QPointer<QLabel> figures;
     std::map<int, Control> controls;
     int menubar = 0;
     int owner = 0;                           // the main panel of a tool panel

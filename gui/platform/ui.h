@@ -170,6 +170,16 @@ std::string StatusText(int panel);
 std::string StatusMessage(int panel);
 void ShowStatusMessage(int panel, const std::string& text);
 
+// The main window's figures pane: the figures of the waveform in hand, in
+// sight beside the graph ("" says there is none).
+void SetFiguresText(int panel, const std::string& text);
+std::string FiguresPaneText(int panel);
+void ShowFiguresPane(int panel, bool shown);
+bool FiguresPaneShown(int panel);
+// Draws the graph's magnitudes in decibels, or back on a linear scale.
+void SetGraphDecibels(int panel, int control, bool on);
+bool GraphDecibels(int panel, int control);
+
 // --- Long work ----------------------------------------------------------
 // Runs work on a worker thread while the event loop goes on: the windows
 // repaint, timers fire and a progress dialog answers, but menus, panels and

@@ -1,0 +1,518 @@
+#include "core/display/played_once.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <new>
+
+#include "core/files/swf.h"
+#include "core/memory.h"
+#include "core/refusal.h"
+#include "core/synth/fft.h"
+#include "core/synth/polar.h"
+
+namespace pelorin {
+
+namespace {
+
+constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+constexpr double kPi = 3.14159265358979323846;
+
+// The margins of the figures: the share of a band's width left out at its
+// edges and kept clear of it outside, the share of a notch's width and the
+// least number of points around a notch, and the share of the bandwidth
+// below which the stop band is not judged.
+constexpr double kBandEdge = 0.02;
+constexpr double kNotchEdge = 0.10;
+constexpr double kNotchPoints = 2.0;
+constexpr double kLowestStop = 0.01;
+
+std::string Exact(double v) {
+    if (std::isnan(v))
+        return "none";
+    char text[32];
+    return {text, std::to_chars(text, text + sizeof text, v).ptr};
+}
+
+// What a stretch of the spectrum is judged for.
+enum class Judged { Nothing, Ripple, Stop, Notch };
+
+struct Segment {
+    double from_khz;  // up to the next segment's from_khz
+    Judged judged;
+    int index;  // the band of a Ripple segment, the notch of a Notch one
+};
+
+// The spectrum cut into stretches, each judged for one figure.
+class Regions {
+public:
+    Regions(const std::vector<DesignBand>& bands, double bandwidth, double point_khz,
+            double sub_khz) {
+        // Per band: its ripple region and its guard (the band widened by its
+        // edge share); per notch: its inside and its guard.
+        std::vector<FrequencySpan> ripples, band_guards, insides, notch_guards;
+        std::vector<int> owner;  // the band of each ripple region
+        for (std::size_t b = 0; b < bands.size(); ++b) {
+            const FrequencySpan s = bands[b].span;
+            const double edge = kBandEdge * (s.hi_khz - s.lo_khz);
+            ripples.push_back({s.lo_khz + edge, s.hi_khz - edge});
+            band_guards.push_back({s.lo_khz - edge, s.hi_khz + edge});
+            owner.push_back(static_cast<int>(b));
+            for (const FrequencySpan& n : bands[b].notches) {
+                const double margin =
+                    std::max(kNotchEdge * (n.hi_khz - n.lo_khz), kNotchPoints * point_khz);
+                FrequencySpan inside{n.lo_khz + margin, n.hi_khz - margin};
+                if (!(inside.hi_khz > inside.lo_khz)) {
+                    // Too narrow to shrink: the sub-point nearest its middle.
+                    const double middle =
+                        std::round((n.lo_khz + n.hi_khz) / 2.0 / sub_khz) * sub_khz;
+                    inside = {middle - sub_khz / 2.0, middle + sub_khz / 2.0};
+                }
+                insides.push_back(inside);
+                notch_guards.push_back({n.lo_khz - margin, n.hi_khz + margin});
+            }
+        }
+        std::vector<double> edges = {0.0, kLowestStop * bandwidth};
+        for (const auto* list : {&ripples, &band_guards, &insides, &notch_guards})
+            for (const FrequencySpan& s : *list) {
+                edges.push_back(s.lo_khz);
+                edges.push_back(s.hi_khz);
+            }
+        std::sort(edges.begin(), edges.end());
+        edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+        const auto find = [](const std::vector<FrequencySpan>& list, double f) {
+            const auto it = std::find_if(list.begin(), list.end(), [f](const FrequencySpan& s) {
+                return f >= s.lo_khz && f < s.hi_khz;
+            });
+            return it == list.end() ? -1 : static_cast<int>(it - list.begin());
+        };
+        // Each stretch between two edges is judged by its middle: a notch's
+        // inside first, then a band's ripple region clear of every notch's
+        // guard, then the stop band clear of every guard.
+        for (std::size_t e = 0; e < edges.size(); ++e) {
+            const double from = edges[e];
+            const double mid = e + 1 < edges.size() ? (from + edges[e + 1]) / 2.0 : from + 1.0;
+            Segment seg{from, Judged::Nothing, 0};
+            if (const int n = find(insides, mid); n >= 0)
+                seg = {from, Judged::Notch, n};
+            else if (const int r = find(ripples, mid); r >= 0 && find(notch_guards, mid) < 0)
+                seg = {from, Judged::Ripple, owner[static_cast<std::size_t>(r)]};
+            else if (find(band_guards, mid) < 0 && find(notch_guards, mid) < 0 &&
+                     mid >= kLowestStop * bandwidth)
+                seg = {from, Judged::Stop, 0};
+            if (!segments_.empty() && segments_.back().judged == seg.judged &&
+                segments_.back().index == seg.index)
+                continue;
+            segments_.push_back(seg);
+        }
+    }
+
+    const Segment& At(double khz) const {
+        auto it = std::upper_bound(segments_.begin(), segments_.end(), khz,
+                                   [](double f, const Segment& s) { return f < s.from_khz; });
+        return it == segments_.begin() ? kNothing : *(it - 1);
+    }
+
+private:
+    static constexpr Segment kNothing{0.0, Judged::Nothing, 0};
+    std::vector<Segment> segments_;
+};
+
+// Gathers the figures from the sub-points as they come, in any order.
+class Tally {
+public:
+    Tally(const Regions& regions, const std::vector<DesignBand>& bands,
+          std::span<const double> profile, double point_khz, std::size_t notches)
+        : regions_(regions), profile_(profile), point_khz_(point_khz), notch_(notches, 0.0) {
+        // The largest level of each band, below half of which the design's
+        // level is no reference for the ripple.
+        for (const DesignBand& b : bands) {
+            double largest = 0.0;
+            if (!profile.empty()) {
+                const auto first = static_cast<std::size_t>(std::lround(b.span.lo_khz / point_khz));
+                const auto last = static_cast<std::size_t>(std::lround(b.span.hi_khz / point_khz));
+                for (std::size_t k = first; k <= last && k < profile.size(); ++k)
+                    largest = std::max(largest, std::fabs(profile[k]));
+            }
+            band_largest_.push_back(largest);
+        }
+    }
+
+    void Add(double khz, double magnitude) {
+        const Segment& s = regions_.At(khz);
+        switch (s.judged) {
+            case Judged::Nothing:
+                return;
+            case Judged::Stop:
+                stop_ = std::max(stop_, magnitude);
+                any_stop_ = true;
+                return;
+            case Judged::Notch:
+                notch_[static_cast<std::size_t>(s.index)] =
+                    std::max(notch_[static_cast<std::size_t>(s.index)], magnitude);
+                return;
+            case Judged::Ripple:
+                break;
+        }
+        double ratio = magnitude;
+        if (!profile_.empty()) {
+            const double level = Level(khz);
+            if (!(level >= 0.5 * band_largest_[static_cast<std::size_t>(s.index)]) ||
+                !(level > 0.0))
+                return;
+            ratio = magnitude / level;
+        }
+        level_squares_ += magnitude * magnitude;
+        ratio_squares_ += ratio * ratio;
+        ratio_min_ = std::min(ratio_min_, ratio);
+        ratio_max_ = std::max(ratio_max_, ratio);
+        ++count_;
+    }
+
+    // The bands' root mean square level; 0 without a ripple region.
+    double Reference() const {
+        return count_ > 0 ? std::sqrt(level_squares_ / static_cast<double>(count_)) : 0.0;
+    }
+
+    void Finish(PlayedOnceFigures& f) const {
+        const double ref = Reference();
+        const auto db = [ref](double v) { return ref > 0.0 ? 20.0 * std::log10(v / ref) : kNan; };
+        if (count_ > 0) {
+            const double rms = std::sqrt(ratio_squares_ / static_cast<double>(count_));
+            f.ripple_lo_db = 20.0 * std::log10(ratio_min_ / rms);
+            f.ripple_hi_db = 20.0 * std::log10(ratio_max_ / rms);
+        } else {
+            f.ripple_lo_db = f.ripple_hi_db = kNan;
+        }
+        f.stopband_db = any_stop_ ? db(stop_) : kNan;
+        f.notch_db.clear();
+        for (double n : notch_)
+            f.notch_db.push_back(db(n));
+    }
+
+private:
+    // The design's level at khz, straight between its points.
+    double Level(double khz) const {
+        const double x = khz / point_khz_;
+        const auto k = static_cast<std::size_t>(std::max(0.0, std::floor(x)));
+        if (k + 1 >= profile_.size())
+            return std::fabs(profile_[std::min(k, profile_.size() - 1)]);
+        const double t = x - static_cast<double>(k);
+        return std::fabs(profile_[k]) * (1.0 - t) + std::fabs(profile_[k + 1]) * t;
+    }
+
+    const Regions& regions_;
+    std::span<const double> profile_;
+    double point_khz_;
+    std::vector<double> band_largest_;
+    double level_squares_ = 0.0, ratio_squares_ = 0.0;
+    double ratio_min_ = std::numeric_limits<double>::infinity(), ratio_max_ = 0.0;
+    std::size_t count_ = 0;
+    double stop_ = 0.0;
+    bool any_stop_ = false;
+    std::vector<double> notch_;
+};
+
+// What is kept for the graph while the sub-points come.
+class Drawing {
+public:
+    Drawing(PlayedOnceSpectrum* shown, std::size_t length) : shown_(shown) {
+        if (!shown_)
+            return;
+        full_ = length <= shown_->full_limit;
+        if (full_) {
+            shown_->per_point = kPlayedPadding;
+            shown_->values.assign(kPlayedPadding / 2 * length, 0.0);
+        } else {
+            shown_->per_point = 2;
+            cells_.assign(length / 2, Cell{});
+        }
+    }
+
+    // Sub-point j of the padded spectrum, from 0 up to the bandwidth.
+    void Add(std::size_t j, double magnitude) {
+        if (!shown_)
+            return;
+        if (full_) {
+            if (j < shown_->values.size())
+                shown_->values[j] = magnitude;
+            return;
+        }
+        const std::size_t k = j / kPlayedPadding;
+        if (k >= cells_.size())
+            return;
+        Cell& c = cells_[k];
+        const auto at = static_cast<std::uint8_t>(j % kPlayedPadding);
+        if (magnitude < c.least) {
+            c.least = magnitude;
+            c.least_at = at;
+        }
+        if (magnitude >= c.largest) {
+            c.largest = magnitude;
+            c.largest_at = at;
+        }
+    }
+
+    void Finish(double reference) {
+        if (!shown_)
+            return;
+        const double scale = reference > 0.0 ? 1.0 / reference : 1.0;
+        if (full_) {
+            for (double& v : shown_->values)
+                v *= scale;
+            return;
+        }
+        shown_->values.resize(2 * cells_.size());
+        for (std::size_t k = 0; k < cells_.size(); ++k) {
+            const Cell& c = cells_[k];
+            const bool least_first = c.least_at <= c.largest_at;
+            shown_->values[2 * k] = (least_first ? c.least : c.largest) * scale;
+            shown_->values[2 * k + 1] = (least_first ? c.largest : c.least) * scale;
+        }
+        cells_ = {};
+    }
+
+private:
+    struct Cell {
+        double least = std::numeric_limits<double>::infinity();
+        double largest = 0.0;
+        std::uint8_t least_at = 0, largest_at = 0;
+    };
+    PlayedOnceSpectrum* shown_;
+    bool full_ = true;
+    std::vector<Cell> cells_;
+};
+
+}  // namespace
+
+std::vector<DesignBand> BandsOfLevels(std::span<const double> levels, double step_khz) {
+    struct Run {
+        std::size_t first, last;  // inclusive
+        bool on;
+    };
+    std::vector<Run> runs;
+    for (std::size_t k = 0; k < levels.size(); ++k) {
+        const bool on = std::fabs(levels[k]) > 0.0;  // NaN counts as off
+        if (runs.empty() || runs.back().on != on)
+            runs.push_back({k, k, on});
+        else
+            runs.back().last = k;
+    }
+    const auto width = [](const Run& r) { return r.last - r.first + 1; };
+    std::vector<DesignBand> bands;
+    bool joined = false;  // the last band goes on past a notch
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const Run& r = runs[i];
+        const auto khz = [step_khz](std::size_t k) { return static_cast<double>(k) * step_khz; };
+        if (r.on) {
+            if (joined)
+                bands.back().span.hi_khz = khz(r.last);
+            else
+                bands.push_back({{khz(r.first), khz(r.last)}, {}});
+            joined = false;
+            continue;
+        }
+        const bool between = i > 0 && i + 1 < runs.size();
+        if (between && width(r) < width(runs[i - 1]) && width(r) < width(runs[i + 1])) {
+            bands.back().notches.push_back({khz(r.first), khz(r.last)});
+            joined = true;
+        }
+    }
+    return bands;
+}
+
+PlayedOnceFigures PlayedOnceOfCodes(std::span<const std::uint16_t> codes, double bandwidth_khz,
+                                    std::span<const double> profile, PlayedOnceSpectrum* shown) {
+    const std::size_t length = codes.size();
+    if (length == 0)
+        throw Refusal("A waveform without samples has no played-once spectrum.");
+    PlayedOnceFigures f;
+    try {
+        double sum = 0.0;
+        for (std::uint16_t c : codes)
+            sum += DecodeSample(c);
+        const double mean = sum / static_cast<double>(length);
+
+        // Sub-point j of the record padded to 8 L samples lies at j fs / 8 L,
+        // fs = 2 bandwidth; the record's own point k is sub-point 8 k.
+        const double sub_khz = 2.0 * bandwidth_khz /
+                               (static_cast<double>(kPlayedPadding) * static_cast<double>(length));
+        const std::size_t top = kPlayedPadding / 2 * length;  // the bandwidth itself
+        AlignedDoubles block(2 * length + 2);
+        double* y = block.data();
+
+        // Offset 0: the record's own points, by a real-input transform.
+        for (std::size_t t = 0; t < length; ++t)
+            y[t] = DecodeSample(codes[t]) - mean;
+        ForwardRealFft(y, block.size(), length);
+        const std::size_t own = length / 2 + 1;
+        std::vector<double> on_points(own);
+        for (std::size_t k = 0; k < own; ++k)
+            on_points[k] = std::hypot(y[2 * k], y[2 * k + 1]);
+
+        // The bands: the profile's, or the record's own points above half the
+        // largest (0 Hz aside).
+        const std::size_t points = (length + 1) / 2;
+        double point_khz = 2.0 * bandwidth_khz / static_cast<double>(length);
+        if (!profile.empty()) {
+            f.bands_from_profile = true;
+            point_khz = bandwidth_khz / static_cast<double>(profile.size());
+            f.bands = BandsOfLevels(profile, point_khz);
+        } else {
+            double largest = 0.0;
+            for (std::size_t k = 1; k < points; ++k)
+                largest = std::max(largest, on_points[k]);
+            std::vector<double> levels(points, 0.0);
+            for (std::size_t k = 0; k < points && largest > 0.0; ++k)
+                levels[k] = on_points[k] >= largest / 2.0 ? 1.0 : 0.0;
+            f.bands = BandsOfLevels(levels, point_khz);
+        }
+        std::size_t notches = 0;
+        for (const DesignBand& b : f.bands)
+            notches += b.notches.size();
+        const Regions regions(f.bands, bandwidth_khz, point_khz, sub_khz);
+        Tally tally(regions, f.bands, profile, point_khz, notches);
+        Drawing drawing(shown, length);
+        const auto add = [&](std::size_t j, double magnitude) {
+            if (j > top)
+                return;
+            tally.Add(static_cast<double>(j) * sub_khz, magnitude);
+            if (j < top)
+                drawing.Add(j, magnitude);
+        };
+        for (std::size_t k = 0; k < own; ++k)
+            add(kPlayedPadding * k, on_points[k]);
+        on_points = {};
+
+        // Offsets r = 1 .. 4: the record turned by e^(-2 pi i r t / 8 L) and
+        // transformed gives sub-points 8 k + r, and, past the bandwidth, the
+        // mirror images of sub-points 8 k + 8 - r (a real record's spectrum
+        // is symmetric), so that four transforms give the seven offsets.
+        constexpr std::size_t kChunk = 4096;
+        std::array<double, kChunk> centred{}, phase{};
+        const double padded = static_cast<double>(kPlayedPadding) * static_cast<double>(length);
+        for (std::size_t r = 1; r <= kPlayedPadding / 2; ++r) {
+            const double turn = -2.0 * kPi * static_cast<double>(r) / padded;
+            for (std::size_t from = 0; from < length; from += kChunk) {
+                const std::size_t n = std::min(kChunk, length - from);
+                for (std::size_t i = 0; i < n; ++i) {
+                    centred[i] = DecodeSample(codes[from + i]) - mean;
+                    phase[i] = turn * static_cast<double>(from + i);
+                }
+                PhasedSpectrum(centred.data(), phase.data(), y + 2 * from, n);
+            }
+            ForwardComplexFft(y, block.size(), length);
+            for (std::size_t k = 0; k < length; ++k) {
+                const std::size_t j = kPlayedPadding * k + r;
+                const double magnitude = std::hypot(y[2 * k], y[2 * k + 1]);
+                if (j <= top)
+                    add(j, magnitude);
+                else if (2 * r != kPlayedPadding)
+                    add(kPlayedPadding * length - j, magnitude);
+            }
+        }
+        tally.Finish(f);
+        drawing.Finish(tally.Reference());
+    } catch (const std::bad_alloc&) {
+        throw Refusal("There is not enough memory for the played-once spectrum of " +
+                      std::to_string(length) + " samples: close other programs and try again.");
+    }
+    return f;
+}
+
+PlayedOnceFigures PlayedOnceOfSamples(std::span<const double> samples, double bandwidth_khz,
+                                      std::span<const double> profile, PlayedOnceSpectrum* shown) {
+    std::vector<std::uint16_t> codes;
+    try {
+        codes.resize(samples.size());
+    } catch (const std::bad_alloc&) {
+        throw Refusal("There is not enough memory for the played-once spectrum.");
+    }
+    EncodeSamples(samples.data(), samples.size(), codes.data());
+    if constexpr (std::endian::native == std::endian::big)
+        for (std::uint16_t& c : codes)
+            c = static_cast<std::uint16_t>(c << 8 | c >> 8);
+    return PlayedOnceOfCodes(codes, bandwidth_khz, profile, shown);
+}
+
+std::string PlayedOnceText(const PlayedOnceFigures& f) {
+    std::string bands, notches, notch_db;
+    for (const DesignBand& b : f.bands) {
+        bands += (bands.empty() ? "" : " ") + Exact(b.span.lo_khz) + " " + Exact(b.span.hi_khz);
+        for (const FrequencySpan& n : b.notches)
+            notches += (notches.empty() ? "" : " ") + Exact(n.lo_khz) + " " + Exact(n.hi_khz);
+    }
+    for (double d : f.notch_db)
+        notch_db += (notch_db.empty() ? "" : " ") + Exact(d);
+    const auto or_none = [](const std::string& s) { return s.empty() ? std::string("none") : s; };
+    return std::string("bands_from: ") + (f.bands_from_profile ? "profile" : "spectrum") +
+           "\nbands_khz: " + or_none(bands) + "\nnotches_khz: " + or_none(notches) +
+           "\nripple_db: " + Exact(f.ripple_lo_db) + " " + Exact(f.ripple_hi_db) +
+           "\nstopband_db: " + Exact(f.stopband_db) + "\nnotch_db: " + or_none(notch_db) + "\n";
+}
+
+std::string PlayedOnceSummary(const PlayedOnceFigures& f) {
+    char text[160];
+    std::string out = "Played once: ";
+    if (std::isnan(f.ripple_lo_db)) {
+        out += "no band";
+    } else {
+        std::snprintf(text, sizeof text, "ripple %+.2f/%+.2f dB", f.ripple_lo_db, f.ripple_hi_db);
+        out += text;
+    }
+    if (!std::isnan(f.stopband_db)) {
+        std::snprintf(text, sizeof text, ", stop band %.0f dB", f.stopband_db);
+        out += text;
+    }
+    double worst = -std::numeric_limits<double>::infinity();
+    for (double d : f.notch_db)
+        worst = std::max(worst, d);
+    if (!f.notch_db.empty()) {
+        std::snprintf(text, sizeof text, ", %s %.0f dB",
+                      f.notch_db.size() == 1 ? "notch" : "notches", worst);
+        out += text;
+    }
+    out += f.bands_from_profile ? " (bands from the profile)" : " (bands from the spectrum)";
+    return out;
+}
+
+std::string FiguresForEye(const WaveformFigures& w, const PlayedOnceFigures* played) {
+    char text[200];
+    std::string out;
+    const auto line = [&](const char* format, auto... values) {
+        std::snprintf(text, sizeof text, format, values...);
+        out += text;
+        out += '\n';
+    };
+    line("%zu samples at %.6g kHz", w.samples, w.bandwidth_khz);
+    line("Peak %.3f   RMS %.3f", w.peak, w.rms);
+    line("Crest %.2f (%.1f dB)", w.crest_factor, w.crest_factor_db);
+    line("At full scale %.3g %%", 100.0 * w.clipped_fraction);
+    if (w.band_hi_khz > 0.0)
+        line("Half-maximum band %.1f–%.1f kHz", w.band_lo_khz, w.band_hi_khz);
+    if (!played)
+        return out;
+    out += played->bands_from_profile ? "\nPlayed once (bands from the profile)\n"
+                                      : "\nPlayed once (bands from the spectrum)\n";
+    if (std::isnan(played->ripple_lo_db))
+        out += "No band\n";
+    else
+        line("Ripple %+.2f/%+.2f dB", played->ripple_lo_db, played->ripple_hi_db);
+    if (!std::isnan(played->stopband_db))
+        line("Stop band %.0f dB", played->stopband_db);
+    std::size_t n = 0;
+    for (const DesignBand& b : played->bands)
+        for (const FrequencySpan& notch : b.notches) {
+            if (n < played->notch_db.size())
+                line("Notch %.1f–%.1f kHz: %.0f dB", notch.lo_khz, notch.hi_khz,
+                     played->notch_db[n]);
+            ++n;
+        }
+    return out;
+}
+
+}  // namespace pelorin
