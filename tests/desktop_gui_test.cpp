@@ -138,6 +138,45 @@ TEST_F(Desktop, SettingsSurviveARestart) {
     EXPECT_EQ(popups->asked.back().default_directory, dir.string());
 }
 
+// The decibel scale, the played-once spectrum and the figures pane are
+// remembered; the pane follows the waveform in hand and empties at Set/Reset.
+TEST_F(Desktop, ViewOfTheWaveformIsRememberedAndFollowsIt) {
+    const int main = ws().screen.GraphHandle;
+    EXPECT_EQ(ui::FiguresPaneText(main), "No waveform yet.");
+    ApplySetReset(2048, 1000.0);
+    Notch(100, 300, 1.0);
+    Synthesise(0, 0, -1);
+    const std::string shown = ui::FiguresPaneText(main);
+    EXPECT_NE(shown.find("Crest 2."), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Played once (bands from the profile)"), std::string::npos) << shown;
+    EXPECT_EQ(ws().screen.PlayedFlag, 1);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuDecibels);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuPlayedOnce);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuFigures);
+    EXPECT_TRUE(ui::GraphDecibels(main, ids::Main::kGraph));
+    EXPECT_EQ(ws().screen.PlayedFlag, 0);
+    EXPECT_FALSE(ui::FiguresPaneShown(main));
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuPlayedOnce);  // drawn again from the waveform
+    EXPECT_EQ(ws().screen.PlayedFlag, 1);
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuPlayedOnce);
+    ApplySetReset(256, 100.0);
+    EXPECT_EQ(ui::FiguresPaneText(main), "No waveform yet.");
+
+    ui::ResetPlatform();
+    workspace() = Workspace{};
+    RegisterCallbacks();
+    StartUp(0.0);
+    const int again = ws().screen.GraphHandle;
+    EXPECT_TRUE(ui::MenuItemChecked(bar(), ids::Main::kMenuDecibels));
+    EXPECT_TRUE(ui::GraphDecibels(again, ids::Main::kGraph));
+    EXPECT_FALSE(ui::MenuItemChecked(bar(), ids::Main::kMenuPlayedOnce));
+    EXPECT_FALSE(ui::FiguresPaneShown(again));
+    ApplySetReset(2048, 1000.0);
+    Notch(100, 300, 1.0);
+    Synthesise(0, 0, -1);
+    EXPECT_EQ(ws().screen.PlayedFlag, 0);  // not wanted, not drawn
+}
+
 TEST_F(Desktop, TitleStoreMessageAndQuittingWithAnUnstoredWaveform) {
     const int main = ws().screen.GraphHandle;
     ApplySetReset(256, 100.0);

@@ -13,29 +13,12 @@
 #include <vector>
 
 #include "core/display/figures.h"
+#include "core/synth/passband.h"
 
 namespace pelorin {
 
 // Sub-points per record point of the played-once spectrum.
 inline constexpr std::size_t kPlayedPadding = 8;
-
-struct FrequencySpan {
-    double lo_khz = 0.0;
-    double hi_khz = 0.0;
-};
-
-// A band of a design and the notches cut into it.
-struct DesignBand {
-    FrequencySpan span;
-    std::vector<FrequencySpan> notches;
-};
-
-// The bands of a design from its levels over points 0 .. n-1 at k * step kHz:
-// each run of nonzero points is a band, and a run of zero points between two
-// bands that is narrower than both is a notch of the band they then form. A
-// band spans from its first to its last point, a notch from its first to its
-// last zero point.
-std::vector<DesignBand> BandsOfLevels(std::span<const double> levels, double step_khz);
 
 struct PlayedOnceFigures {
     // Where the bands and notches come from: the design's profile, or (for a

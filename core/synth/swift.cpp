@@ -242,17 +242,13 @@ private:
 // 4N, forward-transformed. Computed as the first synthesis computed it, over
 // split arrays with the scalar sine and cosine, so that it stays the same to
 // the last bit.
-std::vector<double> SpectrumCheck(std::span<const double> profile, int factor, SwiftWork& work,
-                                  const std::vector<double>* given) {
+std::vector<double> SpectrumCheck(std::span<const double> profile, int factor, SwiftWork& work) {
     const std::size_t points = profile.size();
     const std::size_t samples = 2 * points;
     SplitComplexBuffer& buffer = work.Buffer(4 * points);
     double* re = buffer.re();
     double* im = buffer.im();
-    if (given)
-        std::copy(given->begin(), given->end(), im);
-    else
-        SwiftPhases(profile, factor, {im, points});
+    SwiftPhases(profile, factor, {im, points});
     for (std::size_t i = 0; i < points; ++i) {
         const double phase = im[i];
         re[i] = profile[i] * std::cos(phase);
@@ -270,9 +266,9 @@ std::vector<double> SpectrumCheck(std::span<const double> profile, int factor, S
     return spectrum;
 }
 
-// The synthesis with the phases of the quadratic law, or the given ones.
-void Synthesise(std::span<const double> profile, int factor, const std::vector<double>* given,
-                std::vector<double>& waveform, std::vector<double>* check, SwiftWork* lent) {
+// The synthesis with the phases of the quadratic law.
+void Synthesise(std::span<const double> profile, int factor, std::vector<double>& waveform,
+                std::vector<double>* check, SwiftWork* lent) {
     if (profile.size() > kMaxPoints)
         throw Refusal("The profile has " + std::to_string(profile.size()) + " points; at most " +
                       std::to_string(kMaxPoints) +
@@ -289,10 +285,7 @@ void Synthesise(std::span<const double> profile, int factor, const std::vector<d
         AlignedDoubles& block = work.Block(samples + 2);
         double* y = block.data();
         double* phase = y + points + 2;
-        if (given)
-            std::copy(given->begin(), given->end(), phase);
-        else
-            SwiftPhases(profile, factor, {phase, points});
+        SwiftPhases(profile, factor, {phase, points});
         PhasedSpectrum(profile.data(), phase, y, points);
         // The samples are the real part of the complex inverse of bins
         // 0 .. N-1. The real-output transform adds each bin k >= 1 and its
@@ -315,7 +308,7 @@ void Synthesise(std::span<const double> profile, int factor, const std::vector<d
 
         std::vector<double> spectrum;
         if (check != nullptr)
-            spectrum = SpectrumCheck(profile, factor, work, given);
+            spectrum = SpectrumCheck(profile, factor, work);
 
         // A series hands back the same vector every time: its storage is
         // reused, which spares touching fresh memory for every member. Fresh
@@ -340,28 +333,51 @@ void Synthesise(std::span<const double> profile, int factor, const std::vector<d
 
 void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<double>& waveform,
                      std::vector<double>* check, SwiftWork* work) {
-    Synthesise(profile, factor, nullptr, waveform, check, work);
+    Synthesise(profile, factor, waveform, check, work);
 }
 
 void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<double>& waveform,
                      std::vector<double>* check, SwiftWork* work, const PhaseChoice& choice,
                      const CrestProgress& progress) {
     if (choice.law == PhaseLaw::Quadratic) {
-        Synthesise(profile, factor, nullptr, waveform, check, work);
+        Synthesise(profile, factor, waveform, check, work);
         return;
     }
     if (choice.iterations < 0 || choice.iterations > kMaxCrestIterations)
         throw Refusal("The optimised phase takes 0 to " + std::to_string(kMaxCrestIterations) +
                       " iterations, not " + std::to_string(choice.iterations) + ".");
-    std::vector<double> phases;
+    const std::size_t samples = 2 * profile.size();
     try {
-        phases = LowCrestPhases(profile, factor, choice.iterations, progress);
+        std::vector<double> record = LowCrestRecord(profile, factor, choice.iterations, progress);
+        const double divisor = LargestExcursion(record.data(), record.size());
+        const double scale = 1.0 / divisor;
+        if (!(divisor > 0.0) || !std::isfinite(scale))
+            throw Refusal(
+                "The synthesised waveform has no measurable amplitude: raise the levels of the "
+                "profile and synthesise again.");
+        std::vector<double> spectrum;
+        if (check != nullptr) {
+            // The spectrum check of the record itself: padded to twice its
+            // length, scaled as the quadratic law's check is.
+            AlignedDoubles block(2 * samples + 2);
+            std::copy(record.begin(), record.end(), block.data());
+            std::fill(block.data() + samples, block.data() + block.size(), 0.0);
+            ForwardRealFft(block.data(), block.size(), 2 * samples);
+            spectrum.resize(samples);
+            const double unscale = 1.0 / static_cast<double>(samples);
+            for (std::size_t j = 0; j < samples; ++j)
+                spectrum[j] = std::hypot(block.data()[2 * j], block.data()[2 * j + 1]) * unscale;
+        }
+        for (double& v : record)
+            v *= scale;
+        waveform = std::move(record);
+        if (check != nullptr)
+            *check = std::move(spectrum);
     } catch (const std::bad_alloc&) {
-        throw Refusal("There is not enough memory to optimise the phases of " +
-                      std::to_string(2 * profile.size()) +
+        throw Refusal("There is not enough memory to optimise a waveform of " +
+                      std::to_string(samples) +
                       " samples: close other programs or use fewer samples.");
     }
-    Synthesise(profile, factor, &phases, waveform, check, work);
 }
 
 void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check, SwiftWork* work,

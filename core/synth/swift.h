@@ -52,9 +52,9 @@ void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<do
                      std::vector<double>* check = nullptr, SwiftWork* work = nullptr);
 
 // The same with the phase law chosen: the quadratic law is the synthesis
-// above, bit for bit; the optimised law takes LowCrestPhases(profile, factor,
-// choice.iterations, progress) for the phases, and its spectrum check is that
-// of the waveform it made. Refuses as above, and as LowCrestPhases does.
+// above, bit for bit; the optimised law normalises LowCrestRecord(profile,
+// factor, choice.iterations, progress), and its spectrum check is that of the
+// record it made. Refuses as above, and as LowCrestRecord does.
 void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<double>& waveform,
                      std::vector<double>* check, SwiftWork* work, const PhaseChoice& choice,
                      const CrestProgress& progress = {});
