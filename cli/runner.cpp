@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
@@ -85,7 +86,8 @@ constexpr KeyDef kImport[] = {{"file", Kind::Path}, {"awg", Kind::Whole}, {"out"
 constexpr KeyDef kExport[] = {{"profile", Kind::Path}};
 constexpr KeyDef kInspect[] = {
     {"file", Kind::Path}, {"waveform", Kind::Path}, {"spectrum", Kind::Path}};
-constexpr KeyDef kCalibrate[] = {{"a", Kind::Real}, {"tesla", Kind::Real}, {"b", Kind::Real}};
+constexpr KeyDef kCalibrate[] = {
+    {"a", Kind::Real}, {"tesla", Kind::Real}, {"b", Kind::Real}, {"peak", Kind::Path, {}, true}};
 constexpr KeyDef kIsolate[] = {{"mz", Kind::Real, {}, true},
                                {"width", Kind::Real},
                                {"from-mz", Kind::Real},
@@ -121,15 +123,22 @@ const StepDef Runner::kSteps[] = {
      "starts a profile of COUNT/2 points over 0 .. bandwidth, all zero; the Tektronix "
      "bandwidth snaps to 12500/k kHz",
      "reset layout=tek samples=65536 bandwidth=1250", kReset, &Runner::Reset},
-    {"calibrate", "a=HZ | tesla=T  [b=HZ2]",
+    {"calibrate", "a=HZ | tesla=T  [b=HZ2] | peak=MZ@KHZ [peak=MZ@KHZ ...]",
      "sets the mass calibration m/z = a/f + b/f^2 (f in Hz); tesla= gives a for singly "
-     "charged ions in that field; b defaults to 0. Until then a=1.07e8 (7 T), b=0",
-     "calibrate tesla=9.4", kCalibrate, &Runner::Calibrate},
+     "charged ions in that field; b defaults to 0. peak= gives calibrants, each a known m/z "
+     "and the frequency it was measured at: one fits a (b = 0), two or more fit a and b by "
+     "least squares, and show lists each residual in ppm. a lies from 1e5 to 1e10 Hz, b is "
+     "0 or a normal number up to 1e15 in size, and m/z must fall over the default m/z range "
+     "of the profile (from max(1 % of the bandwidth, 10 kHz) up). Until then tesla=7 "
+     "(a = 107492822.84 Hz), b=0",
+     "calibrate peak=524.3@204.96 peak=1021.9@105.16", kCalibrate, &Runner::Calibrate},
     {"cursors", "c1=KHZ c2=KHZ | c1-mz=MZ c2-mz=MZ", "places the two graph cursors",
      "cursors c1=200 c2=400", kCursors, &Runner::Cursors},
     {"notch", "from=KHZ to=KHZ | from-mz=MZ to-mz=MZ | source=cursors  level=LEVEL",
-     "sets the window's points to level (1 for a band, 0 for a notch); an m/z window "
-     "runs from the frequency of to-mz to that of from-mz",
+     "sets the window's points to level (1 for a band, 0 for a notch): in kHz from the "
+     "point of from up to, not including, the point of to; in m/z every point whose m/z "
+     "lies inside, rounded outward to the point beyond each end, and a notch at least two "
+     "points wide",
      "notch from=200 to=400 level=1", kNotch, &Runner::Notch},
     {"smooth", "width=ODD", "centred moving average over an odd number of points", "smooth width=5",
      kSmooth, &Runner::Smooth},
@@ -168,8 +177,12 @@ const StepDef Runner::kSteps[] = {
     {"export", "profile=FILE.csv", "writes the profile (kHz, value)",
      "export profile=out/profile.csv", kExport, &Runner::Export},
     {"isolate", "mz=MZ [mz=MZ ...] width=MZ [from-mz=MZ to-mz=MZ]",
-     "sets the profile to 1 over every point with an m/z (or over from-mz .. to-mz) and to 0 "
-     "in a window width m/z units wide around each target: an ejection of all but the targets",
+     "sets the profile to 1 over an m/z range and to 0 in a window width m/z units wide "
+     "around each target: an ejection of all but the targets. The range is from-mz .. to-mz, "
+     "or the default one from the bandwidth down to max(1 % of the bandwidth, 10 kHz), clear "
+     "of the magnetron frequency (show prints it). Windows are rounded outward to whole "
+     "points, each target's own point is zeroed, and a window narrower than two points is "
+     "refused with the width and the sample count it needs",
      "isolate mz=524.3 width=2", kIsolate, &Runner::Isolate},
     {"inspect", "file=PATH.swf [waveform=FILE.csv] [spectrum=FILE.csv]",
      "prints the figures of a stored waveform, one key: value a line: samples, "
@@ -303,17 +316,10 @@ double Runner::Khz(const Step& s, std::string_view key, ControlId id) const {
 }
 
 void Runner::Bounds(const Step& s, ControlId from, ControlId to) {
-    const bool mz = Given(s, {"from-mz", "to-mz"}) > 0;
     if (Word(s, "source", "typed") == "typed") {
-        if (mz && Given(s, {"from", "to"}) > 0)
-            throw Refused(
-                "give the window in kHz (from= to=) or in m/z (from-mz= to-mz=), not "
-                "both");
         // The panel writes its second bound first, as the graphical one does.
-        // m/z falls as the frequency rises: the window's kHz bounds are the
-        // frequencies of its m/z bounds the other way round.
-        ws_.cursor2 = mz ? MzEntry(s, "from-mz", to) : Entry(s, "to", to);
-        ws_.cursor1 = mz ? MzEntry(s, "to-mz", from) : Entry(s, "from", from);
+        ws_.cursor2 = Entry(s, "to", to);
+        ws_.cursor1 = Entry(s, "from", from);
         return;
     }
     if (Given(s, {"from", "to", "from-mz", "to-mz"}) > 0)
@@ -383,8 +389,27 @@ void Runner::Cursors(const Step& s) {
 void Runner::Notch(const Step& s) {
     RequireEditableProfile(ws_);
     const double level = Entry(s, "level", kNotchLevel);
+    if (const auto mz = MzWindowEntries(s)) {
+        ApplyMzNotch(ws_, mz->first, mz->second, level);
+        return;
+    }
     Bounds(s, kNotchFrom, kNotchTo);
     ApplyNotch(ws_, level);
+}
+
+std::optional<std::pair<double, double>> Runner::MzWindowEntries(const Step& s) const {
+    if (Given(s, {"from-mz", "to-mz"}) == 0)
+        return std::nullopt;
+    if (Given(s, {"from", "to"}) > 0)
+        throw Refused(
+            "give the window in kHz (from= to=) or in m/z (from-mz= to-mz=), not "
+            "both");
+    if (Word(s, "source", "typed") != "typed")
+        throw Refused(
+            "the window's bounds are not read with source=cursors: give one or the "
+            "other");
+    return std::pair{ParseReal("from-mz", Required(s, "from-mz")),
+                     ParseReal("to-mz", Required(s, "to-mz"))};
 }
 
 void Runner::Smooth(const Step& s) {
@@ -403,10 +428,14 @@ void Runner::Swim(const Step& s) {
         throw Refused(
             "smooth=, phase= and iterations= belong to a series: give last= and file= "
             "as well (a single profile takes its phase law at swift)");
-    Bounds(s, kSwimFrom, kSwimTo);
-    OrderBounds(ws_);
+    const auto mz = MzWindowEntries(s);
+    if (!mz) {
+        Bounds(s, kSwimFrom, kSwimTo);
+        OrderBounds(ws_);
+    }
+    const BandIndices band = mz ? MzBand(ws_, mz->first, mz->second) : SwimBand(ws_);
     if (!series) {
-        ApplySwim(ws_, base, peak, nodes, law);
+        ApplySwim(ws_, band, base, peak, nodes, law);
         return;
     }
     const auto last = static_cast<std::uint32_t>(Entry(s, "last", kSwimLast));
@@ -414,7 +443,7 @@ void Runner::Swim(const Step& s) {
     const SeriesName name = SplitSeriesPath(RequiredPath(s, "file"));
     RequireWriting(s);
     ws_.synthesis = Phase(s);
-    Account(RunSwimSeries(ws_, base, peak, nodes, last, law, smooth, name, Progress()));
+    Account(RunSwimSeries(ws_, band, base, peak, nodes, last, law, smooth, name, Progress()));
 }
 
 void Runner::Freq(const Step& s) {
@@ -544,15 +573,33 @@ void Runner::Show(const Step&) {
     out_ << "phase: " << PhaseName(ws_.phase) << '\n'
          << "calibration: a=" << Num(ws_.calibration.Acoeff)
          << " Hz b=" << Num(ws_.calibration.Bcoeff) << " Hz^2\n";
-    if (HasProfile(ws_)) {
+    if (!ws_.calibrants.empty()) {
+        const std::vector<double> ppm = ResidualsPpm(ws_.calibration, ws_.calibrants);
+        double squares = 0.0;
+        for (std::size_t i = 0; i < ppm.size(); ++i) {
+            char line[96];
+            std::snprintf(line, sizeof line, "calibrant: %s@%s %+.3f ppm\n",
+                          Num(ws_.calibrants[i].mz).c_str(), Num(ws_.calibrants[i].khz).c_str(),
+                          ppm[i]);
+            out_ << line;
+            squares += ppm[i] * ppm[i];
+        }
+        char line[64];
+        std::snprintf(line, sizeof line, "calibration_rms_ppm: %.3f\n",
+                      std::sqrt(squares / static_cast<double>(ppm.size())));
+        out_ << line;
+    }
+    if (ws_.mass_refusal.empty()) {
         // Ten digits: far finer than any instrument resolves, without the
         // last-bit noise of the division.
         char low[32], high[32];
         std::snprintf(low, sizeof low, "%.10g", ws_.lowmass);
         std::snprintf(high, sizeof high, "%.10g", ws_.highmass);
-        out_ << "lowmass: " << low << "\nhighmass: " << high << '\n';
+        out_ << "lowmass: " << low << "\nhighmass: " << high
+             << "\nmass_range_khz: " << Num(DefaultFloorKhz(ws_.bandwidth)) << ' '
+             << Num(ws_.bandwidth) << '\n';
     } else {
-        out_ << "lowmass: none (no profile)\nhighmass: none (no profile)\n";
+        out_ << "lowmass: none\nhighmass: none (" << ws_.mass_refusal << ")\n";
     }
     if (HasWaveform(ws_)) {
         const auto samples = std::span(ws_.Swift).first(static_cast<std::size_t>(ws_.datapts));
@@ -583,8 +630,25 @@ void Runner::Inspect(const Step& s) {
 }
 
 void Runner::Calibrate(const Step& s) {
+    if (s.Find("peak")) {
+        if (Given(s, {"a", "tesla", "b"}) > 0)
+            throw Refused(
+                "give the calibrants (peak=) or the coefficients (a= or tesla=, b=), "
+                "not both");
+        std::vector<CalibrantPeak> peaks;
+        for (const std::string& p : s.All("peak")) {
+            const std::size_t at = p.find('@');
+            if (at == std::string::npos)
+                throw Refused(Setting("peak", p) +
+                              " is not understood; write peak=MZ@KHZ, e.g. peak=524.3@204.96");
+            peaks.push_back(
+                {ParseReal("peak", p.substr(0, at)), ParseReal("peak", p.substr(at + 1))});
+        }
+        SetCalibration(ws_, FitCalibration(peaks).calibration, peaks);
+        return;
+    }
     if (Given(s, {"a", "tesla"}) != 1)
-        throw Refused("give exactly one of a= (Hz) and tesla= (the magnet's field)");
+        throw Refused("give exactly one of a= (Hz) and tesla= (the magnet's field), or peak=");
     Calibration c;
     if (const std::string* a = s.Find("a"))
         c.Acoeff = ParseReal("a", *a);

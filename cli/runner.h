@@ -2,6 +2,7 @@
 // its own, exactly as a commit on that panel would.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <span>
 #include <string_view>
@@ -99,9 +100,11 @@ private:
     // A frequency given in kHz as key= or in m/z as key-mz= (through the
     // calibration), refused outside the control's range either way.
     double Khz(const Step& s, std::string_view key, ControlId id) const;
-    // Puts the window bounds into cursor1 and cursor2, typed (in kHz or m/z)
-    // or from the cursors.
+    // Puts the window bounds into cursor1 and cursor2, typed in kHz or from
+    // the cursors.
     void Bounds(const Step& s, ControlId from, ControlId to);
+    // The window typed in m/z (from-mz=, to-mz=), when the step gives one.
+    std::optional<std::pair<double, double>> MzWindowEntries(const Step& s) const;
     void Account(const SeriesReport& report);
     // The phase law a swift step, a series or a batch asks for.
     PhaseChoice Phase(const Step& s) const;

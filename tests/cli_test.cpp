@@ -110,8 +110,12 @@ TEST_F(CliTest, RefusalsNameTheLineAndStopTheRun) {
         {ok + "notch from-mz=-5 to-mz=2000 level=1", "3: notch: An m/z must be a positive"},
         {ok + "freq add=5 add-mz=2000", "3: freq: give exactly one of"},
         {ok + "cursors c1=5 c1-mz=2000 c2=6", "3: cursors: give c1= (kHz) or c1-mz="},
-        {ok + "cursors c1-mz=500 c2=6", "3: cursors: c1-mz=500 is 214 kHz, which lies outside"},
-        {ok + "isolate mz=500 width=1", "3: isolate: m/z 500 lies outside the profile's m/z"},
+        {ok + "cursors c1-mz=500 c2=6", "3: cursors: c1-mz=500 is 214.98564568"},
+        {ok + "isolate mz=500 width=1", "3: isolate: m/z 500 lies outside the default m/z range"},
+        {ok + "isolate mz=1100 width=1", "3: isolate: The window of m/z 1100 ± 0.5 is 88.8 Hz"},
+        {ok + "calibrate a=99999.99", "3: calibrate: The A coefficient must lie from 100000"},
+        {ok + "calibrate peak=500", "3: calibrate: peak=500 is not understood"},
+        {ok + "calibrate peak=500@200 a=1e8", "3: calibrate: give the calibrants (peak=)"},
         {ok + "isolate mz=2000 width=1 from-mz=1500", "3: isolate: give from-mz= and to-mz="},
         {"calibrate a=0", "1: calibrate: "},
         {"calibrate tesla=7 a=1e8", "1: calibrate: give exactly one of a= (Hz) and tesla="},
@@ -195,11 +199,12 @@ TEST_F(CliTest, ShowAndTheTektronixSnap) {
               "datapts: 1024\nbandwidth: 1041.6666666666665 kHz\nprofile points: 1024\nwaveform "
               "samples: 0\n"
               "frequencies (kHz): 100.5 300\ncursors (kHz): 400 100\nphase: editable\n"
-              "calibration: a=1.07e+08 Hz b=0 Hz^2\nlowmass: 102.72\nhighmass: 105185.28\n"
+              "calibration: a=107492822.8401634 Hz b=0 Hz^2\nlowmass: 103.1931099\n"
+              "highmass: 10319.31099\nmass_range_khz: 10.416666666666666 1041.6666666666665\n"
               "datapts: 5\nbandwidth: 1000 kHz\nprofile points: 5\nwaveform samples: 0\n"
               "frequencies (kHz): 100.5\ncursors (kHz): 400 100\nphase: editable\n"
               "calibration: a=2e+08 Hz b=1e+09 Hz^2\nlowmass: 200.001\n"
-              "highmass: 1000.025\n");
+              "highmass: 20010\nmass_range_khz: 10 1000\n");
 }
 
 // The steps give what the core operations give when called as the panels call
@@ -242,34 +247,41 @@ TEST_F(CliTest, StepsMatchTheOperationsAndCsvRoundTrips) {
     }
 }
 
-// A recipe in m/z writes the bytes of the recipe in kHz it converts to, the
-// kHz written out to every digit from the inverse of the calibration.
+// A recipe in m/z writes the bytes of a recipe in kHz: each m/z window
+// rounded outward to whole points (from the point at or below its low
+// frequency to the one at or above its high frequency), written here as kHz
+// bounds half a point past those points; cursors placed in m/z keep the kHz
+// rule of the cursors.
 TEST_F(CliTest, MzRecipeWritesTheFileOfItsKhzRecipe) {
     const Calibration nine{kHzPerTesla * 9.4, 3.0e9};
-    const auto khz = [&](double mz) {  // mz as isolate computes it: target +- width / 2
+    const double step = 1250.0 / 8192.0;
+    const auto khz = [&](double v) {
         char text[32];
-        std::snprintf(text, sizeof text, "%.17g", KhzFromMz(nine, mz));
+        std::snprintf(text, sizeof text, "%.17g", v);
         return std::string(text);
+    };
+    const auto window = [&](double lo_mz, double hi_mz) {
+        const double first = std::floor(KhzFromMz(nine, hi_mz) / step);
+        const double end = std::ceil(KhzFromMz(nine, lo_mz) / step) + 1.0;
+        return "from=" + khz((first + 0.5) * step) + " to=" + khz((end + 0.5) * step);
     };
     const std::string head =
         "reset layout=ni samples=16384 bandwidth=1250\ncalibrate tesla=9.4 b=3e9\n";
     const Result mz = Recipe(head +
-                             "isolate mz=524.3 mz=1000 width=2 from-mz=300 to-mz=2000\n"
+                             "isolate mz=524.3 mz=1000 width=3 from-mz=300 to-mz=2000\n"
                              "notch from-mz=700 to-mz=720 level=0.5\n"
                              "cursors c1-mz=400 c2-mz=450\nnotch source=cursors level=0.25\n"
                              "swim law=1 nodes=2 base=0 peak=1 from-mz=1500 to-mz=1800\n"
                              "freq add-mz=900\nhadamard width=2000 row=1\nswift\nstore file=" +
                              Path("mz.swf") + "\n");
     ASSERT_EQ(mz.status, 0) << mz.err;
-    const auto notch = [&](double from_mz, double to_mz, const char* level) {
-        return "notch from=" + khz(to_mz) + " to=" + khz(from_mz) + " level=" + level + "\n";
-    };
-    const Result hz =
-        Recipe(head + notch(300, 2000, "1") + notch(524.3 - 1.0, 524.3 + 1.0, "0") +
-               notch(999, 1001, "0") + notch(700, 720, "0.5") + "notch from=" + khz(400) + " to=" +
-               khz(450) + " level=0.25\nswim law=1 nodes=2 base=0 peak=1 from=" + khz(1800) +
-               " to=" + khz(1500) + "\nfreq add=" + khz(900) +
-               "\nhadamard width=2000 row=1\nswift\nstore file=" + Path("khz.swf") + "\n");
+    const Result hz = Recipe(
+        head + "notch " + window(300, 2000) + " level=1\nnotch " + window(522.8, 525.8) +
+        " level=0\nnotch " + window(998.5, 1001.5) + " level=0\nnotch " + window(700, 720) +
+        " level=0.5\nnotch from=" + khz(KhzFromMz(nine, 400)) + " to=" + khz(KhzFromMz(nine, 450)) +
+        " level=0.25\nswim law=1 nodes=2 base=0 peak=1 " + window(1500, 1800) +
+        "\nfreq add=" + khz(KhzFromMz(nine, 900)) +
+        "\nhadamard width=2000 row=1\nswift\nstore file=" + Path("khz.swf") + "\n");
     ASSERT_EQ(hz.status, 0) << hz.err;
     EXPECT_EQ(ReadFile(dir / "mz.swf"), ReadFile(dir / "khz.swf"));
 }

@@ -1,6 +1,8 @@
 // Designing in m/z from the window: the calibration panel and its memory,
 // the graph's m/z axis and read-out, entries typed in m/z and isolation.
 #include <QApplication>
+#include <cmath>
+#include <tuple>
 
 #include "core/edit/bands.h"
 #include "core/workspace/operations.h"
@@ -28,48 +30,68 @@ protected:
     }
 };
 
-TEST_F(MassDesign, CalibrationPanelFieldRefusalAndMemory) {
+TEST_F(MassDesign, CalibrationPanelFieldRefusalFitAndMemory) {
     const int calib = ws().screen.CalibHandle;
     ui::ChooseMenuItem(bar(), ids::Main::kMenuCalibration);
     ASSERT_TRUE(ui::PanelVisible(calib));
-    EXPECT_EQ(ui::GetCtrlVal(calib, ids::Calib::kACoeff), 1.07e8);
-    // The field entry sets A; 7 T puts m/z 500 near 214.99 kHz.
-    ui::EnterCtrlVal(calib, ids::Calib::kTesla, 7.0);
-    EXPECT_NEAR(ui::GetCtrlVal(calib, ids::Calib::kACoeff), 7.0 * kHzPerTesla, 1e-3);
+    // Until told otherwise, exactly the calibration of a 7 T field.
+    EXPECT_EQ(ui::GetCtrlVal(calib, ids::Calib::kACoeff), 7.0 * kHzPerTesla);
+    EXPECT_EQ(ui::GetCtrlVal(calib, ids::Calib::kTesla), 7.0);
+    ui::EnterCtrlVal(calib, ids::Calib::kTesla, 9.4);
+    EXPECT_NEAR(ui::GetCtrlVal(calib, ids::Calib::kACoeff), 9.4 * kHzPerTesla, 1e-3);
     ui::PressButton(calib, ids::Calib::kApply);
     EXPECT_FALSE(ui::PanelVisible(calib));
-    EXPECT_NEAR(KhzFromMz(ws().calibration, 500.0), 214.99, 0.01);
-    EXPECT_NE(ui::StatusMessage(ws().screen.GraphHandle).find("m/z"), std::string::npos);
+    EXPECT_NE(ui::StatusMessage(ws().screen.GraphHandle).find("default m/z range"),
+              std::string::npos);
 
-    // A B that turns m/z around inside the profile is refused, the panel kept
-    // open and the calibration in force unchanged.
+    // A B that turns m/z around inside the default range (from 12.5 kHz up)
+    // is refused, the panel kept open and the calibration in force unchanged.
     const Calibration kept = ws().calibration;
     ui::ChooseMenuItem(bar(), ids::Main::kMenuCalibration);
-    ui::EnterCtrlVal(calib, ids::Calib::kBCoeff, -1e11);
+    ui::EnterCtrlVal(calib, ids::Calib::kBCoeff, -1e12);
     ui::PressButton(calib, ids::Calib::kApply);
     EXPECT_TRUE(ui::PanelVisible(calib));
-    EXPECT_NE(LastMessage().find("rise again"), std::string::npos) << LastMessage();
+    EXPECT_NE(LastMessage().find("rises again"), std::string::npos) << LastMessage();
     EXPECT_EQ(ws().calibration.Bcoeff, kept.Bcoeff);
-    ui::EnterCtrlVal(calib, ids::Calib::kBCoeff, 2e9);
-    ui::PressButton(calib, ids::Calib::kApply);
+
+    // Two calibrants of A = 1.2e8 Hz, B = -2e9 Hz^2 give both back; the
+    // panel stays open listing each residual.
+    const Calibration truth{1.2e8, -2e9};
+    for (double khz : {300.0, 120.0}) {
+        ui::SetCtrlVal(calib, ids::Calib::kPeakMz, MzFromKhz(truth, khz));
+        ui::SetCtrlVal(calib, ids::Calib::kPeakKhz, khz);
+        ui::PressButton(calib, ids::Calib::kAddPeak);
+    }
+    ASSERT_EQ(ui::GetNumListItems(calib, ids::Calib::kPeaks), 2);
+    ui::PressButton(calib, ids::Calib::kFit);
+    EXPECT_TRUE(ui::PanelVisible(calib));
+    EXPECT_NEAR(ws().calibration.Acoeff / truth.Acoeff, 1.0, 1e-9);
+    EXPECT_NEAR(ws().calibration.Bcoeff / truth.Bcoeff, 1.0, 1e-7);
+    EXPECT_NE(ui::GetLabelFromIndex(calib, ids::Calib::kPeaks, 0).find("+0.00 ppm"),
+              std::string::npos)
+        << ui::GetLabelFromIndex(calib, ids::Calib::kPeaks, 0);
+    EXPECT_EQ(ws().screen.design.back().rfind("calibrate peak=", 0), 0u)
+        << ws().screen.design.back();
     ui::ChooseMenuItem(bar(), ids::Main::kMenuAxisMz);
 
-    // The next session starts with the calibration and the axis left.
+    // The next session starts with the calibration, its calibrants and the
+    // axis left.
     const Calibration applied = ws().calibration;
     ui::ResetPlatform();
     workspace() = Workspace{};
     RegisterCallbacks();
     StartUp(0.0);
     EXPECT_EQ(ws().calibration.Acoeff, applied.Acoeff);
-    EXPECT_EQ(ws().calibration.Bcoeff, 2e9);
+    EXPECT_EQ(ws().calibration.Bcoeff, applied.Bcoeff);
+    EXPECT_EQ(ui::GetNumListItems(ws().screen.CalibHandle, ids::Calib::kPeaks), 2);
     EXPECT_TRUE(ws().screen.mzaxis);
     EXPECT_TRUE(ui::MenuItemChecked(bar(), ids::Main::kMenuAxisMz));
     EXPECT_EQ(ui::CtrlLabel(ws().screen.NotchHandle, ids::Notch::kFrom), "From (m/z)");
 }
 
 // In m/z the axis is labelled with round m/z values where they fall, the
-// read-out gives both units, and a window or an isolation typed in m/z
-// writes what its frequencies typed in kHz write.
+// read-out gives both units with the digits the point spacing supports, and
+// windows and isolations typed in m/z do what the core's m/z operations do.
 TEST_F(MassDesign, AxisReadoutEntriesAndIsolation) {
     const int main = ws().screen.GraphHandle;
     const int notch = ws().screen.NotchHandle;
@@ -79,22 +101,21 @@ TEST_F(MassDesign, AxisReadoutEntriesAndIsolation) {
     EXPECT_FALSE(ui::MenuItemChecked(bar(), ids::Main::kMenuAxisKhz));
     ui::GraphControl* g = MainGraph();
     ASSERT_NE(g, nullptr);
-    EXPECT_EQ(g->xAxis->label(), "m/z");
-    const auto ticker = g->xAxis->ticker().dynamicCast<QCPAxisTickerText>();
-    ASSERT_TRUE(ticker);
-    ASSERT_GE(ticker->ticks().size(), 4);
-    for (auto it = ticker->ticks().begin(); it != ticker->ticks().end(); ++it)
-        EXPECT_NEAR(MzFromKhz(ws().calibration, it.key()), it.value().toDouble(),
-                    1e-9 * it.value().toDouble());
+    EXPECT_EQ(g->xAxis->label().toStdString(), "m/z (falls →)");
 
+    // 16384 samples at 1250 kHz: a point is 152.6 Hz, 0.355 m/z at m/z 500
+    // under 7 T; one decimal tells points apart there.
     const Calibration& c = ws().calibration;
     ui::DragGraphCursor(main, ids::Main::kGraph, 1, KhzFromMz(c, 500.0));
     ui::DragGraphCursor(main, ids::Main::kGraph, 2, 0.0);
-    const std::string readout = ui::StatusText(main);
-    EXPECT_NE(readout.find("Cursor 1: 214.000 kHz (m/z 500.000)"), std::string::npos) << readout;
+    std::string readout = ui::StatusText(main);
+    EXPECT_NE(readout.find("Cursor 1: 214.986 kHz (m/z 500.0, 0.355 a point)"), std::string::npos)
+        << readout;
     EXPECT_NE(readout.find("Cursor 2: 0.000 kHz (m/z ∞)"), std::string::npos) << readout;
-    // Zoom works on the frequencies the ticks stand on, as in kHz.
     ui::DragGraphCursor(main, ids::Main::kGraph, 2, KhzFromMz(c, 400.0));
+    readout = ui::StatusText(main);
+    EXPECT_NE(readout.find("(Δ m/z 100.0)"), std::string::npos) << readout;
+    // Zoom works on the frequencies the ticks stand on, as in kHz.
     ui::ChooseMenuItem(bar(), ids::Main::kMenuZoomCursors);
     double lo, hi, y0, y1;
     ui::GetAxisRange(main, ids::Main::kGraph, lo, hi, y0, y1);
@@ -103,33 +124,49 @@ TEST_F(MassDesign, AxisReadoutEntriesAndIsolation) {
     EXPECT_NEAR(hi, KhzFromMz(c, 400.0) + margin, 1e-9);
     ui::ChooseMenuItem(bar(), ids::Main::kMenuZoomFull);
 
-    // The entries now read m/z; the window's ends changed places.
+    // The entries now read m/z, tooltips included; the window's ends changed
+    // places; the frequency list shows m/z beside each value.
     EXPECT_EQ(ui::CtrlLabel(notch, ids::Notch::kTo), "To (m/z)");
-    EXPECT_EQ(ui::CtrlLabel(ws().screen.HadamardHandle, ids::Hadamard::kFrequency),
-              "Frequency (m/z)");
+    EXPECT_NE(ui::CtrlTip(notch, ids::Notch::kFrom).find("low m/z"), std::string::npos);
+    EXPECT_EQ(ui::CtrlTip(notch, ids::Notch::kFrom).find("kHz"), std::string::npos);
+    const int had = ws().screen.HadamardHandle;
+    EXPECT_EQ(ui::CtrlLabel(had, ids::Hadamard::kFrequency), "Frequency (m/z)");
+    ui::SetCtrlVal(had, ids::Hadamard::kFrequency, 600.0);
+    ui::PressButton(had, ids::Hadamard::kAdd);
+    ASSERT_EQ(ui::GetNumListItems(had, ids::Hadamard::kList), 1);
+    EXPECT_NE(ui::GetLabelFromIndex(had, ids::Hadamard::kList, 0).find("m/z 600.0"),
+              std::string::npos)
+        << ui::GetLabelFromIndex(had, ids::Hadamard::kList, 0);
     EXPECT_LT(ui::GetCtrlVal(notch, ids::Notch::kFrom), ui::GetCtrlVal(notch, ids::Notch::kTo));
     Notch(500, 510, 0.0);
     Workspace ref = Reference();
     ref.cursor1 = 100, ref.cursor2 = 1000;
     ApplyNotch(ref, 1.0);
-    ref.cursor1 = KhzFromMz(c, 510.0), ref.cursor2 = KhzFromMz(c, 500.0);
-    ApplyNotch(ref, 0.0);
+    ApplyMzNotch(ref, 500.0, 510.0, 0.0);
     EXPECT_EQ(ws().Magnitude, ref.Magnitude);
-    // An m/z past every frequency is the entry's to correct.
-    Notch(-3, 510, 0.0);
-    EXPECT_TRUE(ui::PanelVisible(notch));
-    EXPECT_NE(LastMessage().find("positive"), std::string::npos) << LastMessage();
-    ui::HidePanel(notch);
+    // An m/z past every frequency, and a notch narrower than two points, are
+    // the entry's to correct; nothing changes.
+    for (const auto& [from, to, why] :
+         {std::tuple{-3.0, 510.0, "positive"}, std::tuple{500.0, 500.3, "less than two"}}) {
+        Notch(from, to, 0.0);
+        EXPECT_TRUE(ui::PanelVisible(notch));
+        EXPECT_NE(LastMessage().find(why), std::string::npos) << LastMessage();
+        EXPECT_EQ(ws().Magnitude, ref.Magnitude);
+        ui::HidePanel(notch);
+    }
 
-    // Isolation of the target typed, with an empty list; then of two
-    // targets listed (one typed twice), their notches in one step.
+    // The isolation panel shows the default range; a target typed with the
+    // list empty, then two listed (one typed twice) in one step.
     const int iso = ws().screen.IsolateHandle;
     ui::ChooseMenuItem(bar(), ids::Main::kMenuIsolate);
+    EXPECT_EQ(ui::GetCtrlVal(iso, ids::Isolate::kFrom), ws().lowmass);
+    EXPECT_EQ(ui::GetCtrlVal(iso, ids::Isolate::kTo), ws().highmass);
+    EXPECT_NEAR(ws().highmass, MzFromKhz(c, 12.5), 1e-9);
     ui::EnterCtrlVal(iso, ids::Isolate::kTarget, 700.0);
     ui::PressButton(iso, ids::Isolate::kApply);
-    EXPECT_EQ(ws().Magnitude[ws().datapts / 2], 1.0);
-    EXPECT_EQ(ws().Magnitude[static_cast<std::size_t>(KhzFromMz(c, 700.0) * ws().datapts / 1250)],
-              0.0);
+    ref = Reference();
+    ApplyIsolation(ref, std::vector<double>{700.0}, 2.0);
+    EXPECT_EQ(ws().Magnitude, ref.Magnitude);
     ui::ChooseMenuItem(bar(), ids::Main::kMenuIsolate);
     for (double t : {1000.0, 524.3, 1000.0}) {
         ui::EnterCtrlVal(iso, ids::Isolate::kTarget, t);
@@ -137,15 +174,17 @@ TEST_F(MassDesign, AxisReadoutEntriesAndIsolation) {
     }
     ASSERT_EQ(ui::GetNumListItems(iso, ids::Isolate::kList), 2);
     EXPECT_EQ(ui::GetLabelFromIndex(iso, ids::Isolate::kList, 0), "524.3");
+    // Too narrow at m/z 1000 (1.42 m/z a point): refused with the width
+    // selected; then wide enough.
     ui::EnterCtrlVal(iso, ids::Isolate::kWidth, 2.0);
+    ui::PressButton(iso, ids::Isolate::kApply);
+    EXPECT_TRUE(ui::PanelVisible(iso));
+    EXPECT_NE(LastMessage().find("at least 2.84 m/z wide"), std::string::npos) << LastMessage();
+    ui::EnterCtrlVal(iso, ids::Isolate::kWidth, 3.0);
     ui::PressButton(iso, ids::Isolate::kApply);
     EXPECT_FALSE(ui::PanelVisible(iso));
     ref = Reference();
-    SetWindow(ref.Magnitude, {1, ref.datapts}, 1.0);
-    for (double t : {524.3, 1000.0}) {
-        ref.cursor1 = KhzFromMz(c, t - 1.0), ref.cursor2 = KhzFromMz(c, t + 1.0);
-        ApplyNotch(ref, 0.0);
-    }
+    ApplyIsolation(ref, std::vector<double>{524.3, 1000.0}, 3.0);
     EXPECT_EQ(ws().Magnitude, ref.Magnitude);
 
     // Back in kHz the axis has its own numbers and the entries their unit.
@@ -154,6 +193,29 @@ TEST_F(MassDesign, AxisReadoutEntriesAndIsolation) {
     EXPECT_FALSE(g->xAxis->ticker().dynamicCast<QCPAxisTickerText>());
     EXPECT_EQ(ui::CtrlLabel(notch, ids::Notch::kFrom), "From (kHz)");
     EXPECT_EQ(ui::StatusText(main).find("m/z"), std::string::npos);
+    EXPECT_EQ(ui::GetLabelFromIndex(had, ids::Hadamard::kList, 0).find("m/z"), std::string::npos);
+}
+
+// A Set/Reset to a profile whose default m/z range the calibration does not
+// fit keeps the calibration, says why m/z is refused, and puts the axis back
+// in kHz.
+TEST_F(MassDesign, SetResetRechecksTheCalibration) {
+    ApplySetReset(16384, 100000.0);
+    const int calib = ws().screen.CalibHandle;
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuCalibration);
+    ui::EnterCtrlVal(calib, ids::Calib::kACoeff, 1e8);
+    ui::EnterCtrlVal(calib, ids::Calib::kBCoeff, -2.5e12);  // turns at 50 kHz
+    ui::PressButton(calib, ids::Calib::kApply);
+    ASSERT_EQ(ws().calibration.Bcoeff, -2.5e12) << LastMessage();
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuAxisMz);
+    ASSERT_TRUE(ws().screen.mzaxis);
+    popups->messages.clear();
+    ApplySetReset(16384, 1250.0);
+    EXPECT_FALSE(ws().screen.mzaxis);
+    EXPECT_NE(LastMessage().find("50 kHz"), std::string::npos) << LastMessage();
+    EXPECT_TRUE(std::isnan(ws().highmass));
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuAxisMz);
+    EXPECT_FALSE(ws().screen.mzaxis);
 }
 
 }  // namespace

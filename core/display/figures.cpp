@@ -106,12 +106,9 @@ std::string FiguresText(const WaveformFigures& f) {
 }
 
 std::string FiguresSummary(const WaveformFigures& f) {
-    char text[256];
-    std::snprintf(
-        text, sizeof text,
-        "Peak %.3f  RMS %.3f  Crest %.2f (%.1f dB)  Full scale %.3g %%  Band %.1f–%.1f kHz", f.peak,
-        f.rms, f.crest_factor, f.crest_factor_db, 100.0 * f.clipped_fraction, f.band_lo_khz,
-        f.band_hi_khz);
+    char text[128];
+    std::snprintf(text, sizeof text, "Crest %.2f (%.1f dB)  Band %.1f–%.1f kHz", f.crest_factor,
+                  f.crest_factor_db, f.band_lo_khz, f.band_hi_khz);
     return text;
 }
 

@@ -40,7 +40,8 @@ WaveformFigures FiguresOfSamples(std::span<const double> samples, double bandwid
 // short as read back exactly ("band_khz: lo hi").
 std::string FiguresText(const WaveformFigures& f);
 
-// The same in one line for a status bar, rounded for the eye.
+// The crest factor and the band in one short line for a status bar, rounded
+// for the eye (the figures pane has them all).
 std::string FiguresSummary(const WaveformFigures& f);
 
 }  // namespace pelorin

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "core/edit/freqlist.h"
 #include "core/edit/smooth.h"
@@ -48,7 +49,12 @@ BandIndices SwimBand(Workspace& ws) {
 
 void ApplySwim(Workspace& ws, double base, double peak, std::uint32_t nodes, int law) {
     RequireEditableProfile(ws);
-    const BandIndices band = SwimBand(ws);
+    ApplySwim(ws, SwimBand(ws), base, peak, nodes, law);
+}
+
+void ApplySwim(Workspace& ws, const BandIndices& band, double base, double peak,
+               std::uint32_t nodes, int law) {
+    RequireEditableProfile(ws);
     CalcSwim(ws.Magnitude, band.start, band.end, base, peak, nodes, law);
 }
 
@@ -56,7 +62,14 @@ SeriesReport RunSwimSeries(Workspace& ws, double base, double peak, std::uint32_
                            std::uint32_t last, int law, bool smooth, const SeriesName& name,
                            const SeriesProgress& progress) {
     RequireEditableProfile(ws);
-    return SwimSeries(ws, SwimBand(ws), base, peak, first, last, law, smooth, name, progress);
+    return RunSwimSeries(ws, SwimBand(ws), base, peak, first, last, law, smooth, name, progress);
+}
+
+SeriesReport RunSwimSeries(Workspace& ws, const BandIndices& band, double base, double peak,
+                           std::uint32_t first, std::uint32_t last, int law, bool smooth,
+                           const SeriesName& name, const SeriesProgress& progress) {
+    RequireEditableProfile(ws);
+    return SwimSeries(ws, band, base, peak, first, last, law, smooth, name, progress);
 }
 
 std::string MergePeakFile(std::vector<float>& list, const std::string& path) {
@@ -136,21 +149,128 @@ void RequireProfile(const Workspace& ws) {
             "longer shares: apply Set/Reset to start a new profile.");
 }
 
-void SetCalibration(Workspace& ws, const Calibration& c) {
-    CheckCalibration(c, ws.bandwidth, HasProfile(ws) ? ws.datapts : 0);
-    ws.calibration = c;
-    if (HasProfile(ws) && ws.datapts > 0) {
-        const MassRange masses = ProfileMassRange(c, ws.bandwidth, ws.datapts);
-        ws.lowmass = masses.lowmass;
-        ws.highmass = masses.highmass;
+namespace {
+
+std::string Short(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", v);
+    return text;
+}
+
+std::string DefaultRange(double bandwidth) {
+    return "the default m/z range (from " + Short(DefaultFloorKhz(bandwidth)) + " kHz up)";
+}
+
+// x = (f / bandwidth) * n for the frequency of an m/z, as the kHz windows
+// form it.
+double PointOf(const Workspace& ws, double mz) {
+    return (KhzOf(ws, mz) / ws.bandwidth) * static_cast<double>(ws.Magnitude.size());
+}
+
+// The m/z that the points from x - half to x + half of a profile span, at
+// the frequency of point x.
+double MzAcross(const Workspace& ws, double x, double half) {
+    const double step = ws.bandwidth / static_cast<double>(ws.Magnitude.size());
+    const double lo = (x - half) * step, hi = (x + half) * step;
+    return lo > 0.0 ? MzFromKhz(ws.calibration, lo) - MzFromKhz(ws.calibration, hi)
+                    : std::numeric_limits<double>::infinity();
+}
+
+// A notch must be two points wide in frequency: then it zeroes at least
+// three points wherever it falls between them (a narrower one zeroes two or
+// three, by chance). Throws NarrowWindow, with the width it needs here and the
+// sample count that would give the width asked, for one that is not.
+void RequireNotchWidth(const Workspace& ws, double mz1, double mz2) {
+    const double lo = PointOf(ws, std::max(mz1, mz2)), hi = PointOf(ws, std::min(mz1, mz2));
+    if (hi - lo >= kLeastNotchPoints - 1)
+        return;
+    const double centre = (mz1 + mz2) / 2.0, width = std::fabs(mz2 - mz1);
+    const double x = PointOf(ws, centre);
+    const double step_khz = ws.bandwidth / static_cast<double>(ws.Magnitude.size());
+    const double asked_khz = (hi - lo) * step_khz;
+    const double least = std::ceil(4.0 * ws.bandwidth / asked_khz / 2.0) * 2.0;
+    double power = 2.0;
+    while (power < least)
+        power *= 2.0;
+    char text[640];
+    std::snprintf(text, sizeof text,
+                  "The window of m/z %.6g ± %.6g is %.3g Hz wide, less than two of this "
+                  "profile's points (here one point is %.3g m/z, %.3g Hz): it would zero only "
+                  "two or three points, by where it falls. Make it at least %.3g m/z wide, or "
+                  "apply Set/Reset with at least %.0f samples (%.0f as a power of two%s) for a "
+                  "window %.6g m/z wide.",
+                  centre, width / 2.0, asked_khz * 1000.0, MzAcross(ws, x, 0.5), step_khz * 1000.0,
+                  MzAcross(ws, x, 1.0), least, power,
+                  power > kMaxSamples ? ", more than Set/Reset takes" : "", width);
+    throw NarrowWindow(text);
+}
+
+}  // namespace
+
+void DeriveMasses(Workspace& ws) {
+    ws.lowmass = ws.highmass = std::numeric_limits<double>::quiet_NaN();
+    if (!HasProfile(ws) || !(ws.bandwidth > 0.0)) {
+        ws.mass_refusal = "There is no profile yet: apply Set/Reset first.";
+        return;
     }
+    const double floor = DefaultFloorKhz(ws.bandwidth);
+    try {
+        CheckCalibrationOver(ws.calibration, floor, ws.bandwidth, DefaultRange(ws.bandwidth));
+    } catch (const Refusal& r) {
+        ws.mass_refusal = r.what();
+        return;
+    }
+    const MassRange masses = MassRangeOf(ws.calibration, floor, ws.bandwidth);
+    ws.lowmass = masses.lowmass;
+    ws.highmass = masses.highmass;
+    ws.mass_refusal.clear();
+}
+
+void RequireMasses(const Workspace& ws) {
+    if (!ws.mass_refusal.empty())
+        throw Refusal(ws.mass_refusal);
+}
+
+void SetCalibration(Workspace& ws, const Calibration& c,
+                    std::span<const CalibrantPeak> calibrants) {
+    CheckCoefficients(c);
+    if (HasProfile(ws))
+        CheckCalibrationOver(c, DefaultFloorKhz(ws.bandwidth), ws.bandwidth,
+                             DefaultRange(ws.bandwidth));
+    ws.calibration = c;
+    ws.calibrants.assign(calibrants.begin(), calibrants.end());
+    DeriveMasses(ws);
 }
 
 double KhzOf(const Workspace& ws, double mz) {
-    CheckCalibration(ws.calibration, ws.bandwidth, ws.datapts);
-    if (!(mz > 0.0) || !std::isfinite(mz))
-        throw Refusal("An m/z must be a positive number, not " + std::to_string(mz) + ".");
+    CheckMz(ws.calibration, mz);
     return KhzFromMz(ws.calibration, mz);
+}
+
+IndexWindow MzWindow(const Workspace& ws, double mz1, double mz2) {
+    const BandIndices band = MzBand(ws, mz1, mz2);
+    const auto n = static_cast<std::int64_t>(ws.Magnitude.size());
+    const std::int64_t start = std::clamp<std::int64_t>(band.start, 0, n);
+    return {static_cast<int>(start),
+            static_cast<int>(std::clamp<std::int64_t>(band.end, start, n))};
+}
+
+BandIndices MzBand(const Workspace& ws, double mz1, double mz2) {
+    RequireSetReset(ws);
+    // The window's low frequency is that of its high m/z.
+    const double lo = PointOf(ws, std::max(mz1, mz2));
+    const double hi = PointOf(ws, std::min(mz1, mz2));
+    constexpr double kLimit = 4611686018427387904.0;  // 2^62, as the kHz bands hold them
+    return {static_cast<std::int64_t>(std::clamp(std::floor(lo), -kLimit, kLimit)),
+            static_cast<std::int64_t>(std::clamp(std::ceil(hi) + 1.0, -kLimit, kLimit))};
+}
+
+void ApplyMzNotch(Workspace& ws, double mz1, double mz2, double level) {
+    RequireEditableProfile(ws);
+    const IndexWindow w = MzWindow(ws, mz1, mz2);
+    if (level == 0.0)
+        RequireNotchWidth(ws, mz1, mz2);
+    SetWindow(ws.Magnitude, w, level);
 }
 
 void ApplyIsolation(Workspace& ws, std::span<const double> targets, double width,
@@ -160,25 +280,38 @@ void ApplyIsolation(Workspace& ws, std::span<const double> targets, double width
         throw Refusal("The window width must be a positive number of m/z units.");
     if (targets.empty())
         throw Refusal("Give at least one m/z to isolate.");
-    CheckCalibration(ws.calibration, ws.bandwidth, ws.datapts);
+    double low = ws.lowmass, high = ws.highmass;
+    std::string range;
+    if (range_mz) {
+        low = std::min(range_mz->first, range_mz->second);
+        high = std::max(range_mz->first, range_mz->second);
+        CheckMz(ws.calibration, low);
+        CheckMz(ws.calibration, high);
+        range = "the m/z range given, " + Short(low) + " to " + Short(high);
+        CheckCalibrationOver(ws.calibration, KhzFromMz(ws.calibration, high),
+                             KhzFromMz(ws.calibration, low), range);
+    } else {
+        RequireMasses(ws);
+        range = DefaultRange(ws.bandwidth) + ", m/z " + Short(low) + " to " + Short(high);
+    }
     for (double t : targets)
-        if (!(t >= ws.lowmass && t <= ws.highmass)) {
-            char text[160];
-            std::snprintf(text, sizeof text,
-                          "m/z %g lies outside the profile's m/z range, %g to %g: choose a "
-                          "target inside it, or another bandwidth.",
-                          t, ws.lowmass, ws.highmass);
-            throw Refusal(text);
-        }
-    const auto fill = [&](double khz1, double khz2, double level) {
-        SetWindow(ws.Magnitude, NotchWindow(khz1, khz2, ws.bandwidth, ws.datapts), level);
-    };
-    if (range_mz)
-        fill(KhzOf(ws, range_mz->first), KhzOf(ws, range_mz->second), 1.0);
-    else
-        SetWindow(ws.Magnitude, {1, ws.datapts}, 1.0);  // point 0, at 0 Hz, has no m/z
-    for (double t : targets)
-        fill(KhzOf(ws, t + width / 2.0), KhzOf(ws, std::max(t - width / 2.0, t * 1e-9)), 0.0);
+        if (!(t >= low && t <= high))
+            throw Refusal("m/z " + Short(t) + " lies outside " + range +
+                          ": choose a target inside it, or give another range.");
+    // Every window is made, and checked, before the profile changes.
+    const IndexWindow band = MzWindow(ws, low, high);
+    std::vector<IndexWindow> notches;
+    for (double t : targets) {
+        const double lo = std::max(t - width / 2.0, t * 1e-9), hi = t + width / 2.0;
+        RequireNotchWidth(ws, lo, hi);
+        IndexWindow w = MzWindow(ws, lo, hi);
+        const int own = static_cast<int>(std::clamp<long>(
+            std::lround(PointOf(ws, t)), 0, static_cast<long>(ws.Magnitude.size()) - 1));
+        notches.push_back({std::min(w.start, own), std::max(w.end, own + 1)});
+    }
+    SetWindow(ws.Magnitude, band, 1.0);
+    for (const IndexWindow& w : notches)
+        SetWindow(ws.Magnitude, w, 0.0);
 }
 
 }  // namespace pelorin

@@ -37,13 +37,20 @@ void ApplySmoothing(Workspace& ws, int width);
 // profile, and only the points inside the profile are written).
 BandIndices SwimBand(Workspace& ws);
 
-// Modulates the band cursor1 … cursor2 of the current profile.
+// Modulates the band cursor1 … cursor2 of the current profile, or the band
+// given.
 void ApplySwim(Workspace& ws, double base, double peak, std::uint32_t nodes, int law);
+void ApplySwim(Workspace& ws, const BandIndices& band, double base, double peak,
+               std::uint32_t nodes, int law);
 
-// A SWIM series over the band cursor1 … cursor2, first … last nodes.
+// A SWIM series over the band cursor1 … cursor2, or the band given, first …
+// last nodes.
 SeriesReport RunSwimSeries(Workspace& ws, double base, double peak, std::uint32_t first,
                            std::uint32_t last, int law, bool smooth, const SeriesName& name,
                            const SeriesProgress& progress = {});
+SeriesReport RunSwimSeries(Workspace& ws, const BandIndices& band, double base, double peak,
+                           std::uint32_t first, std::uint32_t last, int law, bool smooth,
+                           const SeriesName& name, const SeriesProgress& progress = {});
 
 // Reads a peak list and merges its frequencies into list; returns the account
 // the operator is shown (frequencies read, how many were new, lines skipped,
@@ -85,20 +92,59 @@ void StoreWaveform(const Workspace& ws, const std::string& path);
 // an import has replaced.
 void RequireProfile(const Workspace& ws);
 
-// Takes a new calibration, refused (Refusal, the old one kept) when it gives
-// no m/z axis over the profile; derives lowmass and highmass.
-void SetCalibration(Workspace& ws, const Calibration& c);
+// Takes a new calibration (with the peaks it was fitted to, if any), refused
+// (Refusal, the old one kept) for coefficients outside their limits or, with
+// a profile, when it gives no m/z over the default m/z range; derives
+// lowmass and highmass.
+void SetCalibration(Workspace& ws, const Calibration& c,
+                    std::span<const CalibrantPeak> calibrants = {});
 
-// The frequency (kHz) of an m/z entry, refused when the calibration gives no
-// m/z axis over the profile or mz is not positive.
+// lowmass and highmass of the calibration and the profile in hand, or NaN
+// and the reason (Set/Reset keeps a calibration that no longer fits: the m/z
+// entries then say why they are refused).
+void DeriveMasses(Workspace& ws);
+
+// Throws the reason when the calibration gives no default m/z range.
+void RequireMasses(const Workspace& ws);
+
+// The frequency (kHz) of an m/z entry, refused when the calibration gives it
+// no frequency or mz is not positive.
 double KhzOf(const Workspace& ws, double mz);
 
-// A SWIFT ejection of everything but the targets: the profile is set to 1 from
-// its first point with an m/z (f = bandwidth / N) to its end, or, with
-// range_mz given, over that m/z range; then a window `width` m/z wide around
-// each target is set to 0. Windows follow the notch's rules. Refuses a width
-// that is not positive, no target, and a target outside the profile's m/z
-// range.
+// The points of the profile a window typed in m/z covers, mz1 and mz2 in
+// either order: every point whose m/z lies inside, rounding outward (from the
+// point at or below the window's low frequency to the point at or above its
+// high one), so that played once the window lies inside what it sets. Clipped
+// to the profile. Refused as KhzOf refuses.
+IndexWindow MzWindow(const Workspace& ws, double mz1, double mz2);
+
+// The same for a SWIM band, not clipped (the modulation keeps its place and
+// width where it reaches past the profile).
+BandIndices MzBand(const Workspace& ws, double mz1, double mz2);
+
+// Sets the points of an m/z window to level. A notch (level 0) narrower than
+// kLeastNotchPoints - 1 points in frequency (which would zero fewer than
+// kLeastNotchPoints points where it falls between them) is refused, saying how
+// wide it must be and how many samples would give it its width; nothing
+// changes then.
+void ApplyMzNotch(Workspace& ws, double mz1, double mz2, double level);
+
+// The least number of points an m/z notch or isolation window must zero.
+inline constexpr int kLeastNotchPoints = 3;
+
+// The refusal of a window too narrow to notch anything.
+class NarrowWindow : public Refusal {
+public:
+    using Refusal::Refusal;
+};
+
+// A SWIFT ejection of everything but the targets: the profile is set to 1
+// over an m/z range (the default one, lowmass … highmass, unless range_mz is
+// given), then a window `width` m/z wide around each target is set to 0,
+// both windows by MzWindow's rule; each target's own point is zeroed. Refuses,
+// with the profile untouched, a width that is not positive, no target, a
+// target outside the range, a calibration that gives no m/z over the range,
+// and a window too narrow to notch (as ApplyMzNotch refuses it).
 void ApplyIsolation(Workspace& ws, std::span<const double> targets, double width,
                     const std::optional<std::pair<double, double>>& range_mz = std::nullopt);
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/memory.h"
+#include "core/workspace/operations.h"
 
 namespace pelorin {
 
@@ -30,9 +31,7 @@ void SetReset(Workspace& ws, int samples, double bandwidth) {
     ws.bandwidth = bandwidth;
     ws.phase = MenuPhase::Editable;
     ws.source = WaveformSource::None;
-    const MassRange masses = ProfileMassRange(ws.calibration, bandwidth, n);
-    ws.lowmass = masses.lowmass;
-    ws.highmass = masses.highmass;
+    DeriveMasses(ws);
 }
 
 namespace {

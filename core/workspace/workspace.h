@@ -3,6 +3,7 @@
 // state nested in it belongs to the graphical front end alone.
 #pragma once
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,8 @@ struct Screen {
 
     double tempfreqmin = 0.0;  // the previous view, kHz
     double tempfreqmax = 0.0;
+
+    std::vector<CalibrantPeak> calibrant_table;  // the calibration panel's list
 
     bool usetek = true;   // the Set/Reset panel starts in the Tektronix layout
     bool mzaxis = false;  // the graph and the frequency entries in m/z, not kHz
@@ -89,11 +92,16 @@ struct Workspace {
     // The phase law of the syntheses, single ones and series' members alike.
     PhaseChoice synthesis;
 
-    // The mass calibration, and the profile's m/z range it gives: lowmass at
-    // f = bandwidth, highmass at the first point, f = bandwidth / N.
+    // The mass calibration and the peaks it was fitted to (none for typed
+    // coefficients); the m/z range a design works in unless told otherwise:
+    // lowmass at f = bandwidth, highmass at f = DefaultFloorKhz(bandwidth).
+    // Both NaN, with mass_refusal saying why, without a profile or where the
+    // calibration gives no m/z over that range.
     Calibration calibration;
-    double lowmass = 0.0;
-    double highmass = 0.0;
+    std::vector<CalibrantPeak> calibrants;
+    double lowmass = std::numeric_limits<double>::quiet_NaN();
+    double highmass = std::numeric_limits<double>::quiet_NaN();
+    std::string mass_refusal = "There is no profile yet: apply Set/Reset first.";
 
     MenuPhase phase = MenuPhase::Start;
     WaveformSource source = WaveformSource::None;

@@ -101,7 +101,7 @@ void ShowFrequencyList(const std::vector<float>& list) {
     if (count > 0)
         ui::DeleteListItem(panel, ids::Hadamard::kList, 0, count);
     for (float f : list)
-        ui::InsertListItem(panel, ids::Hadamard::kList, -1, FrequencyLabel(f), f);
+        ui::InsertListItem(panel, ids::Hadamard::kList, -1, FrequencyListLabel(f), f);
     AdjustHadamard(panel);
 }
 

@@ -14,11 +14,24 @@ int MakeNotch_Callback(int panel, int control, int event) {
         RemoveOutputPlot(ws);
         const double level = ui::GetCtrlVal(panel, id::kLevel);
         const bool typed = ui::GetCtrlInt(panel, id::kSource) == 0;
-        if (typed)
+        const bool mz = typed && ws.screen.mzaxis;
+        if (typed && !mz)
             ReadTypedWindow(ws, panel, id::kFrom, id::kTo);
         std::string window;
         StepEntries entries = WindowEntries(ws, panel, id::kFrom, id::kTo, typed, &window);
-        ui::RunBusy("Setting the window", [&] { ApplyNotch(ws, level); });
+        if (mz) {
+            // A window the calibration cannot place, or too narrow to notch,
+            // keeps the panel open with its bound selected.
+            const double from = ui::GetCtrlVal(panel, id::kFrom);
+            const double to = ui::GetCtrlVal(panel, id::kTo);
+            try {
+                ui::RunBusy("Setting the window", [&] { ApplyMzNotch(ws, from, to, level); });
+            } catch (const Refusal& r) {
+                throw EntryRefusal(r, id::kFrom);
+            }
+        } else {
+            ui::RunBusy("Setting the window", [&] { ApplyNotch(ws, level); });
+        }
         MakeGraph(ws.Magnitude, kPlotProfile);
         entries.emplace_back("level", StepNumber(level));
         const std::string what = level == 0.0   ? "notch"

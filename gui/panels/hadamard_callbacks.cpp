@@ -21,7 +21,7 @@ void ShowList(int panel, int control, const std::vector<float>& merged) {
         const int count = ui::GetNumListItems(panel, control);
         if (static_cast<int>(i) >= count ||
             ui::GetValueFromIndex(panel, control, static_cast<int>(i)) != merged[i])
-            ui::InsertListItem(panel, control, static_cast<int>(i), FrequencyLabel(merged[i]),
+            ui::InsertListItem(panel, control, static_cast<int>(i), FrequencyListLabel(merged[i]),
                                merged[i]);
     }
 }
@@ -61,7 +61,8 @@ void AddToFloatList(int panel, int control, float value) {
     std::vector<float> list = ReadFloatList(panel, control);
     std::size_t index = 0;
     if (AddToFloatList(list, value, &index))
-        ui::InsertListItem(panel, control, static_cast<int>(index), FrequencyLabel(value), value);
+        ui::InsertListItem(panel, control, static_cast<int>(index), FrequencyListLabel(value),
+                           value);
 }
 
 int ReadList(int panel, int control) {

@@ -1,12 +1,15 @@
 // Designing in m/z: the calibration panel, the graph's m/z axis, the
 // frequency entries read in m/z, and the isolation panel.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "core/edit/freqlist.h"
 #include "core/workspace/operations.h"
 #include "gui/panels/pelorin.h"
 #include "gui/platform/ui.h"
@@ -25,14 +28,25 @@ std::string Shortest(double v) {
     return {text, std::to_chars(text, text + sizeof text, v).ptr};
 }
 
-ui::AxisUnit MzUnit(const Calibration& c) {
+ui::AxisUnit MzUnit(const Workspace& ws) {
+    const Calibration c = ws.calibration;
+    const double point = HasProfile(ws) && !ws.Magnitude.empty()
+                             ? ws.bandwidth / static_cast<double>(ws.Magnitude.size())
+                             : 0.0;
     ui::AxisUnit unit;
-    unit.label = "m/z";
+    unit.label = "m/z (falls →)";
     unit.name = "m/z";
     unit.decimals = 3;
     unit.value = [c](double khz) { return MzFromKhz(c, khz); };
     unit.position = [c](double mz) { return KhzFromMz(c, mz); };
     unit.ticks = [c](double lo, double hi, int count) { return MzTicks(c, lo, hi, count); };
+    // The m/z one profile point spans where the cursor stands.
+    if (point > 0.0)
+        unit.spacing = [c, point](double khz) {
+            return khz - point / 2.0 > 0.0
+                       ? MzFromKhz(c, khz - point / 2.0) - MzFromKhz(c, khz + point / 2.0)
+                       : std::numeric_limits<double>::infinity();
+        };
     return unit;
 }
 
@@ -42,6 +56,42 @@ struct FrequencyEntries {
     int from;
     int to;  // 0 for a single entry
 };
+
+}  // namespace
+
+std::string FrequencyListLabel(float khz) {
+    const Workspace& ws = workspace();
+    std::string label = FrequencyLabel(khz);
+    if (ws.screen.mzaxis && khz > 0.0f) {
+        const double mz = MzFromKhz(ws.calibration, khz);
+        const double point =
+            HasProfile(ws) ? ws.bandwidth / static_cast<double>(ws.Magnitude.size()) : 0.0;
+        const double spacing = point > 0.0 && khz > point
+                                   ? MzFromKhz(ws.calibration, khz - point / 2.0) -
+                                         MzFromKhz(ws.calibration, khz + point / 2.0)
+                                   : 0.0;
+        char text[48];
+        std::snprintf(text, sizeof text, "   m/z %.*f", MzDecimals(spacing), mz);
+        label += text;
+    }
+    return label;
+}
+
+void ShowFrequencyLabels() {
+    const int panel = workspace().screen.HadamardHandle;
+    if (!panel || !ui::PanelExists(panel))
+        return;
+    const std::vector<float> list = ReadFloatList(panel, ids::Hadamard::kList);
+    const int selected = ui::GetCtrlIndex(panel, ids::Hadamard::kList);
+    if (!list.empty())
+        ui::DeleteListItem(panel, ids::Hadamard::kList, 0, static_cast<int>(list.size()));
+    for (float f : list)
+        ui::InsertListItem(panel, ids::Hadamard::kList, -1, FrequencyListLabel(f), f);
+    if (selected >= 0)
+        ui::SetCtrlIndex(panel, ids::Hadamard::kList, selected);
+}
+
+namespace {
 
 std::vector<FrequencyEntries> Entries(const Screen& s) {
     return {{s.NotchHandle, ids::Notch::kFrom, ids::Notch::kTo},
@@ -57,21 +107,39 @@ double Converted(const Workspace& ws, double v, bool to_mz) {
     return v > 0.0 ? KhzFromMz(ws.calibration, v) : v;
 }
 
-// Labels and values of the frequency entries in the unit of the axis.
+// Labels, tooltips and values of the frequency entries in the unit of the
+// axis, and the frequency list with m/z beside each value.
 void ShowEntryUnits(const Workspace& ws, bool convert) {
     const bool mz = ws.screen.mzaxis;
     const std::string unit = mz ? " (m/z)" : " (kHz)";
+    char range[160] = "";
+    if (mz && ws.mass_refusal.empty())
+        std::snprintf(range, sizeof range, " The default m/z range runs from %.6g to %.6g.",
+                      ws.lowmass, ws.highmass);
+    const auto tip = [&](int panel, int control, const std::string& what) {
+        ui::SetCtrlTip(panel, control,
+                       mz ? what +
+                                " in m/z, turned into a frequency by the calibration "
+                                "(Profile → Calibration). m/z falls as the frequency rises." +
+                                range
+                          : what + " in kHz, from 0 to the bandwidth.");
+    };
     for (const FrequencyEntries& e : Entries(ws.screen)) {
         if (!e.panel || !ui::PanelExists(e.panel))
             continue;
         if (e.to == 0) {
             ui::SetCtrlLabel(e.panel, e.from, "Frequency" + unit);
+            tip(e.panel, e.from, "A frequency to add to the list, typed");
             if (convert)
                 ui::SetCtrlVal(e.panel, e.from, Converted(ws, ui::GetCtrlVal(e.panel, e.from), mz));
             continue;
         }
         ui::SetCtrlLabel(e.panel, e.from, "From" + unit);
         ui::SetCtrlLabel(e.panel, e.to, "To" + unit);
+        tip(e.panel, e.from,
+            mz ? "The window's low m/z (its high frequency)," : "One end of the window,");
+        tip(e.panel, e.to,
+            mz ? "The window's high m/z (its low frequency)," : "The other end of the window,");
         if (convert) {
             // m/z falls as the frequency rises: the window's ends swap.
             const double from = ui::GetCtrlVal(e.panel, e.from);
@@ -80,19 +148,87 @@ void ShowEntryUnits(const Workspace& ws, bool convert) {
             ui::SetCtrlVal(e.panel, e.to, Converted(ws, from, mz));
         }
     }
+    ShowFrequencyLabels();
 }
 
 void ShowAxis(const Workspace& ws) {
     const Screen& s = ws.screen;
     ui::SetGraphAxisUnit(s.GraphHandle, menu::kGraph,
-                         s.mzaxis ? std::optional(MzUnit(ws.calibration)) : std::nullopt);
+                         s.mzaxis ? std::optional(MzUnit(ws)) : std::nullopt);
     ui::SetMenuItemChecked(s.MenuHandle, s.mzaxis ? menu::kMenuAxisMz : menu::kMenuAxisKhz, true);
 }
 
-void ShowCalibration(int panel, const Calibration& c) {
+// The calibrants as the panel lists them, with their residuals when the
+// calibration in force was fitted to them.
+void ShowCalibrants(const Workspace& ws) {
+    const int panel = ws.screen.CalibHandle;
+    const std::vector<CalibrantPeak>& table = ws.screen.calibrant_table;
+    const int count = ui::GetNumListItems(panel, calib::kPeaks);
+    if (count > 0)
+        ui::DeleteListItem(panel, calib::kPeaks, 0, count);
+    const bool fitted = !ws.calibrants.empty() && ws.calibrants.size() == table.size() &&
+                        std::equal(table.begin(), table.end(), ws.calibrants.begin(),
+                                   [](const CalibrantPeak& a, const CalibrantPeak& b) {
+                                       return a.mz == b.mz && a.khz == b.khz;
+                                   });
+    const std::vector<double> ppm =
+        fitted ? ResidualsPpm(ws.calibration, table) : std::vector<double>{};
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        char label[96];
+        std::snprintf(label, sizeof label, "m/z %.10g @ %.6f kHz", table[i].mz, table[i].khz);
+        std::string text = label;
+        if (fitted) {
+            std::snprintf(label, sizeof label, "   %+.2f ppm", ppm[i]);
+            text += label;
+        }
+        ui::InsertListItem(panel, calib::kPeaks, -1, text, static_cast<float>(table[i].mz));
+    }
+}
+
+void ShowCalibration(const Workspace& ws) {
+    const int panel = ws.screen.CalibHandle;
+    const Calibration& c = ws.calibration;
     ui::SetCtrlVal(panel, calib::kACoeff, c.Acoeff);
     ui::SetCtrlVal(panel, calib::kBCoeff, c.Bcoeff);
     ui::SetCtrlVal(panel, calib::kTesla, c.Acoeff / kHzPerTesla);
+    ShowCalibrants(ws);
+}
+
+// The isolation panel's range: the default one while the operator has not
+// asked for another.
+void ShowMassRange(const Workspace& ws) {
+    const int panel = ws.screen.IsolateHandle;
+    if (!panel || ui::GetCtrlInt(panel, iso::kRanged) != 0 || !ws.mass_refusal.empty())
+        return;
+    ui::SetCtrlVal(panel, iso::kFrom, ws.lowmass);
+    ui::SetCtrlVal(panel, iso::kTo, ws.highmass);
+}
+
+std::string PeaksText(const std::vector<CalibrantPeak>& peaks) {
+    std::string text;
+    for (const CalibrantPeak& p : peaks)
+        text += (text.empty() ? "" : ";") + Shortest(p.mz) + "@" + Shortest(p.khz);
+    return text;
+}
+
+std::vector<CalibrantPeak> PeaksOf(const std::string& text) {
+    std::vector<CalibrantPeak> peaks;
+    std::size_t from = 0;
+    while (from < text.size() && peaks.size() < 1000) {
+        const std::size_t end = std::min(text.find(';', from), text.size());
+        const std::string item = text.substr(from, end - from);
+        const std::size_t at = item.find('@');
+        char* stop = nullptr;
+        if (at != std::string::npos) {
+            const double mz = std::strtod(item.c_str(), &stop);
+            const double khz = std::strtod(item.c_str() + at + 1, nullptr);
+            if (stop == item.c_str() + at && mz > 0.0 && khz > 0.0 && std::isfinite(mz) &&
+                std::isfinite(khz))
+                peaks.push_back({mz, khz});
+        }
+        from = end + 1;
+    }
+    return peaks;
 }
 
 std::optional<double> SettingNumber(const std::string& key) {
@@ -127,14 +263,8 @@ std::vector<double> Targets(int panel) {
 
 void ReadTypedWindow(Workspace& ws, int panel, int from, int to) {
     // The bound typed second is written first, as the graphical window is.
-    if (!ws.screen.mzaxis) {
-        ws.cursor2 = ui::GetCtrlVal(panel, to);
-        ws.cursor1 = ui::GetCtrlVal(panel, from);
-        return;
-    }
-    // From (m/z) is the window's high frequency, To (m/z) its low one.
-    ws.cursor2 = FrequencyEntry(ws, panel, from);
-    ws.cursor1 = FrequencyEntry(ws, panel, to);
+    ws.cursor2 = ui::GetCtrlVal(panel, to);
+    ws.cursor1 = ui::GetCtrlVal(panel, from);
 }
 
 StepEntries WindowEntries(const Workspace& ws, int panel, int from, int to, bool typed,
@@ -170,32 +300,84 @@ void RestoreMassSettings() {
     Workspace& ws = workspace();
     const auto a = SettingNumber("calibration/a");
     const auto b = SettingNumber("calibration/b");
+    ws.screen.calibrant_table = PeaksOf(ui::ReadSetting("calibration/peaks").value_or(""));
     if (a && b) {
         try {
-            SetCalibration(ws, {*a, *b});
+            const std::vector<CalibrantPeak> fitted =
+                PeaksOf(ui::ReadSetting("calibration/fitted").value_or(""));
+            SetCalibration(ws, {*a, *b}, fitted);
         } catch (const Refusal&) {
-            // Settings edited by hand: the defaults stand.
+            // Settings edited by hand or out of range: the defaults stand.
         }
     }
-    ShowCalibration(ws.screen.CalibHandle, ws.calibration);
+    ShowCalibration(ws);
     ws.screen.mzaxis = ui::ReadSetting("view/axis") == std::optional<std::string>("mz");
     ShowEntryUnits(ws, ws.screen.mzaxis);
     ShowAxis(ws);
 }
 
 void ShowCalibrationState() {
-    const Workspace& ws = workspace();
-    ShowCalibration(ws.screen.CalibHandle, ws.calibration);
+    Workspace& ws = workspace();
+    ShowCalibration(ws);
+    if (ws.screen.mzaxis && HasProfile(ws) && !ws.mass_refusal.empty()) {
+        // The m/z axis has no meaning over this profile: back to kHz.
+        ws.screen.mzaxis = false;
+        ShowEntryUnits(ws, false);
+        ui::MessagePopup("m/z axis", "The axis is back in kHz. " + ws.mass_refusal);
+    }
     ShowAxis(ws);
+    ShowMassRange(ws);
+    ShowFrequencyLabels();
 }
 
 void ShowCalibrationPanel() {
     const Workspace& ws = workspace();
-    ShowCalibration(ws.screen.CalibHandle, ws.calibration);
+    ShowCalibration(ws);
     ui::DisplayPanel(ws.screen.CalibHandle);
 }
 
+namespace {
+
+// Takes the calibration c (fitted to peaks, or typed when there are none),
+// remembers it and records it in the design.
+void TakeCalibration(const Calibration& c, const std::vector<CalibrantPeak>& peaks) {
+    Workspace& ws = workspace();
+    SetCalibration(ws, c, peaks);
+    WriteNumber("calibration/a", c.Acoeff);
+    WriteNumber("calibration/b", c.Bcoeff);
+    ui::WriteSetting("calibration/fitted", PeaksText(peaks));
+    if (peaks.empty()) {
+        RecordStep("calibrate", {{"a", StepNumber(c.Acoeff)}, {"b", StepNumber(c.Bcoeff)}});
+    } else {
+        StepEntries entries;
+        for (const CalibrantPeak& p : peaks)
+            entries.emplace_back("peak", StepNumber(p.mz) + "@" + StepNumber(p.khz));
+        RecordStep("calibrate", entries);
+    }
+    ShowCalibrationState();
+    std::string text =
+        "Calibration: A = " + Shortest(c.Acoeff) + " Hz, B = " + Shortest(c.Bcoeff) + " Hz²";
+    if (!peaks.empty()) {
+        const CalibrationFit fit = FitCalibration(peaks);
+        char rms[64];
+        std::snprintf(rms, sizeof rms, ", %zu calibrant%s, RMS %.2f ppm", peaks.size(),
+                      peaks.size() == 1 ? "" : "s", fit.rms_ppm);
+        text += rms;
+    }
+    if (ws.mass_refusal.empty()) {
+        char range[128];
+        std::snprintf(range, sizeof range, "; the default m/z range is %.6g to %.6g", ws.lowmass,
+                      ws.highmass);
+        text += range;
+    }
+    ui::ShowStatusMessage(ws.screen.GraphHandle, text);
+}
+
+}  // namespace
+
 int Calib_Callback(int panel, int control, int event) {
+    Workspace& ws = workspace();
+    std::vector<CalibrantPeak>& table = ws.screen.calibrant_table;
     if (control == calib::kTesla) {
         if (event == ui::EVENT_VALUE_CHANGED)
             ui::SetCtrlVal(panel, calib::kACoeff, kHzPerTesla * ui::GetCtrlVal(panel, control));
@@ -206,30 +388,51 @@ int Calib_Callback(int panel, int control, int event) {
             ui::SetCtrlVal(panel, calib::kTesla, ui::GetCtrlVal(panel, control) / kHzPerTesla);
         return 0;
     }
+    if (event != ui::EVENT_COMMIT)
+        return 0;
+    if (control == calib::kAddPeak) {
+        // In rising m/z order; a second peak at the same m/z replaces the first.
+        const CalibrantPeak peak{ui::GetCtrlVal(panel, calib::kPeakMz),
+                                 ui::GetCtrlVal(panel, calib::kPeakKhz)};
+        std::erase_if(table, [&](const CalibrantPeak& p) { return p.mz == peak.mz; });
+        table.insert(std::find_if(table.begin(), table.end(),
+                                  [&](const CalibrantPeak& p) { return p.mz > peak.mz; }),
+                     peak);
+        ui::WriteSetting("calibration/peaks", PeaksText(table));
+        ShowCalibrants(ws);
+        return 0;
+    }
+    if (control == calib::kDeletePeak) {
+        const int index = ui::GetCtrlIndex(panel, calib::kPeaks);
+        if (index >= 0 && static_cast<std::size_t>(index) < table.size()) {
+            table.erase(table.begin() + index);
+            ui::WriteSetting("calibration/peaks", PeaksText(table));
+            ShowCalibrants(ws);
+        }
+        return 0;
+    }
+    if (control == calib::kFit)
+        // The panel stays open to show each calibrant's residual.
+        return PanelCommand(panel, control, event, calib::kFit, [&] {
+            const std::vector<CalibrantPeak> peaks = table;
+            try {
+                TakeCalibration(FitCalibration(peaks).calibration, peaks);
+            } catch (const Refusal& r) {
+                throw EntryRefusal(r, calib::kPeakMz);
+            }
+            return false;
+        });
     if (control != calib::kApply)
         return 0;
     return PanelCommand(panel, control, event, calib::kApply, [panel] {
-        Workspace& ws = workspace();
         const Calibration c{ui::GetCtrlVal(panel, calib::kACoeff),
                             ui::GetCtrlVal(panel, calib::kBCoeff)};
         try {
-            SetCalibration(ws, c);
+            TakeCalibration(c, {});
         } catch (const Refusal& r) {
-            throw EntryRefusal(r, c.Acoeff > 0.0 ? calib::kBCoeff : calib::kACoeff);
+            throw EntryRefusal(
+                r, c.Acoeff >= kLeastA && c.Acoeff <= kLargestA ? calib::kBCoeff : calib::kACoeff);
         }
-        WriteNumber("calibration/a", c.Acoeff);
-        WriteNumber("calibration/b", c.Bcoeff);
-        RecordStep("calibrate", {{"a", StepNumber(c.Acoeff)}, {"b", StepNumber(c.Bcoeff)}});
-        ShowAxis(ws);
-        std::string text =
-            "Calibration: A = " + Shortest(c.Acoeff) + " Hz, B = " + Shortest(c.Bcoeff) + " Hz²";
-        if (HasProfile(ws)) {
-            char range[96];
-            std::snprintf(range, sizeof range, "; the profile spans m/z %.6g to %.6g", ws.lowmass,
-                          ws.highmass);
-            text += range;
-        }
-        ui::ShowStatusMessage(ws.screen.GraphHandle, text);
         return true;
     });
 }
@@ -239,7 +442,7 @@ void Axis_Callback(int /*menubar*/, int item, int /*panel*/) {
     const bool mz = item == menu::kMenuAxisMz;
     if (mz && HasProfile(ws)) {
         try {
-            CheckCalibration(ws.calibration, ws.bandwidth, ws.datapts);
+            RequireMasses(ws);
         } catch (const Refusal& r) {
             Report(r);
             ShowAxis(ws);  // the check mark back where it was
@@ -281,6 +484,7 @@ int IsolateRange_Callback(int panel, int /*control*/, int event) {
     const bool ranged = ui::GetCtrlInt(panel, iso::kRanged) != 0;
     ui::SetCtrlDimmed(panel, iso::kFrom, !ranged);
     ui::SetCtrlDimmed(panel, iso::kTo, !ranged);
+    ShowMassRange(workspace());
     return 0;
 }
 
@@ -296,8 +500,14 @@ int Isolate_Callback(int panel, int control, int event) {
         std::optional<std::pair<double, double>> range;
         if (ui::GetCtrlInt(panel, iso::kRanged) != 0)
             range = {ui::GetCtrlVal(panel, iso::kFrom), ui::GetCtrlVal(panel, iso::kTo)};
+        try {
+            ui::RunBusy("Isolating", [&] { ApplyIsolation(ws, targets, width, range); });
+        } catch (const NarrowWindow& r) {
+            throw EntryRefusal(r, iso::kWidth);
+        } catch (const Refusal& r) {
+            throw EntryRefusal(r, range ? iso::kFrom : iso::kTarget);
+        }
         RemoveOutputPlot(ws);
-        ui::RunBusy("Isolating", [&] { ApplyIsolation(ws, targets, width, range); });
         MakeGraph(ws.Magnitude, kPlotProfile);
         StepEntries entries;
         for (double t : targets)

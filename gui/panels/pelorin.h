@@ -146,15 +146,19 @@ int IsolateRange_Callback(int panel, int control, int event);
 void ShowCalibrationPanel();
 // Takes the calibration and the axis unit remembered from the last run.
 void RestoreMassSettings();
-// The typed bounds of a window into cursor2 and cursor1, kHz: read in kHz,
-// or in m/z through the calibration while the axis is in m/z. Throws
-// EntryRefusal for an m/z with no frequency.
+// The typed bounds of a window in kHz into cursor2 and cursor1 (a window
+// typed in m/z goes to MzWindow or MzBand instead).
 void ReadTypedWindow(Workspace& ws, int panel, int from, int to);
 // The recipe entries of the window a panel's command just used (typed in kHz
 // or m/z, or from the cursors), and how the Undo item names it ("200–400
 // kHz", "m/z 500–510").
 StepEntries WindowEntries(const Workspace& ws, int panel, int from, int to, bool typed,
                           std::string* name);
+// The label of a value of the frequency list: its kHz, and its m/z beside
+// while the axis is in m/z.
+std::string FrequencyListLabel(float khz);
+// The frequency list labelled afresh (the axis or the calibration changed).
+void ShowFrequencyLabels();
 // The frequency (kHz) an entry gives, read as m/z while the axis is in m/z.
 double FrequencyEntry(const Workspace& ws, int panel, int control);
 

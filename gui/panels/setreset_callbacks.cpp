@@ -53,6 +53,7 @@ int SetReset_Callback(int panel, int control, int event) {
         ui::SetCtrlDimmed(ws.screen.GraphHandle, ids::Main::kGraph, false);
         ws.screen.tempfreqmin = ws.screen.tempfreqmax = 0.0;
         EnterMenuPhase(MenuPhase::Editable);
+        ShowCalibrationState();  // the m/z range of the new profile
         StartDesign(tek, samples, bw);
         return true;
     });

@@ -22,9 +22,18 @@ int MakeSWIM_Callback(int panel, int control, int event) {
         const bool series = ui::GetCtrlInt(panel, id::kSeries) != 0;
         const bool smooth = ui::GetCtrlInt(panel, id::kSmoothMembers) != 0;
         const bool typed = ui::GetCtrlInt(panel, id::kSource) == 0;
-        if (typed)
+        const bool mz = typed && ws.screen.mzaxis;
+        if (typed && !mz)
             ReadTypedWindow(ws, panel, id::kFrom, id::kTo);
         OrderBounds(ws);
+        BandIndices indices{};
+        try {
+            indices =
+                mz ? MzBand(ws, ui::GetCtrlVal(panel, id::kFrom), ui::GetCtrlVal(panel, id::kTo))
+                   : SwimBand(ws);
+        } catch (const Refusal& r) {
+            throw EntryRefusal(r, id::kFrom);
+        }
         std::string band;
         StepEntries entries = {{"law", std::to_string(law)},
                                {"nodes", std::to_string(nodes)},
@@ -33,7 +42,8 @@ int MakeSWIM_Callback(int panel, int control, int event) {
         for (auto& entry : WindowEntries(ws, panel, id::kFrom, id::kTo, typed, &band))
             entries.push_back(std::move(entry));
         if (!series) {
-            ui::RunBusy("Modulating the band", [&] { ApplySwim(ws, base, peak, nodes, law); });
+            ui::RunBusy("Modulating the band",
+                        [&] { ApplySwim(ws, indices, base, peak, nodes, law); });
             MakeGraph(ws.Magnitude, kPlotProfile);
             RecordEdit("SWIM " + band, "swim", entries);
             return true;
@@ -44,7 +54,8 @@ int MakeSWIM_Callback(int panel, int control, int event) {
             return false;  // the panel stays open for another try
         ws.synthesis = PanelPhaseChoice();
         RunSeriesWithProgress("SWIM series", *name, [&](const SeriesProgress& progress) {
-            return RunSwimSeries(ws, base, peak, nodes, last, law, smooth, *name, progress);
+            return RunSwimSeries(ws, indices, base, peak, nodes, last, law, smooth, *name,
+                                 progress);
         });
         entries.emplace_back("last", std::to_string(last));
         entries.emplace_back("smooth", smooth ? "1" : "0");

@@ -131,6 +131,17 @@ void SetCtrlLabel(int panel, int control, const std::string& label) {
         b->setText(text);
 }
 
+void SetCtrlTip(int panel, int control, const std::string& tip) {
+    Control& c = ControlOf(panel, control);
+    if (c.widget)
+        c.widget->setToolTip(QString::fromStdString(tip));
+}
+
+std::string CtrlTip(int panel, int control) {
+    Control& c = ControlOf(panel, control);
+    return c.widget ? c.widget->toolTip().toStdString() : std::string();
+}
+
 void SetCtrlIncrement(int panel, int control, double increment) {
     WidgetOf<QDoubleSpinBox>(panel, control)->setSingleStep(increment);
 }

@@ -1,6 +1,7 @@
 // The main graph: plots, axes, cursors and the status line that shows them.
 #include <cmath>
 
+#include "core/workspace/calibration.h"
 #include "gui/platform/platform.h"
 
 namespace pelorin::ui {
@@ -20,20 +21,39 @@ void UpdateStatus(Panel& p, GraphControl* g) {
                                .arg(std::fabs(c2 - c1), 0, 'f', 3));
         return;
     }
+    // Each value with the decimals its point spacing supports, and that
+    // spacing ("0.098 a point").
+    const auto decimals = [&](double x) {
+        return unit->spacing ? MzDecimals(unit->spacing(x)) : unit->decimals;
+    };
     const auto in_unit = [&](double x) {
         const double u = unit->value(x);
         if (!std::isfinite(u))
             return QString("∞");  // m/z at 0 Hz
-        return u > 0.0 ? QString::number(u, 'f', unit->decimals) : QString("—");
+        return u > 0.0 ? QString::number(u, 'f', decimals(x)) : QString("—");
     };
-    const QString name = QString::fromStdString(unit->name);
+    const auto at = [&](double x) {
+        QString text = QString::fromStdString(unit->name) + " " + in_unit(x);
+        if (unit->spacing) {
+            const double step = unit->spacing(x);
+            if (std::isfinite(step) && step > 0.0)
+                text += QString(", %1 a point").arg(step, 0, 'g', 3);
+        }
+        return text;
+    };
+    const double u1 = unit->value(c1), u2 = unit->value(c2);
+    const QString apart =
+        std::isfinite(u1) && std::isfinite(u2)
+            ? QString::number(std::fabs(u1 - u2), 'f', std::max(decimals(c1), decimals(c2)))
+            : QString("∞");
     p.readout->setText(
-        QString("Cursor 1: %1 kHz (%2 %3)    Cursor 2: %4 kHz (%2 %5)    Width: %6 kHz")
+        QString("Cursor 1: %1 kHz (%2)    Cursor 2: %3 kHz (%4)    Width: %5 kHz (Δ %6 %7)")
             .arg(c1, 0, 'f', 3)
-            .arg(name, in_unit(c1))
+            .arg(at(c1))
             .arg(c2, 0, 'f', 3)
-            .arg(in_unit(c2))
-            .arg(std::fabs(c2 - c1), 0, 'f', 3));
+            .arg(at(c2))
+            .arg(std::fabs(c2 - c1), 0, 'f', 3)
+            .arg(QString::fromStdString(unit->name), apart));
 }
 
 }  // namespace detail

@@ -89,6 +89,9 @@ void SetCtrlDimmed(int panel, int control, bool dimmed);
 void SetCtrlVisible(int panel, int control, bool visible);
 void SetCtrlLabel(int panel, int control, const std::string& label);
 void SetCtrlIncrement(int panel, int control, double increment);
+// The tooltip of a control, in place of the one the resource gives it.
+void SetCtrlTip(int panel, int control, const std::string& tip);
+std::string CtrlTip(int panel, int control);
 void SetCtrlMaximum(int panel, int control, double maximum);
 bool CtrlDimmed(int panel, int control);
 bool CtrlVisible(int panel, int control);
@@ -158,6 +161,9 @@ struct AxisUnit {
     std::function<double(double x)> value;                                      // x to the unit
     std::function<double(double u)> position;                                   // the unit to x
     std::function<std::vector<double>(double lo, double hi, int count)> ticks;  // in the unit
+    // The unit's span over one profile point at x (its read-out shows as many
+    // decimals as that supports); none where not set.
+    std::function<double(double x)> spacing;
 };
 // nullopt goes back to the x axis' own ticks and label.
 void SetGraphAxisUnit(int panel, int control, const std::optional<AxisUnit>& unit);

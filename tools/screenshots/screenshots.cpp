@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "core/display/figures.h"
 #include "core/display/played_once.h"
@@ -252,8 +253,18 @@ int main(int argc, char* argv[]) {
     ui::PressButton(sr, ids::SetReset::kApply);
     const int calib = ws.screen.CalibHandle;
     ui::ChooseMenuItem(bar, ids::Main::kMenuCalibration);
-    ui::EnterCtrlVal(calib, ids::Calib::kTesla, 7.0);
+    // Three calibrants measured in a trap (B about -A times 20 Hz), fitted.
+    const Calibration trap{7.0 * kHzPerTesla, -7.0 * kHzPerTesla * 20.0};
+    for (const auto& [mz, ppm] :
+         {std::pair{322.048, 0.4}, std::pair{622.029, -0.6}, std::pair{1221.991, 0.3}}) {
+        ui::SetCtrlVal(calib, ids::Calib::kPeakMz, mz);
+        ui::SetCtrlVal(calib, ids::Calib::kPeakKhz, KhzFromMz(trap, mz * (1.0 + ppm * 1e-6)));
+        ui::PressButton(calib, ids::Calib::kAddPeak);
+    }
+    ui::PressButton(calib, ids::Calib::kFit);
     Shot(calib, "calibration-panel.png");
+    ui::EnterCtrlVal(calib, ids::Calib::kTesla, 7.0);
+    ui::EnterCtrlVal(calib, ids::Calib::kBCoeff, 0.0);
     ui::PressButton(calib, ids::Calib::kApply);
     ui::ChooseMenuItem(bar, ids::Main::kMenuAxisMz);
     const int iso = ws.screen.IsolateHandle;
