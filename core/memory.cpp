@@ -1,5 +1,6 @@
 #include "core/memory.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include <cstdint>
@@ -27,6 +28,21 @@ void AdviseHugePages(const void* data, std::size_t bytes) {
     // Advice only: where the kernel declines, the pages are ordinary ones.
     if (last > first)
         ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
+void ReleasePages(void* data, std::size_t bytes) {
+    constexpr std::uintptr_t kPage = 4096;
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (begin + kPage - 1) / kPage * kPage;
+    const std::uintptr_t last = (begin + bytes) / kPage * kPage;
+    if (data != nullptr && last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+}
+
+void GiveBackFreeMemory() {
+#if defined(__GLIBC__)
+    ::malloc_trim(0);
+#endif
 }
 
 AlignedDoubles::AlignedDoubles(std::size_t n) {

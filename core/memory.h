@@ -13,6 +13,15 @@ namespace pelorin {
 // systems without transparent huge pages are left as they are.
 void AdviseHugePages(const void* data, std::size_t bytes);
 
+// Gives the whole pages inside [data, data + bytes) back to the system while
+// the block stays allocated: its contents there are gone (read as zeros).
+// For a large block already read, when what replaces it is being written.
+void ReleasePages(void* data, std::size_t bytes);
+
+// Hands the memory freed so far back to the system, where the allocator
+// keeps some for later (a long profile or waveform replaced by a short one).
+void GiveBackFreeMemory();
+
 // Gives v room for n elements, advised for huge pages when it needs fresh
 // memory; its elements are not touched.
 template <class T>

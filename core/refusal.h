@@ -23,4 +23,10 @@ private:
     Severity severity_;
 };
 
+// Work the operator cancelled: nothing it would have changed has changed.
+class Cancelled : public Refusal {
+public:
+    using Refusal::Refusal;
+};
+
 }  // namespace pelorin

@@ -464,7 +464,8 @@ TEST_F(CliTest, ImportStoresTheSnappedWaveform) {
     const Result e = Recipe("reset samples=64 bandwidth=100\nimport file=" + Path("in.dat") +
                             " awg=2\nexport profile=" + Path("p.csv") + "\n");
     EXPECT_EQ(e.status, 2);
-    EXPECT_EQ(e.err.rfind(Prefix() + "3: export: The imported waveform has replaced", 0), 0u)
+    EXPECT_EQ(e.err.rfind(Prefix() + "3: export: The waveform read from a file has replaced", 0),
+              0u)
         << e.err;
     EXPECT_FALSE(fs::exists(dir / "p.csv"));
 }

@@ -183,17 +183,22 @@ TEST_F(Desktop, TitleStoreMessageAndQuittingWithAnUnstoredWaveform) {
     Notch(10, 30, 1.0);
     Synthesise(0, 0, -1);
     QWidget* window = MainGraph()->window();
-    EXPECT_NE(window->windowTitle().toStdString().find('*'), std::string::npos);
-    // Not stored: quitting asks, and No keeps the program running.
-    popups->confirms.push_back(false);
+    EXPECT_EQ(window->windowTitle().toStdString(), "Pelorin — new waveform *");
+    // Not stored: quitting asks, and Cancel keeps the program running.
+    popups->save_answers.push_back(ui::SaveAnswer::Cancel);
     ui::ChooseMenuItem(bar(), ids::Main::kMenuExit);
-    EXPECT_EQ(popups->questions.size(), 1u);
+    ASSERT_EQ(popups->save_questions.size(), 1u);
+    EXPECT_NE(popups->save_questions[0].find("waveform has not been stored"), std::string::npos);
     EXPECT_FALSE(ui::QuitRequested());
+    // Stored, the design's edits are still not saved: the mark stays.
     Store((dir / "band").string());
-    EXPECT_EQ(window->windowTitle().toStdString(), "Pelorin — band.swf");
+    EXPECT_EQ(window->windowTitle().toStdString(), "Pelorin — band.swf *");
     EXPECT_NE(ui::StatusMessage(main).find((dir / "band.swf").string()), std::string::npos);
+    popups->files.push_back({ui::VAL_NEW_FILE_SELECTED, (dir / "band").string()});
+    ui::ChooseMenuItem(bar(), ids::Main::kMenuSaveDesign);
+    EXPECT_EQ(window->windowTitle().toStdString(), "Pelorin — band.swf");
     ui::ChooseMenuItem(bar(), ids::Main::kMenuExit);
-    EXPECT_EQ(popups->questions.size(), 1u);  // nothing to lose: no question
+    EXPECT_EQ(popups->save_questions.size(), 1u);  // nothing to lose: no question
     EXPECT_TRUE(ui::QuitRequested());
 }
 

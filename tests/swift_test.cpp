@@ -187,6 +187,29 @@ TEST(swift_test, spectrum_check_reproduces_profile) {
     for (int k = 0; k < 100; ++k)
         EXPECT_LT(check[2 * k + 1], 0.1) << k;
 
+    // Every point against the definition, by direct sums: z, the complex
+    // inverse of the phased profile over 2N samples, padded to 4N and
+    // transformed, over 2N.
+    for (const std::vector<double>& levels : {Band(48, 10, 30), std::vector<double>{1.0, 0.5, 0.25},
+                                              std::vector<double>{0.0, 2.0, 0.0, 1.0, 3.0}}) {
+        const std::size_t points = levels.size(), samples = 2 * points;
+        Workspace small = Profile(levels);
+        ProcessSwift(small, 2, &check);
+        const std::vector<double> phase = SwiftPhases(levels, 2);
+        std::vector<std::complex<double>> z(samples);
+        for (std::size_t t = 0; t < samples; ++t)
+            for (std::size_t k = 0; k < points; ++k)
+                z[t] += std::polar(levels[k], phase[k] + kTwoPi * double(k * t) / samples);
+        ASSERT_EQ(check.size(), samples);
+        for (std::size_t j = 0; j < samples; ++j) {
+            std::complex<double> sum = 0.0;
+            for (std::size_t t = 0; t < samples; ++t)
+                sum += z[t] * std::polar(1.0, -kTwoPi * double((j * t) % (2 * samples)) /
+                                                  double(2 * samples));
+            EXPECT_NEAR(check[j], std::abs(sum) / samples, 1e-12) << points << " " << j;
+        }
+    }
+
     // The check also runs when 2N is not a power of two.
     Workspace odd = Profile({1.0, 0.5, 0.25});
     ProcessSwift(odd, -1, &check);

@@ -32,9 +32,9 @@ std::string Exact(double v) {
 // Gathers the figures from the sub-points as they come, in any order.
 class Tally {
 public:
-    Tally(const SpectrumRegions& regions, const std::vector<DesignBand>& bands,
-          std::span<const double> profile, double point_khz, std::size_t notches)
-        : regions_(regions), profile_(profile), point_khz_(point_khz), notch_(notches, 0.0) {
+    Tally(const std::vector<DesignBand>& bands, std::span<const double> profile, double point_khz,
+          std::size_t notches)
+        : profile_(profile), point_khz_(point_khz), notch_(notches, 0.0) {
         // The largest level of each band, below half of which the design's
         // level is no reference for the ripple.
         for (const DesignBand& b : bands) {
@@ -49,8 +49,7 @@ public:
         }
     }
 
-    void Add(double khz, double magnitude) {
-        const Segment& s = regions_.At(khz);
+    void Add(const Segment& s, double khz, double magnitude) {
         switch (s.judged) {
             case Judged::Nothing:
                 return;
@@ -112,7 +111,6 @@ private:
         return std::fabs(profile_[k]) * (1.0 - t) + std::fabs(profile_[k + 1]) * t;
     }
 
-    const SpectrumRegions& regions_;
     std::span<const double> profile_;
     double point_khz_;
     std::vector<double> band_largest_;
@@ -130,30 +128,34 @@ public:
     Drawing(PlayedOnceSpectrum* shown, std::size_t length) : shown_(shown) {
         if (!shown_)
             return;
-        full_ = length <= shown_->full_limit;
-        if (full_) {
-            shown_->per_point = kPlayedPadding;
-            shown_->values.assign(kPlayedPadding / 2 * length, 0.0);
-        } else {
-            shown_->per_point = 2;
-            cells_.assign(length / 2, Cell{});
+        const std::size_t sub_points = kPlayedPadding / 2 * length;  // below the bandwidth
+        if (length <= shown_->full_limit) {
+            shown_->span = 1;
+            shown_->values.assign(sub_points, 0.0);
+            return;
         }
+        // Runs of whole record points, as few as keep at most most_pairs.
+        const std::size_t points = std::max<std::size_t>(length / 2, 1);
+        const std::size_t per_run = (points + std::max<std::size_t>(shown_->most_pairs, 1) - 1) /
+                                    std::max<std::size_t>(shown_->most_pairs, 1);
+        shown_->span = kPlayedPadding * per_run;
+        cells_.assign((sub_points + shown_->span - 1) / shown_->span, Cell{});
     }
 
     // Sub-point j of the padded spectrum, from 0 up to the bandwidth.
-    void Add(std::size_t j, double magnitude) {
+    void Add(std::size_t j, float magnitude) {
         if (!shown_)
             return;
-        if (full_) {
+        if (cells_.empty()) {
             if (j < shown_->values.size())
                 shown_->values[j] = magnitude;
             return;
         }
-        const std::size_t k = j / kPlayedPadding;
+        const std::size_t k = j / shown_->span;
         if (k >= cells_.size())
             return;
         Cell& c = cells_[k];
-        const auto at = static_cast<std::uint8_t>(j % kPlayedPadding);
+        const auto at = static_cast<std::uint32_t>(j % shown_->span);
         if (magnitude < c.least) {
             c.least = magnitude;
             c.least_at = at;
@@ -168,7 +170,7 @@ public:
         if (!shown_)
             return;
         const double scale = reference > 0.0 ? 1.0 / reference : 1.0;
-        if (full_) {
+        if (cells_.empty()) {
             for (double& v : shown_->values)
                 v *= scale;
             return;
@@ -185,106 +187,165 @@ public:
 
 private:
     struct Cell {
-        double least = std::numeric_limits<double>::infinity();
-        double largest = 0.0;
-        std::uint8_t least_at = 0, largest_at = 0;
+        float least = std::numeric_limits<float>::infinity();
+        float largest = 0.0f;
+        std::uint32_t least_at = 0, largest_at = 0;
     };
     PlayedOnceSpectrum* shown_;
-    bool full_ = true;
     std::vector<Cell> cells_;
 };
 
+// The record as stored: each sample as its code stands for it.
+class Record {
+public:
+    explicit Record(std::span<const std::uint16_t> codes) : codes_(codes) {}
+    explicit Record(std::span<const double> samples) : samples_(samples) {}
+    std::size_t size() const { return codes_.empty() ? samples_.size() : codes_.size(); }
+    std::uint16_t Code(std::size_t t) const {
+        return codes_.empty() ? SampleCode(samples_[t]) : codes_[t];
+    }
+
+private:
+    std::span<const std::uint16_t> codes_;
+    std::span<const double> samples_;
+};
+
+PlayedOnceFigures Analyse(const Record& record, double bandwidth_khz,
+                          std::span<const double> profile, PlayedOnceSpectrum* shown,
+                          WaveformFigures* figures);
+
 }  // namespace
 
-PlayedOnceFigures PlayedOnceOfCodes(std::span<const std::uint16_t> codes, double bandwidth_khz,
-                                    std::span<const double> profile, PlayedOnceSpectrum* shown) {
-    const std::size_t length = codes.size();
+namespace {
+
+PlayedOnceFigures Analyse(const Record& record, double bandwidth_khz,
+                          std::span<const double> profile, PlayedOnceSpectrum* shown,
+                          WaveformFigures* figures) {
+    const std::size_t length = record.size();
     if (length == 0)
         throw Refusal("A waveform without samples has no played-once spectrum.");
     PlayedOnceFigures f;
     try {
-        double sum = 0.0;
-        for (std::uint16_t c : codes)
-            sum += DecodeSample(c);
+        // The mean, and the figures of the codes themselves.
+        double sum = 0.0, squares = 0.0, peak = 0.0;
+        std::size_t at_full_scale = 0;
+        for (std::size_t t = 0; t < length; ++t) {
+            const std::uint16_t c = record.Code(t);
+            const double s = DecodeSample(c);
+            sum += s;
+            squares += s * s;
+            peak = std::max(peak, std::fabs(s));
+            at_full_scale += c == 0 || c == kSwfTopCode;
+        }
         const double mean = sum / static_cast<double>(length);
+        if (figures) {
+            *figures = WaveformFigures{};
+            figures->samples = length;
+            figures->bandwidth_khz = bandwidth_khz;
+            figures->peak = peak;
+            figures->rms = std::sqrt(squares / static_cast<double>(length));
+            figures->crest_factor = peak / figures->rms;
+            figures->crest_factor_db = 20.0 * std::log10(figures->crest_factor);
+            figures->clipped_fraction =
+                static_cast<double>(at_full_scale) / static_cast<double>(length);
+        }
 
         // Sub-point j of the record padded to 8 L samples lies at j fs / 8 L,
-        // fs = 2 bandwidth; the record's own point k is sub-point 8 k.
+        // fs = 2 bandwidth; the record's own point k is sub-point 8 k. For
+        // r = 0 .. 4 the record turned by e^(-2 pi i r t / 8 L) and transformed
+        // gives sub-points 8 k + r and, past the bandwidth, the mirror images
+        // of sub-points 8 k + 8 - r (a real record's spectrum is symmetric):
+        // five transforms for the eight offsets, in one complex buffer.
         const double sub_khz = 2.0 * bandwidth_khz /
                                (static_cast<double>(kPlayedPadding) * static_cast<double>(length));
         const std::size_t top = kPlayedPadding / 2 * length;  // the bandwidth itself
-        AlignedDoubles block(2 * length + 2);
-        double* y = block.data();
+        AlignedDoubles block(length + 8);                     // 2 L floats
+        auto* y = reinterpret_cast<float*>(block.data());
+        const std::size_t capacity = 2 * block.size();
+        constexpr std::size_t kChunk = 4096;
+        std::array<double, kChunk> centred{}, phase{};
+        std::array<double, 2 * kChunk> turned{};
+        const double padded = static_cast<double>(kPlayedPadding) * static_cast<double>(length);
+        const auto transform = [&](std::size_t r) {
+            const double turn = -2.0 * kPi * static_cast<double>(r) / padded;
+            for (std::size_t from = 0; from < length; from += kChunk) {
+                const std::size_t n = std::min(kChunk, length - from);
+                for (std::size_t i = 0; i < n; ++i) {
+                    centred[i] = DecodeSample(record.Code(from + i)) - mean;
+                    phase[i] = turn * static_cast<double>(from + i);
+                }
+                if (r == 0) {
+                    for (std::size_t i = 0; i < n; ++i) {
+                        y[2 * (from + i)] = static_cast<float>(centred[i]);
+                        y[2 * (from + i) + 1] = 0.0f;
+                    }
+                    continue;
+                }
+                PhasedSpectrum(centred.data(), phase.data(), turned.data(), n);
+                for (std::size_t i = 0; i < 2 * n; ++i)
+                    y[2 * from + i] = static_cast<float>(turned[i]);
+            }
+            ForwardComplexFftSingle(y, capacity, length);
+        };
+        const auto size = [&](std::size_t k) {
+            return std::sqrt(y[2 * k] * y[2 * k] + y[2 * k + 1] * y[2 * k + 1]);
+        };
 
-        // Offset 0: the record's own points, by a real-input transform.
-        for (std::size_t t = 0; t < length; ++t)
-            y[t] = DecodeSample(codes[t]) - mean;
-        ForwardRealFft(y, block.size(), length);
-        const std::size_t own = length / 2 + 1;
-        std::vector<double> on_points(own);
-        for (std::size_t k = 0; k < own; ++k)
-            on_points[k] = std::hypot(y[2 * k], y[2 * k + 1]);
-
-        // The bands: the profile's, or the record's own points above half the
-        // largest (0 Hz aside).
+        // Offset 0: the record's own points. Their largest (0 Hz aside) gives
+        // the half-maximum band and, for a file alone, the bands.
+        transform(0);
         const std::size_t points = (length + 1) / 2;
+        const std::size_t below_nyquist = length / 2;
+        float largest = 0.0f;
+        for (std::size_t k = 1; k < std::max<std::size_t>(points, below_nyquist); ++k)
+            largest = std::max(largest, size(k));
         double point_khz = 2.0 * bandwidth_khz / static_cast<double>(length);
+        if (figures && largest > 0.0f) {
+            std::size_t lo = 0, hi = 0;
+            for (std::size_t k = 1; k < below_nyquist; ++k)
+                if (size(k) >= largest / 2.0f) {
+                    lo = lo == 0 ? k : lo;
+                    hi = k;
+                }
+            figures->band_lo_khz = static_cast<double>(lo) * point_khz;
+            figures->band_hi_khz = static_cast<double>(hi) * point_khz;
+        }
         if (!profile.empty()) {
             f.bands_from_profile = true;
             point_khz = bandwidth_khz / static_cast<double>(profile.size());
             f.bands = BandsOfLevels(profile, point_khz);
         } else {
-            double largest = 0.0;
-            for (std::size_t k = 1; k < points; ++k)
-                largest = std::max(largest, on_points[k]);
-            std::vector<double> levels(points, 0.0);
-            for (std::size_t k = 0; k < points && largest > 0.0; ++k)
-                levels[k] = on_points[k] >= largest / 2.0 ? 1.0 : 0.0;
-            f.bands = BandsOfLevels(levels, point_khz);
+            f.bands = BandsOf(points, point_khz, [&](std::size_t k) {
+                return largest > 0.0f && size(k) >= largest / 2.0f;
+            });
         }
         std::size_t notches = 0;
         for (const DesignBand& b : f.bands)
             notches += b.notches.size();
         const SpectrumRegions regions(f.bands, bandwidth_khz, point_khz, sub_khz);
-        Tally tally(regions, f.bands, profile, point_khz, notches);
+        Tally tally(f.bands, profile, point_khz, notches);
         Drawing drawing(shown, length);
-        const auto add = [&](std::size_t j, double magnitude) {
+        SpectrumRegions::Walk walk(regions);
+        const auto add = [&](std::size_t j, float magnitude) {
             if (j > top)
                 return;
-            tally.Add(static_cast<double>(j) * sub_khz, magnitude);
+            const double khz = static_cast<double>(j) * sub_khz;
+            tally.Add(walk.At(khz), khz, magnitude);
             if (j < top)
                 drawing.Add(j, magnitude);
         };
-        for (std::size_t k = 0; k < own; ++k)
-            add(kPlayedPadding * k, on_points[k]);
-        on_points = {};
-
-        // Offsets r = 1 .. 4: the record turned by e^(-2 pi i r t / 8 L) and
-        // transformed gives sub-points 8 k + r, and, past the bandwidth, the
-        // mirror images of sub-points 8 k + 8 - r (a real record's spectrum
-        // is symmetric), so that four transforms give the seven offsets.
-        constexpr std::size_t kChunk = 4096;
-        std::array<double, kChunk> centred{}, phase{};
-        const double padded = static_cast<double>(kPlayedPadding) * static_cast<double>(length);
-        for (std::size_t r = 1; r <= kPlayedPadding / 2; ++r) {
-            const double turn = -2.0 * kPi * static_cast<double>(r) / padded;
-            for (std::size_t from = 0; from < length; from += kChunk) {
-                const std::size_t n = std::min(kChunk, length - from);
-                for (std::size_t i = 0; i < n; ++i) {
-                    centred[i] = DecodeSample(codes[from + i]) - mean;
-                    phase[i] = turn * static_cast<double>(from + i);
-                }
-                PhasedSpectrum(centred.data(), phase.data(), y + 2 * from, n);
-            }
-            ForwardComplexFft(y, block.size(), length);
-            for (std::size_t k = 0; k < length; ++k) {
-                const std::size_t j = kPlayedPadding * k + r;
-                const double magnitude = std::hypot(y[2 * k], y[2 * k + 1]);
-                if (j <= top)
-                    add(j, magnitude);
-                else if (2 * r != kPlayedPadding)
-                    add(kPlayedPadding * length - j, magnitude);
-            }
+        for (std::size_t r = 0; r <= kPlayedPadding / 2; ++r) {
+            if (r > 0)
+                transform(r);
+            // Rising sub-points first, then the mirror images, falling.
+            for (std::size_t k = 0; k < length; ++k)
+                if (kPlayedPadding * k + r <= top)
+                    add(kPlayedPadding * k + r, size(k));
+            if (r == 0 || 2 * r == kPlayedPadding)
+                continue;  // their mirrors are their own sub-points
+            for (std::size_t k = 0; k < length; ++k)
+                if (const std::size_t j = kPlayedPadding * k + r; j > top)
+                    add(kPlayedPadding * length - j, size(k));
         }
         tally.Finish(f);
         drawing.Finish(tally.Reference());
@@ -295,19 +356,18 @@ PlayedOnceFigures PlayedOnceOfCodes(std::span<const std::uint16_t> codes, double
     return f;
 }
 
+}  // namespace
+
+PlayedOnceFigures PlayedOnceOfCodes(std::span<const std::uint16_t> codes, double bandwidth_khz,
+                                    std::span<const double> profile, PlayedOnceSpectrum* shown,
+                                    WaveformFigures* figures) {
+    return Analyse(Record(codes), bandwidth_khz, profile, shown, figures);
+}
+
 PlayedOnceFigures PlayedOnceOfSamples(std::span<const double> samples, double bandwidth_khz,
-                                      std::span<const double> profile, PlayedOnceSpectrum* shown) {
-    std::vector<std::uint16_t> codes;
-    try {
-        codes.resize(samples.size());
-    } catch (const std::bad_alloc&) {
-        throw Refusal("There is not enough memory for the played-once spectrum.");
-    }
-    EncodeSamples(samples.data(), samples.size(), codes.data());
-    if constexpr (std::endian::native == std::endian::big)
-        for (std::uint16_t& c : codes)
-            c = static_cast<std::uint16_t>(c << 8 | c >> 8);
-    return PlayedOnceOfCodes(codes, bandwidth_khz, profile, shown);
+                                      std::span<const double> profile, PlayedOnceSpectrum* shown,
+                                      WaveformFigures* figures) {
+    return Analyse(Record(samples), bandwidth_khz, profile, shown, figures);
 }
 
 std::string PlayedOnceText(const PlayedOnceFigures& f) {

@@ -44,34 +44,46 @@ struct PlayedOnceFigures {
     std::vector<double> notch_db;
 };
 
-// The played-once spectrum as drawn: values at equal steps from 0 to the
-// bandwidth, relative to the bands' root mean square level. A long record
-// keeps, for each of its own points, the least and the largest of the
-// sub-points that follow it, in the order they come (two values a point), so
-// that every dip and peak still shows at any zoom the graph's columns reach.
-// Records longer than this draw two values a point instead of eight.
-inline constexpr std::size_t kPlayedFullDrawLimit = std::size_t{1} << 22;
+// Records longer than this draw their spectrum in pairs of extremes.
+inline constexpr std::size_t kPlayedFullDrawLimit = std::size_t{1} << 20;
+// At most this many pairs are kept for a long record (16 MB).
+inline constexpr std::size_t kPlayedMostPairs = std::size_t{1} << 20;
 
+// The played-once spectrum as drawn: values at equal steps from 0 to the
+// bandwidth, relative to the bands' root mean square level. A record up to
+// full_limit samples keeps every sub-point (span 1); a longer one keeps, for
+// each run of `span` sub-points (whole record points, as few as keep at most
+// most_pairs runs), the least and the largest value in the order they come,
+// so that every dip and peak still shows at any zoom the graph's columns
+// reach.
 struct PlayedOnceSpectrum {
-    std::size_t full_limit = kPlayedFullDrawLimit;  // asked: the longest record drawn whole
+    std::size_t full_limit = kPlayedFullDrawLimit;  // asked
+    std::size_t most_pairs = kPlayedMostPairs;      // asked
     std::vector<double> values;
-    std::size_t per_point = kPlayedPadding;  // values per record point
+    std::size_t span = 1;
 };
 
 // The figures of codes played once at 2 x bandwidth kHz, each code c standing
 // for 2 c / 4095 - 1 and their mean removed (a DC offset, not part of the
 // design). With profile given (its points k at k x bandwidth / size kHz), the
 // bands and notches are the profile's, and its levels the reference of the
-// ripple; otherwise they come from the record's own points. Throws Refusal
-// for no codes, a record without a band, or when memory runs out.
+// ripple; otherwise they come from the record's own points. With figures
+// given, it receives the figures of the codes as FiguresOfCodes gives them
+// (the half-maximum band from the same transform). The transforms run in
+// single precision, which holds the spectrum some 140 dB below its largest
+// value: one complex buffer of the record's length, 8 bytes a sample. Throws
+// Refusal for no codes, or when memory runs out.
 PlayedOnceFigures PlayedOnceOfCodes(std::span<const std::uint16_t> codes, double bandwidth_khz,
                                     std::span<const double> profile = {},
-                                    PlayedOnceSpectrum* shown = nullptr);
+                                    PlayedOnceSpectrum* shown = nullptr,
+                                    WaveformFigures* figures = nullptr);
 
-// The same for samples as the .swf writer would store them.
+// The same for samples as the .swf writer would store them, each coded on
+// the way (no copy of the record is made).
 PlayedOnceFigures PlayedOnceOfSamples(std::span<const double> samples, double bandwidth_khz,
                                       std::span<const double> profile = {},
-                                      PlayedOnceSpectrum* shown = nullptr);
+                                      PlayedOnceSpectrum* shown = nullptr,
+                                      WaveformFigures* figures = nullptr);
 
 // "key: value" lines: bands_from, bands_khz, notches_khz, ripple_db,
 // stopband_db, notch_db; numbers as short as read back exactly, "none" for a

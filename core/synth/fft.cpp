@@ -54,10 +54,14 @@ namespace {
 // Measured planning peaks: 2 MB at 2^20 points and 11 MB at 2^26 for a split
 // complex transform; about 4 bytes a point for a real-output one, whose
 // twiddle table the plan keeps (259 MB at 2^26).
-enum class Kind { Complex, RealOutput, RealInput, Interleaved };
+enum class Kind { Complex, RealOutput, RealInput, Interleaved, InterleavedInverse, Single };
 
 std::size_t PlanningHeadroom(Kind kind, std::size_t length) {
-    const std::size_t bytes_per_point = kind == Kind::Complex || kind == Kind::Interleaved ? 1 : 8;
+    const std::size_t bytes_per_point = kind == Kind::Complex || kind == Kind::Interleaved ||
+                                                kind == Kind::InterleavedInverse ||
+                                                kind == Kind::Single
+                                            ? 1
+                                            : 8;
     return (std::size_t{16} << 20) + length * bytes_per_point;
 }
 
@@ -87,6 +91,25 @@ public:
         std::lock_guard lock(mutex_);
         for (auto& [key, plan] : plans_)
             fftw_destroy_plan(plan);
+        for (auto& [length, plan] : singles_)
+            fftwf_destroy_plan(plan);
+    }
+
+    // A single-precision interleaved complex forward transform in place on a
+    // 64-byte aligned block.
+    fftwf_plan Single(std::size_t length, float* block) {
+        std::lock_guard lock(mutex_);
+        if (auto it = singles_.find(length); it != singles_.end())
+            return it->second;
+        EnsureHeadroom(PlanningHeadroom(Kind::Single, length));
+        auto* data = reinterpret_cast<fftwf_complex*>(block);
+        fftwf_plan plan =
+            fftwf_plan_dft_1d(static_cast<int>(length), data, data, FFTW_FORWARD, FFTW_ESTIMATE);
+        if (plan == nullptr)
+            throw std::runtime_error("FFTW could not plan a transform of " +
+                                     std::to_string(length) + " points.");
+        singles_.emplace(length, plan);
+        return plan;
     }
 
     // The plan for arrays laid out as ri and ii are. It is made on them:
@@ -120,12 +143,32 @@ public:
 
     // An interleaved complex forward transform in place on a 64-byte aligned
     // block.
-    fftw_plan Interleaved(std::size_t length, double* block) {
-        return Get({Kind::Interleaved, length, 0}, [&] {
+    fftw_plan Interleaved(std::size_t length, double* block, int sign = FFTW_FORWARD) {
+        const Kind kind = sign == FFTW_FORWARD ? Kind::Interleaved : Kind::InterleavedInverse;
+        return Get({kind, length, 0}, [&] {
             auto* data = reinterpret_cast<fftw_complex*>(block);
-            return fftw_plan_dft_1d(static_cast<int>(length), data, data, FFTW_FORWARD,
-                                    FFTW_ESTIMATE);
+            return fftw_plan_dft_1d(static_cast<int>(length), data, data, sign, FFTW_ESTIMATE);
         });
+    }
+
+    void ForgetLongerThan(std::size_t length) {
+        std::lock_guard lock(mutex_);
+        for (auto it = singles_.begin(); it != singles_.end();) {
+            if (it->first > length) {
+                fftwf_destroy_plan(it->second);
+                it = singles_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        for (auto it = plans_.begin(); it != plans_.end();) {
+            if (std::get<1>(it->first) > length) {
+                fftw_destroy_plan(it->second);
+                it = plans_.erase(it);
+            } else {
+                ++it;
+            }
+        }
     }
 
 private:
@@ -147,6 +190,7 @@ private:
 
     std::mutex mutex_;
     std::map<Key, fftw_plan> plans_;
+    std::map<std::size_t, fftwf_plan> singles_;
 };
 
 PlanCache& Plans() {
@@ -211,6 +255,35 @@ void ForwardRealFft(double* block, std::size_t capacity, std::size_t length) {
                                     std::to_string(capacity) + " given).");
     fftw_plan plan = Plans().RealInput(length, block);
     fftw_execute_dft_r2c(plan, block, reinterpret_cast<fftw_complex*>(block));
+}
+
+void InverseComplexFftUnscaled(double* block, std::size_t capacity, std::size_t length) {
+    if (length == 0 || capacity / 2 < length ||
+        length > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+        reinterpret_cast<std::uintptr_t>(block) % 64 != 0)
+        throw std::invalid_argument("A complex transform of " + std::to_string(length) +
+                                    " points needs an aligned block of at least twice as many "
+                                    "values (" +
+                                    std::to_string(capacity) + " given).");
+    fftw_plan plan = Plans().Interleaved(length, block, FFTW_BACKWARD);
+    auto* data = reinterpret_cast<fftw_complex*>(block);
+    fftw_execute_dft(plan, data, data);
+}
+
+void ForwardComplexFftSingle(float* block, std::size_t capacity, std::size_t length) {
+    if (length == 0 || capacity / 2 < length ||
+        length > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+        reinterpret_cast<std::uintptr_t>(block) % 64 != 0)
+        throw std::invalid_argument("A complex transform of " + std::to_string(length) +
+                                    " points needs an aligned block of at least twice as many "
+                                    "values (" +
+                                    std::to_string(capacity) + " given).");
+    auto* data = reinterpret_cast<fftwf_complex*>(block);
+    fftwf_execute_dft(Plans().Single(length, block), data, data);
+}
+
+void ForgetPlansLongerThan(std::size_t length) {
+    Plans().ForgetLongerThan(length);
 }
 
 void ForwardComplexFft(double* block, std::size_t capacity, std::size_t length) {

@@ -65,6 +65,19 @@ void InverseRealFft(double* block, std::size_t capacity, std::size_t length);
 // aligned, else std::invalid_argument. Deterministic, as above.
 void ForwardRealFft(double* block, std::size_t capacity, std::size_t length);
 
+// x[n] = sum over k of X[k] e^(+2 pi i k n / length), unscaled, on the same
+// interleaved layout.
+void InverseComplexFftUnscaled(double* block, std::size_t capacity, std::size_t length);
+
+// The same in single precision: length complex values as interleaved
+// (re, im) floats in block, which must hold at least 2 length floats, 64-byte
+// aligned.
+void ForwardComplexFftSingle(float* block, std::size_t capacity, std::size_t length);
+
+// Destroys the kept plans of transforms longer than length, and their
+// tables. No transform may run meanwhile (the caller is between works).
+void ForgetPlansLongerThan(std::size_t length);
+
 // X[k] = sum over t of x[t] e^(-2 pi i k t / length), unscaled, in place on
 // length complex values stored as interleaved (re, im) pairs in block, which
 // must hold at least 2 length doubles, 64-byte aligned, else

@@ -6,13 +6,20 @@
 namespace pelorin {
 
 std::vector<DesignBand> BandsOfLevels(std::span<const double> levels, double step_khz) {
+    // NaN counts as off.
+    return BandsOf(levels.size(), step_khz,
+                   [levels](std::size_t k) { return std::fabs(levels[k]) > 0.0; });
+}
+
+std::vector<DesignBand> BandsOf(std::size_t count, double step_khz,
+                                const std::function<bool(std::size_t)>& is_on) {
     struct Run {
         std::size_t first, last;  // inclusive
         bool on;
     };
     std::vector<Run> runs;
-    for (std::size_t k = 0; k < levels.size(); ++k) {
-        const bool on = std::fabs(levels[k]) > 0.0;  // NaN counts as off
+    for (std::size_t k = 0; k < count; ++k) {
+        const bool on = is_on(k);
         if (runs.empty() || runs.back().on != on)
             runs.push_back({k, k, on});
         else
@@ -108,6 +115,17 @@ const Segment& SpectrumRegions::At(double khz) const {
     auto it = std::upper_bound(segments_.begin(), segments_.end(), khz,
                                [](double f, const Segment& s) { return f < s.from_khz; });
     return it == segments_.begin() ? kNothing : *(it - 1);
+}
+
+const Segment& SpectrumRegions::Walk::At(double khz) {
+    const std::vector<Segment>& s = r_.segments_;
+    if (s.empty() || khz < s.front().from_khz)
+        return kNothing;
+    while (at_ + 1 < s.size() && khz >= s[at_ + 1].from_khz)
+        ++at_;
+    while (at_ > 0 && khz < s[at_].from_khz)
+        --at_;
+    return s[at_];
 }
 
 }  // namespace pelorin

@@ -4,6 +4,7 @@
 // The played-once figures and the optimised phase judge by the same rules.
 #pragma once
 
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -36,6 +37,10 @@ struct DesignBand {
 // last zero point.
 std::vector<DesignBand> BandsOfLevels(std::span<const double> levels, double step_khz);
 
+// The same for points 0 .. count-1 that are on or off as `on` says.
+std::vector<DesignBand> BandsOf(std::size_t count, double step_khz,
+                                const std::function<bool(std::size_t)>& on);
+
 // The margin kept clear around a notch: max(10 % of its width, 2 points).
 double NotchMargin(const FrequencySpan& notch, double point_khz);
 
@@ -59,6 +64,18 @@ public:
     SpectrumRegions(const std::vector<DesignBand>& bands, double bandwidth, double point_khz,
                     double sub_khz);
     const Segment& At(double khz) const;
+
+    // Reads the regions of frequencies that come in order, rising or
+    // falling, in constant time each.
+    class Walk {
+    public:
+        explicit Walk(const SpectrumRegions& regions) : r_(regions) {}
+        const Segment& At(double khz);
+
+    private:
+        const SpectrumRegions& r_;
+        std::size_t at_ = 0;
+    };
 
 private:
     static constexpr Segment kNothing{0.0, Judged::Nothing, 0};

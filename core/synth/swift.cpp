@@ -1,6 +1,7 @@
 #include "core/synth/swift.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <compare>
 #include <cstddef>
@@ -21,7 +22,9 @@ namespace pelorin {
 
 namespace {
 
-// 4N must stay a valid int transform length for the spectrum check.
+constexpr double kPi = 3.14159265358979323846;
+
+// 2N must stay a valid int transform length.
 constexpr std::size_t kMaxPoints = std::size_t{1} << 28;
 
 Refusal TooLarge() {
@@ -167,14 +170,6 @@ AlignedDoubles& SwiftWork::Block(std::size_t n) {
     return block_;
 }
 
-SplitComplexBuffer& SwiftWork::Buffer(std::size_t n) {
-    if (!buffer_ || buffer_->size() != n) {
-        buffer_.reset();
-        buffer_.emplace(n);
-    }
-    return *buffer_;
-}
-
 namespace {
 
 // Reads y[i] * scale: fills a waveform in one pass, without zeroing it first.
@@ -238,37 +233,82 @@ private:
     double scale_;
 };
 
-// The spectrum check: the 2N magnitudes of the complex time signal padded to
-// 4N, forward-transformed. Computed as the first synthesis computed it, over
-// split arrays with the scalar sine and cosine, so that it stays the same to
-// the last bit.
-std::vector<double> SpectrumCheck(std::span<const double> profile, int factor, SwiftWork& work) {
-    const std::size_t points = profile.size();
-    const std::size_t samples = 2 * points;
-    SplitComplexBuffer& buffer = work.Buffer(4 * points);
-    double* re = buffer.re();
-    double* im = buffer.im();
-    SwiftPhases(profile, factor, {im, points});
-    for (std::size_t i = 0; i < points; ++i) {
-        const double phase = im[i];
-        re[i] = profile[i] * std::cos(phase);
-        im[i] = profile[i] * std::sin(phase);
+// Multiplies the n complex values of y, interleaved, by e^(i angle s) for
+// value s, or by e^(i angle (2 s + 1) / 2) with `halves`.
+void Turn(double* y, std::size_t n, double angle, bool halves = false) {
+    constexpr std::size_t kChunk = 2048;
+    std::array<double, kChunk> one, phase;
+    std::array<double, 2 * kChunk> turn;
+    one.fill(1.0);
+    for (std::size_t from = 0; from < n; from += kChunk) {
+        const std::size_t m = std::min(kChunk, n - from);
+        for (std::size_t i = 0; i < m; ++i) {
+            const double s = static_cast<double>(from + i);
+            phase[i] = halves ? angle * (2.0 * s + 1.0) / 2.0 : angle * s;
+        }
+        PhasedSpectrum(one.data(), phase.data(), turn.data(), m);
+        for (std::size_t i = 0; i < m; ++i) {
+            double* v = y + 2 * (from + i);
+            const double c = turn[2 * i], d = turn[2 * i + 1];
+            const double re = v[0] * c - v[1] * d;
+            v[1] = v[0] * d + v[1] * c;
+            v[0] = re;
+        }
     }
-    std::fill(re + points, re + 4 * points, 0.0);
-    std::fill(im + points, im + 4 * points, 0.0);
-    InverseFftUnscaled(buffer, samples);
-    ForwardFft(buffer, 2 * samples);
-    // The 1/2N scale of the inverse transform, left out above.
-    const double unscale = 1.0 / static_cast<double>(samples);
-    std::vector<double> spectrum(samples);
-    for (std::size_t i = 0; i < samples; ++i)
-        spectrum[i] = std::sqrt(re[i] * re[i] + im[i] * im[i]) * unscale;
-    return spectrum;
+}
+
+// The spectrum check: the 2N magnitudes of the complex time signal z (the
+// one-sided spectrum's inverse, 2N samples) padded to 4N and
+// forward-transformed, over 2N. Its even points are the profile's levels; its
+// odd ones come from the two halves of z, z[2s] and z[2s + 1], each the
+// inverse of N points: A_q = transform of z_q(s) e^(-i pi s / N), and point
+// 2k + 1 is A_0[k] + e^(-i pi (2k + 1) / 2N) A_1[k]. So the check needs no
+// more than the synthesis' own block (N complex values) beside itself.
+std::vector<double> SpectrumCheck(std::span<const double> profile, int factor, double* y,
+                                  std::size_t capacity) {
+    const std::size_t n = profile.size();
+    std::vector<double> check;
+    ReserveLarge(check, 2 * n);
+    check.resize(2 * n);
+    // The phases in the block's upper half, read just before each pair
+    // overwrites them, as the synthesis keeps them.
+    double* phase = y + n + 2;
+    for (int q = 0; q < 2; ++q) {
+        SwiftPhases(profile, factor, {phase, n});
+        if (q == 1)
+            for (std::size_t m = 0; m < n; ++m)
+                phase[m] += kPi * static_cast<double>(m) / static_cast<double>(n);
+        PhasedSpectrum(profile.data(), phase, y, n);
+        InverseComplexFftUnscaled(y, capacity, n);
+        Turn(y, n, -kPi / static_cast<double>(n));
+        ForwardComplexFft(y, capacity, n);
+        if (q == 0)
+            std::copy(y, y + 2 * n, check.data());
+    }
+    Turn(y, n, -kPi / static_cast<double>(n), true);
+    const double unscale = 1.0 / static_cast<double>(2 * n);
+    for (std::size_t k = 0; k < n; ++k) {
+        const double re = check[2 * k] + y[2 * k], im = check[2 * k + 1] + y[2 * k + 1];
+        check[2 * k] = std::fabs(profile[k]);
+        check[2 * k + 1] = std::sqrt(re * re + im * im) * unscale;
+    }
+    return check;
+}
+
+// The stages of a synthesis at which the operator may cancel, before the
+// waveform is written: the check, the phases, their sines and cosines, the
+// transform.
+constexpr int kStages = 4;
+
+// Throws Cancelled when the operator asked to stop at this stage.
+void Stage(const CrestProgress& progress, int done) {
+    if (progress && !progress(done, kStages))
+        throw Cancelled("The synthesis was cancelled; the profile is as it was.");
 }
 
 // The synthesis with the phases of the quadratic law.
 void Synthesise(std::span<const double> profile, int factor, std::vector<double>& waveform,
-                std::vector<double>* check, SwiftWork* lent) {
+                std::vector<double>* check, SwiftWork* lent, const CrestProgress& progress = {}) {
     if (profile.size() > kMaxPoints)
         throw Refusal("The profile has " + std::to_string(profile.size()) + " points; at most " +
                       std::to_string(kMaxPoints) +
@@ -285,8 +325,15 @@ void Synthesise(std::span<const double> profile, int factor, std::vector<double>
         AlignedDoubles& block = work.Block(samples + 2);
         double* y = block.data();
         double* phase = y + points + 2;
+        // The check first, in the same block, before the waveform needs it.
+        std::vector<double> spectrum;
+        if (check != nullptr)
+            spectrum = SpectrumCheck(profile, factor, y, block.size());
+        Stage(progress, 1);
         SwiftPhases(profile, factor, {phase, points});
+        Stage(progress, 2);
         PhasedSpectrum(profile.data(), phase, y, points);
+        Stage(progress, 3);
         // The samples are the real part of the complex inverse of bins
         // 0 .. N-1. The real-output transform adds each bin k >= 1 and its
         // mirror 2N - k, giving twice the real part of bin k's share; bin 0
@@ -298,6 +345,7 @@ void Synthesise(std::span<const double> profile, int factor, std::vector<double>
         y[samples] = 0.0;
         y[samples + 1] = 0.0;
         InverseRealFft(y, block.size(), samples);
+        Stage(progress, kStages);
 
         const double divisor = LargestExcursion(y, samples);
         const double scale = 1.0 / divisor;
@@ -306,18 +354,23 @@ void Synthesise(std::span<const double> profile, int factor, std::vector<double>
                 "The synthesised waveform has no measurable amplitude: raise the levels of the "
                 "profile and synthesise again.");
 
-        std::vector<double> spectrum;
-        if (check != nullptr)
-            spectrum = SpectrumCheck(profile, factor, work);
-
         // A series hands back the same vector every time: its storage is
         // reused, which spares touching fresh memory for every member. Fresh
-        // storage is advised for huge pages before it is first written.
+        // storage is advised for huge pages before it is first written, and
+        // a block of our own gives its pages back as they are read, so that
+        // the two are not resident together.
         std::vector<double> fresh;
         const bool in_place = waveform.capacity() >= samples;
         std::vector<double>& out = in_place ? waveform : fresh;
         ReserveLarge(out, samples);
-        out.assign(ScaledReader(y, scale), ScaledReader(y + samples, scale));
+        out.clear();
+        constexpr std::size_t kPiece = std::size_t{1} << 18;
+        for (std::size_t from = 0; from < samples; from += kPiece) {
+            const std::size_t to = std::min(samples, from + kPiece);
+            out.insert(out.end(), ScaledReader(y + from, scale), ScaledReader(y + to, scale));
+            if (!lent)
+                ReleasePages(y + from, (to - from) * sizeof(double));
+        }
         if (!in_place)
             waveform = std::move(fresh);
         if (check != nullptr)
@@ -340,7 +393,7 @@ void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<do
                      std::vector<double>* check, SwiftWork* work, const PhaseChoice& choice,
                      const CrestProgress& progress) {
     if (choice.law == PhaseLaw::Quadratic) {
-        Synthesise(profile, factor, waveform, check, work);
+        Synthesise(profile, factor, waveform, check, work, progress);
         return;
     }
     if (choice.iterations < 0 || choice.iterations > kMaxCrestIterations)

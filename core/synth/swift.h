@@ -31,12 +31,9 @@ class SwiftWork {
 public:
     // An aligned block of at least n doubles; its contents are undefined.
     AlignedDoubles& Block(std::size_t n);
-    // A buffer of at least n complex values; its contents are undefined.
-    SplitComplexBuffer& Buffer(std::size_t n);
 
 private:
     AlignedDoubles block_;
-    std::optional<SplitComplexBuffer> buffer_;
 };
 
 // The SWIFT waveform of a profile of N points with the given phase factor (its
@@ -52,7 +49,9 @@ void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<do
                      std::vector<double>* check = nullptr, SwiftWork* work = nullptr);
 
 // The same with the phase law chosen: the quadratic law is the synthesis
-// above, bit for bit; the optimised law normalises LowCrestRecord(profile,
+// above, bit for bit, and progress (when given) hears of each of its stages
+// and may cancel it before the waveform is written (Cancelled is thrown,
+// waveform and *check untouched); the optimised law normalises LowCrestRecord(profile,
 // factor, choice.iterations, progress), and its spectrum check is that of the
 // record it made. Refuses as above, and as LowCrestRecord does.
 void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<double>& waveform,

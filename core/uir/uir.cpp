@@ -284,6 +284,7 @@ Resource ParseUir(std::string_view text) {
                 e.flag("dimmed", item.dimmed);
                 e.text("group", item.group);
                 e.flag("toggle", item.toggle);
+                e.flag("whilebusy", item.while_busy);
                 e.flag("checked", item.checked);
                 e.finish();
                 if (item.toggle && !item.group.empty())

@@ -10,7 +10,7 @@
 //     menu "&File"
 //       item 3 "&Store waveform…" callback=NAME shortcut="Ctrl+S" dimmed=1
 //       item 21 "&kHz axis" callback=NAME group=axis checked=1
-//       item 34 "&Decibel scale" callback=NAME toggle=1
+//       item 34 "&Decibel scale" callback=NAME toggle=1 whilebusy=1
 //       separator
 //   end
 //
@@ -58,9 +58,10 @@ struct MenuItemDef {
     std::string callback;
     std::string shortcut;
     bool dimmed = false;
-    std::string group;     // items of one group are checked one at a time
-    bool toggle = false;   // checked and unchecked on its own
-    bool checked = false;  // checked at the start (a group's item or a toggle)
+    std::string group;        // items of one group are checked one at a time
+    bool toggle = false;      // checked and unchecked on its own
+    bool while_busy = false;  // stays available while work runs (it changes no design)
+    bool checked = false;     // checked at the start (a group's item or a toggle)
 };
 
 struct MenuDef {

@@ -29,10 +29,40 @@ void OrderBounds(Workspace& ws) {
         std::swap(ws.cursor1, ws.cursor2);
 }
 
+namespace {
+
+std::string Khz(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", v);
+    return text;
+}
+
+// Refuses a window of cursor1 … cursor2 kHz that holds no point of the
+// profile, saying why.
+void RequirePoints(const Workspace& ws, std::int64_t start, std::int64_t end) {
+    const auto n = static_cast<std::int64_t>(ws.Magnitude.size());
+    if (std::max<std::int64_t>(start, 0) < std::min(end, n))
+        return;
+    const std::string window = Khz(ws.cursor1) + " to " + Khz(ws.cursor2) + " kHz";
+    const std::string profile = "0 to " + Khz(ws.bandwidth) + " kHz";
+    if (ws.cursor1 == ws.cursor2)
+        throw Refusal("The window's two ends are both " + Khz(ws.cursor1) +
+                      " kHz: it holds no point. Give two different frequencies.");
+    if (ws.cursor2 <= 0.0 || ws.cursor1 >= ws.bandwidth)
+        throw Refusal("The window from " + window + " lies outside the profile, " + profile +
+                      ": give frequencies inside it.");
+    throw Refusal("The window from " + window + " holds no point of the profile (one every " +
+                  Khz(ws.bandwidth / static_cast<double>(n)) + " kHz): widen it.");
+}
+
+}  // namespace
+
 void ApplyNotch(Workspace& ws, double level) {
     RequireEditableProfile(ws);
     OrderBounds(ws);
-    SetWindow(ws.Magnitude, NotchWindow(ws.cursor1, ws.cursor2, ws.bandwidth, ws.datapts), level);
+    const IndexWindow w = NotchWindow(ws.cursor1, ws.cursor2, ws.bandwidth, ws.datapts);
+    RequirePoints(ws, w.start, w.end);
+    SetWindow(ws.Magnitude, w, level);
 }
 
 void ApplySmoothing(Workspace& ws, int width) {
@@ -55,6 +85,7 @@ void ApplySwim(Workspace& ws, double base, double peak, std::uint32_t nodes, int
 void ApplySwim(Workspace& ws, const BandIndices& band, double base, double peak,
                std::uint32_t nodes, int law) {
     RequireEditableProfile(ws);
+    RequirePoints(ws, band.start, band.end);
     CalcSwim(ws.Magnitude, band.start, band.end, base, peak, nodes, law);
 }
 
@@ -69,6 +100,7 @@ SeriesReport RunSwimSeries(Workspace& ws, const BandIndices& band, double base, 
                            std::uint32_t first, std::uint32_t last, int law, bool smooth,
                            const SeriesName& name, const SeriesProgress& progress) {
     RequireEditableProfile(ws);
+    RequirePoints(ws, band.start, band.end);
     return SwimSeries(ws, band, base, peak, first, last, law, smooth, name, progress);
 }
 
@@ -145,7 +177,7 @@ void RequireProfile(const Workspace& ws) {
     RequireSetReset(ws);
     if (ws.source == WaveformSource::Import)
         throw Refusal(
-            "The imported waveform has replaced the profile, whose bandwidth it no "
+            "The waveform read from a file has replaced the profile, whose bandwidth it no "
             "longer shares: apply Set/Reset to start a new profile.");
 }
 

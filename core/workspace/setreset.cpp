@@ -5,33 +5,48 @@
 #include <string>
 
 #include "core/memory.h"
+#include "core/synth/fft.h"
 #include "core/workspace/operations.h"
 
 namespace pelorin {
 
-void SetReset(Workspace& ws, int samples, double bandwidth) {
+NewProfile PrepareProfile(int samples, double bandwidth) {
     if (samples < 2 || samples > kMaxSamples)
         throw Refusal("The number of samples must lie between 2 and " +
                       std::to_string(kMaxSamples) + "; " + std::to_string(samples) +
                       " was entered.");
     if (!(bandwidth > 0.0) || !std::isfinite(bandwidth))
         throw Refusal("The bandwidth must be a positive number of kHz.");
-    const int n = samples / 2;
-    std::vector<double> fresh;
+    NewProfile p;
+    p.points = samples / 2;
+    p.bandwidth = bandwidth;
     try {
         // Advised for huge pages before the zeros first touch it.
-        ReserveLarge(fresh, static_cast<std::size_t>(n));
-        fresh.assign(static_cast<std::size_t>(n), 0.0);
+        ReserveLarge(p.levels, static_cast<std::size_t>(p.points));
+        p.levels.assign(static_cast<std::size_t>(p.points), 0.0);
     } catch (const std::bad_alloc&) {
-        throw Refusal("Not enough memory for a profile of " + std::to_string(n) +
+        throw Refusal("Not enough memory for a profile of " + std::to_string(p.points) +
                       " points; the previous profile is kept.");
     }
-    ws.Magnitude = std::move(fresh);
-    ws.datapts = n;
-    ws.bandwidth = bandwidth;
+    return p;
+}
+
+void TakeProfile(Workspace& ws, NewProfile&& profile) {
+    ws.Magnitude = std::move(profile.levels);
+    ws.datapts = profile.points;
+    ws.bandwidth = profile.bandwidth;
     ws.phase = MenuPhase::Editable;
     ws.source = WaveformSource::None;
+    // The old waveform can no longer be stored: its memory goes back, as do
+    // the plans of transforms longer than this profile's records need.
+    std::vector<double>().swap(ws.Swift);
+    ForgetPlansLongerThan(std::size_t{8} * 2 * static_cast<std::size_t>(profile.points));
+    GiveBackFreeMemory();
     DeriveMasses(ws);
+}
+
+void SetReset(Workspace& ws, int samples, double bandwidth) {
+    TakeProfile(ws, PrepareProfile(samples, bandwidth));
 }
 
 namespace {

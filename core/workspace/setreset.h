@@ -12,11 +12,24 @@ namespace pelorin {
 // several GiB of work arrays.
 inline constexpr int kMaxSamples = 1 << 26;
 
-// Defines a profile of samples / 2 points (an odd count loses its last
-// sample) over 0 … bandwidth kHz, all zero. Refuses a count below 2 or above
-// kMaxSamples and a bandwidth that is not a positive number; a refused or
-// failed allocation keeps the previous profile. Leaves plots and menus to the
-// caller and moves the workspace to the editable phase.
+// A profile of samples / 2 points (an odd count loses its last sample) over
+// 0 … bandwidth kHz, all zero, made before the workspace changes (beside the
+// window, for a long one). Refuses a count below 2 or above kMaxSamples, a
+// bandwidth that is not a positive number, and an allocation that fails.
+struct NewProfile {
+    int points = 0;
+    double bandwidth = 0.0;
+    std::vector<double> levels;
+};
+NewProfile PrepareProfile(int samples, double bandwidth);
+
+// Takes a prepared profile: the previous profile and waveform go, and with
+// them their memory and the transform plans of longer records, given back to
+// the system. Moves the workspace to the editable phase; leaves plots and
+// menus to the caller.
+void TakeProfile(Workspace& ws, NewProfile&& profile);
+
+// Both: a refused or failed allocation keeps the previous profile.
 void SetReset(Workspace& ws, int samples, double bandwidth);
 
 // The Tektronix entry snaps to a sample clock of period 4e-08 s.

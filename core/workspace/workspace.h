@@ -55,6 +55,7 @@ struct Screen {
     // Set/Reset (none before one, nor after an import), and the profile
     // edits that can be undone until the synthesis.
     std::vector<std::string> design;
+    std::vector<std::string> design_saved;  // the design as last saved or opened
     bool designing = false;
     std::string design_gap;  // why the design cannot be saved, when it cannot
     EditHistory history;

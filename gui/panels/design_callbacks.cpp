@@ -145,9 +145,6 @@ void OpenDesign(const std::string& path) {
             throw Refusal(Where(path, s.line) + r.what());
         }
     }
-    if (!MayDiscardWaveform())
-        return;
-
     // Replayed on a workspace of its own: a refusal anywhere leaves the
     // window's design as it was.
     std::ostringstream out;
@@ -176,6 +173,8 @@ void OpenDesign(const std::string& path) {
         }
     });
 
+    // The graph draws the old profile where it lies: off it before it goes.
+    RemoveAllPlots(ws);
     Screen screen = std::move(ws.screen);
     ws = runner.TakeWorkspace();
     ws.screen = std::move(screen);
@@ -199,6 +198,7 @@ void OpenDesign(const std::string& path) {
     if (HasWaveform(ws))
         WaveformMade("");
     s.design = reset ? kept : std::vector<std::string>{};
+    s.design_saved = s.design;
     s.designing = reset != nullptr && ws.source != WaveformSource::Import;
     if (ProfileEditable(ws))
         s.history.Reset(ws.Magnitude);
@@ -220,9 +220,11 @@ void OpenDesign(const std::string& path) {
     }
 }
 
-void SaveDesign() {
-    const Workspace& ws = workspace();
-    const Screen& s = ws.screen;
+}  // namespace
+
+bool SaveDesignAsked() {
+    Workspace& ws = workspace();
+    Screen& s = ws.screen;
     if (!s.designing)
         throw Refusal(s.design_gap.empty()
                           ? "There is no design to save: apply Set/Reset and shape a profile "
@@ -235,7 +237,7 @@ void SaveDesign() {
     request.restrict_extension = true;
     std::string chosen;
     if (ui::FileSelectPopup(request, chosen) <= 0)
-        return;
+        return false;
     const std::string path = WithExtension(chosen, ".recipe");
     char when[32];
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
@@ -247,11 +249,28 @@ void SaveDesign() {
     AtomicFile file(path);
     file.Write(text.data(), text.size());
     file.Commit();
+    ui::RememberFolder(request.default_spec, path);
     RememberDesign(path);
+    s.design_saved = s.design;
+    ShowTitle();
     ui::ShowStatusMessage(s.GraphHandle, "Saved the design " + path);
+    return true;
 }
 
-}  // namespace
+bool DesignEdited() {
+    const Screen& s = workspace().screen;
+    if (!s.designing)
+        return false;
+    // Stores record where a waveform went; they change no design.
+    const auto kept = [](const std::vector<std::string>& lines) {
+        std::vector<std::string> out;
+        for (const std::string& l : lines)
+            if (l.rfind("store ", 0) != 0)
+                out.push_back(l);
+        return out;
+    };
+    return kept(s.design) != kept(s.design_saved);
+}
 
 std::optional<std::string> AskPath(const std::string& spec, const std::string& title, int button) {
     ui::FileSelectRequest request;
@@ -279,6 +298,7 @@ void ExportData(int choice) {
                     return std::pair{PointFrequency(i, m.size(), ws.bandwidth), m[i]};
                 });
             });
+            ui::RememberFolder("*.csv", *path);
             ui::ShowStatusMessage(s.GraphHandle, "Exported the profile to " + *path);
         }
     } else if (choice == 1) {
@@ -293,6 +313,7 @@ void ExportData(int choice) {
                     return std::pair{PointFrequency(i, y.size(), ws.bandwidth), y[i]};
                 });
             });
+            ui::RememberFolder("*.csv", *path);
             ui::ShowStatusMessage(s.GraphHandle, "Exported the spectrum to " + *path);
         }
     } else {
@@ -304,6 +325,7 @@ void ExportData(int choice) {
                                   return std::pair{static_cast<double>(i), ws.Swift[i]};
                               });
             });
+            ui::RememberFolder("*.csv", *path);
             ui::ShowStatusMessage(s.GraphHandle, "Exported the waveform to " + *path);
         }
     }
@@ -341,6 +363,8 @@ void StartDesign(bool tek, int samples, double bandwidth) {
     // The frequency list the window holds, which a recipe starts without.
     for (float f : ReadFloatList(s.HadamardHandle, ids::Hadamard::kList))
         s.design.push_back(Line("freq", {{"add", StepNumber(f)}}));
+    // A design with nothing done yet has nothing to lose.
+    s.design_saved = s.design;
     Kept("Starting the design", [&] { s.history.Reset(ws.Magnitude); });
     ShowEditMenu();
 }
@@ -380,6 +404,7 @@ void RecordSeries(const std::string& name, const StepEntries& entries) {
 void EndDesign() {
     Screen& s = workspace().screen;
     s.design.clear();
+    s.design_saved.clear();
     s.designing = false;
     s.design_gap.clear();
     s.history.Clear();
@@ -399,6 +424,7 @@ void ShowEditMenu() {
     ui::SetMenuItemDimmed(s.MenuHandle, menu::kMenuUndo, !undo);
     ui::SetMenuItemDimmed(s.MenuHandle, menu::kMenuRedo, !redo);
     ui::SetMenuItemDimmed(s.MenuHandle, menu::kMenuSaveDesign, !s.designing);
+    ShowTitle();
 }
 
 void Undo_Callback(int /*menubar*/, int item, int /*panel*/) {
@@ -430,14 +456,17 @@ void Undo_Callback(int /*menubar*/, int item, int /*panel*/) {
 void Design_Callback(int menubar, int item, int /*panel*/) {
     try {
         if (item == menu::kMenuSaveDesign) {
-            SaveDesign();
+            SaveDesignAsked();
         } else if (item == menu::kMenuOpenDesign) {
+            if (!MayDiscardWork("open another design"))
+                return;
             if (const auto path = AskPath("*.recipe", "Open design", ui::VAL_LOAD_BUTTON))
                 OpenDesign(*path);
         } else if (item == menu::kMenuRecentDesigns) {
             const std::vector<std::string> recent = RecentDesigns();
             const int choice = ui::MenuItemChoice(menubar, item);
-            if (choice >= 0 && static_cast<std::size_t>(choice) < recent.size())
+            if (choice >= 0 && static_cast<std::size_t>(choice) < recent.size() &&
+                MayDiscardWork("open another design"))
                 OpenDesign(recent[static_cast<std::size_t>(choice)]);
         }
     } catch (const Refusal& r) {
@@ -447,8 +476,9 @@ void Design_Callback(int menubar, int item, int /*panel*/) {
 
 void OpenWaveform_Callback(int /*menubar*/, int /*item*/, int /*panel*/) {
     try {
-        const auto path = AskPath("*.swf", "Open waveform", ui::VAL_LOAD_BUTTON);
-        if (path && MayDiscardWaveform())
+        if (!MayDiscardWork("open a waveform"))
+            return;
+        if (const auto path = AskPath("*.swf", "Open waveform", ui::VAL_LOAD_BUTTON))
             OpenWaveform(*path);
     } catch (const Refusal& r) {
         Report(r);
@@ -502,7 +532,7 @@ void OpenWaveform(const std::string& file) {
         s.OutPlot = ui::PlotSpectrum(s.GraphHandle, kGraph, 0, spectrum, ws.bandwidth, ui::VAL_BLUE,
                                      "Spectrum");
         s.OutFlag = 1;
-        DrawPlayedOnce(shown);
+        DrawPlayedOnce(std::move(shown));
         EnterMenuPhase(MenuPhase::Synthesised);
         WaveformOpened(*path);
         ShowWaveformFigures(figures, played);
@@ -523,6 +553,7 @@ void Export_Callback(int menubar, int item, int /*panel*/) {
             if (!ui::SaveGraphImage(s.GraphHandle, kGraph, *path))
                 throw Refusal("Cannot write the picture \"" + *path +
                               "\": check the folder and the name (.png or .pdf).");
+            ui::RememberFolder("*.png", *path);
             ui::ShowStatusMessage(s.GraphHandle, "Exported the plot to " + *path);
         } else if (item == menu::kMenuExportData) {
             ExportData(ui::MenuItemChoice(menubar, item));

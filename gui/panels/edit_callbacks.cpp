@@ -11,7 +11,6 @@ int MakeNotch_Callback(int panel, int control, int event) {
     return PanelCommand(panel, control, event, id::kApply, [panel] {
         Workspace& ws = workspace();
         RequireEditableProfile(ws);
-        RemoveOutputPlot(ws);
         const double level = ui::GetCtrlVal(panel, id::kLevel);
         const bool typed = ui::GetCtrlInt(panel, id::kSource) == 0;
         const bool mz = typed && ws.screen.mzaxis;
@@ -30,8 +29,15 @@ int MakeNotch_Callback(int panel, int control, int event) {
                 throw EntryRefusal(r, id::kFrom);
             }
         } else {
-            ui::RunBusy("Setting the window", [&] { ApplyNotch(ws, level); });
+            try {
+                ui::RunBusy("Setting the window", [&] { ApplyNotch(ws, level); });
+            } catch (const Refusal& r) {
+                if (!typed)
+                    throw;
+                throw EntryRefusal(r, id::kFrom);
+            }
         }
+        RemoveOutputPlot(ws);
         MakeGraph(ws.Magnitude, kPlotProfile);
         entries.emplace_back("level", StepNumber(level));
         const std::string what = level == 0.0   ? "notch"

@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/display/maxmin.h"
 #include "gui/panels/pelorin.h"
 #include "gui/platform/ui.h"
 
@@ -24,20 +23,31 @@ int MakeGraph(std::span<const double> y, int kind) {
     Workspace& ws = workspace();
     Screen& s = ws.screen;
     if (kind == kPlotProfile) {
-        s.MagPlot = ui::PlotSpectrum(s.GraphHandle, kGraph, s.MagFlag == 1 ? s.MagPlot : 0, y,
-                                     ws.bandwidth, ui::VAL_RED, "Profile");
+        // The workspace's own profile is drawn where it lies; a plot of other
+        // values (a series member's part) is a copy.
+        const bool own = y.data() == ws.Magnitude.data();
+        s.MagPlot = own ? ui::PlotView(s.GraphHandle, kGraph, s.MagFlag == 1 ? s.MagPlot : 0, y,
+                                       ws.bandwidth, ui::VAL_RED, "Profile")
+                        : ui::PlotSpectrum(s.GraphHandle, kGraph, s.MagFlag == 1 ? s.MagPlot : 0, y,
+                                           ws.bandwidth, ui::VAL_RED, "Profile");
         s.MagFlag = 1;
         ReadCursors(ws);
     } else if (kind == kPlotOutput) {
-        double max = 0.0, min = 0.0;
-        int imax = 0, imin = 0;
-        if (MaxMin1D(y, max, imax, min, imin) == 0 && max > 100.0)
-            ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_NO_CHANGE, 0.0, 0.0, ui::VAL_MANUAL,
-                             0.0, max);
         s.OutPlot = ui::PlotSpectrum(s.GraphHandle, kGraph, s.OutFlag == 1 ? s.OutPlot : 0, y,
                                      ws.bandwidth, ui::VAL_BLUE, "Spectrum check");
         s.OutFlag = 1;
     }
+    return 0;
+}
+
+int MakeGraph(std::vector<double>&& y, int kind) {
+    Workspace& ws = workspace();
+    Screen& s = ws.screen;
+    if (kind != kPlotOutput)
+        return MakeGraph(std::span<const double>(y), kind);
+    s.OutPlot = ui::PlotSpectrum(s.GraphHandle, kGraph, s.OutFlag == 1 ? s.OutPlot : 0,
+                                 std::move(y), ws.bandwidth, ui::VAL_BLUE, "Spectrum check");
+    s.OutFlag = 1;
     return 0;
 }
 

@@ -35,6 +35,7 @@ void SaveList(int panel) {
     try {
         const std::vector<float> list = ReadFloatList(panel, id::kList);
         const std::size_t inexact = WritePeakList(path, list);
+        ui::RememberFolder("*.pks", path);
         ui::ShowStatusMessage(workspace().screen.GraphHandle,
                               "Saved " + std::to_string(list.size()) + " frequencies to " + path);
         if (inexact > 0)

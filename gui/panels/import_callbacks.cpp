@@ -54,6 +54,8 @@ int AwgPCallback(int panel, int event) {
 
 int FinishSwiftSave(int awg) {
     Workspace& ws = workspace();
+    if (!MayDiscardWork("import a waveform"))
+        return 0;
     ui::FileSelectRequest open;
     open.default_spec = "*.dat";
     open.type_list = "*.dat";
@@ -70,8 +72,8 @@ int FinishSwiftSave(int awg) {
         PlayedOnceFigures played;
         ui::RunBusy("Reading " + path, [&] {
             imported = ReadDatFile(path, awg);
-            figures = FiguresOfSamples(imported.samples, imported.bandwidth);
-            played = PlayedOnceOfSamples(imported.samples, imported.bandwidth);
+            played =
+                PlayedOnceOfSamples(imported.samples, imported.bandwidth, {}, nullptr, &figures);
         });
         ImportWaveform(ws, std::move(imported));
         ShowWaveformFigures(figures, played);
@@ -98,6 +100,7 @@ int FinishSwiftSave(int awg) {
         if (ui::FileSelectPopup(save, out) > 0) {
             const std::string file = WithSwfExtension(out);
             ui::RunBusy("Storing " + file, [&] { StoreWaveform(ws, file); });
+            ui::RememberFolder("*.swf", file);
             Stored(file);
         }
     } catch (const Refusal& r) {

@@ -153,8 +153,11 @@ void ShowEntryUnits(const Workspace& ws, bool convert) {
 
 void ShowAxis(const Workspace& ws) {
     const Screen& s = ws.screen;
+    // Without a profile the empty graph keeps its kHz numbers: m/z has no
+    // range to label yet.
+    const bool labelled = s.mzaxis && HasProfile(ws) && ws.mass_refusal.empty();
     ui::SetGraphAxisUnit(s.GraphHandle, menu::kGraph,
-                         s.mzaxis ? std::optional(MzUnit(ws)) : std::nullopt);
+                         labelled ? std::optional(MzUnit(ws)) : std::nullopt);
     ui::SetMenuItemChecked(s.MenuHandle, s.mzaxis ? menu::kMenuAxisMz : menu::kMenuAxisKhz, true);
 }
 

@@ -55,8 +55,19 @@ private:
 void WaveformMade(const std::string& origin);
 void Stored(const std::string& file);
 
-// Asks before a waveform that has not been stored is lost; true to go on.
-bool MayDiscardWaveform();
+// Before work that has not been kept would be lost (a waveform not stored,
+// design edits not saved): asks Save, Discard or Cancel, saving what Save
+// asks for; true to go on with `action` ("quit", "open a design" …).
+bool MayDiscardWork(const std::string& action);
+// The window title after the waveform or the design changed: the file, and a
+// "*" while there is work not kept.
+void ShowTitle();
+// Whether the design has edits not saved (stores aside).
+bool DesignEdited();
+// The store dialog and the store; false when the operator cancelled.
+bool StoreWaveformAsked();
+// The save-design dialog and the save; false when the operator cancelled.
+bool SaveDesignAsked();
 
 // The busy cursor for the life of the object.
 class BusyCursor {
@@ -96,6 +107,8 @@ void SetPanelforNI(int panel);
 inline constexpr int kPlotProfile = 1;
 inline constexpr int kPlotOutput = 3;
 int MakeGraph(std::span<const double> y, int kind);
+// The same handing the values over to the graph.
+int MakeGraph(std::vector<double>&& y, int kind);
 int Graph_Callback(int panel, int control, int event);
 void Zoom_Callback(int menubar, int item, int panel);
 
@@ -207,7 +220,7 @@ void ClearWaveformFigures();
 // Whether View > Played-once spectrum is checked.
 bool PlayedOnceWanted();
 // Draws the played-once spectrum, when it is wanted.
-void DrawPlayedOnce(const PlayedOnceSpectrum& shown);
+void DrawPlayedOnce(PlayedOnceSpectrum&& shown);
 void RemovePlayedOnce(Workspace& ws);
 void View_Callback(int menubar, int item, int panel);
 // The decibel scale, the figures pane and the played-once spectrum as the

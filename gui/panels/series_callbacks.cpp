@@ -59,8 +59,10 @@ void RunSeriesWithProgress(const std::string& title, const SeriesName& name,
               kPlotProfile);
     ui::SetWaitCursor(0);
     std::string text = SeriesSummary(report);
-    if (report.written > 0)
+    if (report.written > 0) {
         text += "\nIn the folder " + SeriesFolder(name) + ".";
+        ui::RememberFolder("*.swf", SeriesMemberName(name, report.total > 0 ? 1 : 0));
+    }
     ui::ShowStatusMessage(ws.screen.GraphHandle, std::to_string(report.written) +
                                                      " files written in " + SeriesFolder(name));
     ui::MessagePopup(report.written == report.total ? "Series written" : "Series incomplete", text);

@@ -37,7 +37,14 @@ int SetReset_Callback(int panel, int control, int event) {
         // The Tektronix bandwidth snaps to the clock even when its entry was
         // not committed, as the command line snaps it.
         const double snapped = SetResetBandwidth(tek, bw);
-        ui::RunBusy("Setting up the profile", [&] { SetReset(ws, samples, snapped); });
+        if (!MayDiscardWork("start a new profile"))
+            return false;
+        // The zeros of a long profile are made beside the window; the
+        // workspace changes only once they are there.
+        NewProfile fresh;
+        ui::RunBusy("Setting up the profile", [&] { fresh = PrepareProfile(samples, snapped); });
+        RemoveAllPlots(ws);
+        TakeProfile(ws, std::move(fresh));
         ui::WriteSetting("setreset/layout", tek ? "tek" : "ni");
         ui::WriteSetting("setreset/samples", std::to_string(samples));
         char entered[32];
@@ -46,7 +53,6 @@ int SetReset_Callback(int panel, int control, int event) {
         // The waveform of the old profile can no longer be stored.
         ws.screen.unsaved = false;
         ClearWaveformFigures();
-        RemoveAllPlots(ws);
         ui::SetGraphExtent(ws.screen.GraphHandle, ids::Main::kGraph, 0.0, ws.bandwidth);
         ui::SetAxisRange(ws.screen.GraphHandle, ids::Main::kGraph, ui::VAL_MANUAL, 0.0,
                          ws.bandwidth, ui::VAL_NO_CHANGE, 0.0, 0.0);
@@ -60,13 +66,39 @@ int SetReset_Callback(int panel, int control, int event) {
 }
 
 int SWIFTCallback(int panel, int control, int event) {
-    if (event != ui::EVENT_COMMIT || control != id::kTekBandwidth)
+    if (event != ui::EVENT_COMMIT)
         return 0;
-    const auto snap = SnapTektronix(ui::GetCtrlVal(panel, id::kTekBandwidth));
+    const int main = workspace().screen.GraphHandle;
+    char text[200];
+    if (control == id::kTekSamples || control == id::kNiSamples) {
+        // The profile has half as many points: an odd count loses its last
+        // sample, which the entry shows at once.
+        const int samples = ui::GetCtrlInt(panel, control);
+        if (samples % 2 != 0 && samples > 2) {
+            ui::SetCtrlVal(panel, control, samples - 1);
+            std::snprintf(text, sizeof text,
+                          "%d samples became %d: the waveform has twice as many samples as "
+                          "the profile has points.",
+                          samples, samples - 1);
+            ui::ShowStatusMessage(main, text);
+        }
+        return 0;
+    }
+    if (control != id::kTekBandwidth)
+        return 0;
+    const double entered = ui::GetCtrlVal(panel, id::kTekBandwidth);
+    const auto snap = SnapTektronix(entered);
     if (!snap)
         return 0;  // the entry's range keeps the value within 0 … 12500 kHz
     ui::SetCtrlIncrement(panel, id::kTekBandwidth, snap->increment);
     ui::SetCtrlVal(panel, id::kTekBandwidth, snap->snapped);
+    if (snap->snapped != entered) {
+        std::snprintf(text, sizeof text,
+                      "%.6g kHz became %.6g kHz (12500 / %d): the Tektronix AWG's sample clock "
+                      "is 40 ns.",
+                      entered, snap->snapped, snap->k);
+        ui::ShowStatusMessage(main, text);
+    }
     return 0;
 }
 

@@ -40,12 +40,18 @@ int PanelCommand(int panel, int control, int event, int command,
     bool finished = true;
     if (event == ui::EVENT_COMMIT && control == command) {
         try {
+            // What is typed must be a value within its entry's range before
+            // anything runs.
+            if (const auto problem = ui::FindEntryProblem(panel))
+                throw EntryRefusal(Refusal(problem->message), problem->control);
             BusyCursor busy;
             finished = work();
         } catch (const EntryRefusal& r) {
             Report(r);
             ui::SelectCtrl(panel, r.control());
             finished = false;
+        } catch (const Cancelled& c) {
+            ui::ShowStatusMessage(workspace().screen.GraphHandle, c.what());
         } catch (const Refusal& r) {
             Report(r);
         }
@@ -55,19 +61,19 @@ int PanelCommand(int panel, int control, int event, int command,
     return 0;
 }
 
-namespace {
+namespace {}  // namespace
 
 void ShowTitle() {
     const Screen& s = workspace().screen;
     std::string title = "Pelorin";
     if (!s.document.empty())
         title += " — " + s.document.substr(s.document.find_last_of('/') + 1);
-    if (s.unsaved)
-        title += s.document.empty() ? " — new waveform *" : " *";
+    else if (s.unsaved)
+        title += " — new waveform";
+    if (s.unsaved || DesignEdited())
+        title += " *";
     ui::SetPanelTitle(s.GraphHandle, title);
 }
-
-}  // namespace
 
 void WaveformMade(const std::string& origin) {
     Screen& s = workspace().screen;
@@ -91,11 +97,35 @@ void Stored(const std::string& file) {
     ui::ShowStatusMessage(s.GraphHandle, "Stored " + file);
 }
 
-bool MayDiscardWaveform() {
-    if (!workspace().screen.unsaved)
+bool MayDiscardWork(const std::string& action) {
+    const bool waveform = workspace().screen.unsaved;
+    const bool design = DesignEdited();
+    if (!waveform && !design)
         return true;
-    return ui::ConfirmPopup("Waveform not stored",
-                            "The waveform has not been stored. Quit all the same and lose it?");
+    const std::string what = waveform && design
+                                 ? "The waveform has not been stored, and the design has edits "
+                                   "that are not saved."
+                             : waveform ? "The waveform has not been stored."
+                                        : "The design has edits that are not saved.";
+    const std::string title = waveform ? "Waveform not stored" : "Design not saved";
+    switch (ui::AskToSavePopup(title, what + " Save before you " + action + "?")) {
+        case ui::SaveAnswer::Cancel:
+            return false;
+        case ui::SaveAnswer::Discard:
+            return true;
+        case ui::SaveAnswer::Save:
+            break;
+    }
+    try {
+        if (waveform && !StoreWaveformAsked())
+            return false;
+        if (design && !SaveDesignAsked())
+            return false;
+    } catch (const Refusal& r) {
+        Report(r);
+        return false;
+    }
+    return true;
 }
 
 void RemoveOutputPlot(Workspace& ws) {
@@ -107,6 +137,9 @@ void RemoveOutputPlot(Workspace& ws) {
 
 void RemoveAllPlots(Workspace& ws) {
     ui::DeleteGraphPlot(ws.screen.GraphHandle, ids::Main::kGraph, -1);
+    // The plots that follow fit the y axis afresh.
+    ui::SetAxisRange(ws.screen.GraphHandle, ids::Main::kGraph, ui::VAL_NO_CHANGE, 0.0, 0.0,
+                     ui::VAL_AUTOSCALE, 0.0, 0.0);
     ws.screen.MagFlag = 0;
     ws.screen.OutFlag = 0;
     ws.screen.PlayedFlag = 0;
@@ -190,10 +223,11 @@ void StartUp(double title_seconds) {
 namespace {
 
 void Quit() {
-    if (!MayDiscardWaveform())
+    if (!MayDiscardWork("quit"))
         return;
     ui::SaveGeometry(workspace().screen.GraphHandle, "window/main");
     Workspace& ws = workspace();
+    RemoveAllPlots(ws);
     ws.Magnitude = {};
     ws.Swift = {};
     ui::QuitUserInterface(0);

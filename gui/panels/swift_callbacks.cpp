@@ -1,13 +1,23 @@
 // The synthesis panel: synthesis, the waveform pop-up and the spectrum check.
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/synth/fft.h"
 #include "core/workspace/operations.h"
 #include "gui/panels/pelorin.h"
 #include "gui/platform/ui.h"
 
 namespace pelorin {
+
+namespace {
+// Profiles longer than this (waveforms above 2^22 samples) synthesise with a
+// progress dialog that can cancel.
+constexpr std::size_t kLongSynthesisPoints = std::size_t{1} << 21;
+// Records from this length on drop their transform plans after use.
+constexpr std::size_t kLongRecordSamples = std::size_t{1} << 24;
+}  // namespace
 
 PhaseChoice PanelPhaseChoice() {
     const int panel = workspace().screen.ProcessHandle;
@@ -50,6 +60,17 @@ void ProcessSwift(int popup, int check, int factor) {
                 static_cast<std::uint64_t>(done), static_cast<std::uint64_t>(total),
                 "Iteration " + std::to_string(done) + " of " + std::to_string(total));
         };
+    } else if (ws.Magnitude.size() > kLongSynthesisPoints) {
+        // A long synthesis can be cancelled between its stages; the profile
+        // stays as it was.
+        progress_shown = ui::CurrentPopups().StartProgress("Synthesising", 4);
+        progress = [&progress_shown](int done, int total) {
+            static const char* const kStage[] = {"Phases", "Sines and cosines", "Transform",
+                                                 "Spectrum check", "Done"};
+            return progress_shown->Update(static_cast<std::uint64_t>(done),
+                                          static_cast<std::uint64_t>(total),
+                                          kStage[std::clamp(done, 0, 4)]);
+        };
     }
     ui::RunBusy("Synthesising", [&] {
         Synthesise(ws, factor, check == 1 ? &spectrum : nullptr, progress);
@@ -57,9 +78,12 @@ void ProcessSwift(int popup, int check, int factor) {
         // and what the ions will feel when it is played once.
         const auto samples =
             std::span<const double>(ws.Swift).first(static_cast<std::size_t>(ws.datapts));
-        figures = FiguresOfSamples(samples, ws.bandwidth);
+        // The real-output transform's tables of a long record (4 bytes a
+        // sample) are not kept beside what the figures need next.
+        if (samples.size() >= kLongRecordSamples)
+            ForgetPlansLongerThan(samples.size() - 1);
         played = PlayedOnceOfSamples(samples, ws.bandwidth, WaveformDesign(ws),
-                                     PlayedOnceWanted() ? &shown : nullptr);
+                                     PlayedOnceWanted() ? &shown : nullptr, &figures);
     });
     progress_shown.reset();
     ShowWaveformFigures(figures, played);
@@ -71,8 +95,8 @@ void ProcessSwift(int popup, int check, int factor) {
     }
     BusyCursor busy;
     if (check == 1)
-        MakeGraph(spectrum, kPlotOutput);
-    DrawPlayedOnce(shown);
+        MakeGraph(std::move(spectrum), kPlotOutput);
+    DrawPlayedOnce(std::move(shown));
 }
 
 int Process_Callback(int panel, int control, int event) {

@@ -14,7 +14,6 @@ int MakeSWIM_Callback(int panel, int control, int event) {
     return PanelCommand(panel, control, event, id::kRun, [panel] {
         Workspace& ws = workspace();
         RequireEditableProfile(ws);
-        RemoveOutputPlot(ws);
         const double base = ui::GetCtrlVal(panel, id::kBase);
         const double peak = ui::GetCtrlVal(panel, id::kPeak);
         const std::uint32_t nodes = ui::GetCtrlUInt(panel, id::kNodes);
@@ -42,8 +41,15 @@ int MakeSWIM_Callback(int panel, int control, int event) {
         for (auto& entry : WindowEntries(ws, panel, id::kFrom, id::kTo, typed, &band))
             entries.push_back(std::move(entry));
         if (!series) {
-            ui::RunBusy("Modulating the band",
-                        [&] { ApplySwim(ws, indices, base, peak, nodes, law); });
+            try {
+                ui::RunBusy("Modulating the band",
+                            [&] { ApplySwim(ws, indices, base, peak, nodes, law); });
+            } catch (const Refusal& r) {
+                if (!typed)
+                    throw;
+                throw EntryRefusal(r, id::kFrom);
+            }
+            RemoveOutputPlot(ws);
             MakeGraph(ws.Magnitude, kPlotProfile);
             RecordEdit("SWIM " + band, "swim", entries);
             return true;

@@ -34,13 +34,14 @@ bool PlayedOnceWanted() {
     return ui::MenuItemChecked(workspace().screen.MenuHandle, menu::kMenuPlayedOnce);
 }
 
-void DrawPlayedOnce(const PlayedOnceSpectrum& shown) {
+void DrawPlayedOnce(PlayedOnceSpectrum&& shown) {
     Workspace& ws = workspace();
     Screen& s = ws.screen;
     if (!PlayedOnceWanted() || shown.values.empty())
         return;
-    s.PlayedPlot = ui::PlotSpectrum(s.GraphHandle, kGraph, s.PlayedFlag == 1 ? s.PlayedPlot : 0,
-                                    shown.values, ws.bandwidth, kPlayedColour, "Played once (8×)");
+    s.PlayedPlot =
+        ui::PlotSpectrum(s.GraphHandle, kGraph, s.PlayedFlag == 1 ? s.PlayedPlot : 0,
+                         std::move(shown.values), ws.bandwidth, kPlayedColour, "Played once (8×)");
     s.PlayedFlag = 1;
 }
 
@@ -79,7 +80,7 @@ void View_Callback(int menubar, int item, int /*panel*/) {
             Report(r);
             return;
         }
-        DrawPlayedOnce(shown);
+        DrawPlayedOnce(std::move(shown));
     }
 }
 

@@ -1,10 +1,12 @@
 // Reading and setting controls and list boxes, as the program and as the
 // operator does.
+#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QListWidget>
+#include <QLocale>
 #include <QMainWindow>
 #include <QVBoxLayout>
 
@@ -75,6 +77,35 @@ void EnterCtrlVal(int panel, int control, double value) {
     SetCtrlVal(panel, control, value);
     Dispatch(panel, control, EVENT_VALUE_CHANGED);
     Dispatch(panel, control, EVENT_COMMIT);
+}
+
+std::optional<EntryProblem> FindEntryProblem(int panel) {
+    Panel& p = PanelOf(panel);
+    for (const auto& c : p.def.controls) {
+        auto* spin = qobject_cast<QDoubleSpinBox*>(ControlOf(panel, c.id).widget.data());
+        if (!spin || !spin->isEnabled() || !spin->isVisibleTo(p.window))
+            continue;
+        const QString text = spin->text().trimmed();
+        bool ok = false;
+        const double v = QLocale::c().toDouble(text, &ok);
+        const auto number = [&](double x) {
+            return QLocale::c().toString(x, 'g', 12).toStdString();
+        };
+        // The entry's range as it stands (some follow the design, as the
+        // Hadamard row does the list's length).
+        const double lo = spin->minimum(), hi = spin->maximum();
+        const std::string range = "from " + number(lo) + " to " + number(hi);
+        std::string why;
+        if (text.isEmpty())
+            why = "is empty: enter a number " + range + ".";
+        else if (!ok)
+            why = "\"" + text.toStdString() + "\" is not a number: enter one " + range + ".";
+        else if (v < lo || v > hi)
+            why = number(v) + " lies outside its range, " + range + ".";
+        if (!why.empty())
+            return EntryProblem{c.id, "\"" + c.label + "\" " + why};
+    }
+    return std::nullopt;
 }
 
 void PressButton(int panel, int control) {

@@ -122,29 +122,36 @@ void SetSleepPolicy(int) {}  // Qt's event loop sleeps while idle already
 
 namespace {
 
-// Takes input away from every window but the pop-ups while work runs, and
-// gives it back as it was.
+// Takes away, while work runs, the input that could change the design: the
+// tool panels, the menu items that are not marked to stay available, and the
+// graph's cursors; zoom, pan, the axis and the view stay in the operator's
+// hands. Gives it back as it was.
 class InputPaused {
 public:
     explicit InputPaused(const std::string& what) {
         for (auto& [handle, p] : P().panels) {
-            if (p.window && p.window->isEnabled()) {
-                if (auto* main = qobject_cast<QMainWindow*>(p.window.data())) {
-                    paused_.push_back(main->centralWidget());
-                    if (p.busy)
-                        p.busy->setVisible(true);
-                    if (p.status)
-                        p.status->showMessage(QString::fromStdString(what) + "…");
-                    status_.push_back(p.status);
-                    busy_.push_back(p.busy);
-                } else {
-                    paused_.push_back(p.window);
-                }
+            if (!p.window || !p.window->isEnabled())
+                continue;
+            if (qobject_cast<QMainWindow*>(p.window.data())) {
+                for (GraphControl* g : p.window->findChildren<GraphControl*>())
+                    if (!g->cursorsLocked()) {
+                        g->setCursorsLocked(true);
+                        g->setFrozen(true);
+                        graphs_.push_back(g);
+                    }
+                if (p.busy)
+                    p.busy->setVisible(true);
+                if (p.status)
+                    p.status->showMessage(QString::fromStdString(what) + "…");
+                status_.push_back(p.status);
+                busy_.push_back(p.busy);
+            } else {
+                paused_.push_back(p.window);
             }
         }
         for (auto& [id, bar] : P().menubars)
             for (auto& [item, m] : bar.items)
-                if (m.action && m.action->isEnabled()) {
+                if (m.action && m.action->isEnabled() && !m.while_busy) {
                     m.action->setEnabled(false);
                     actions_.push_back(m.action);
                 }
@@ -158,6 +165,11 @@ public:
         for (QWidget* w : paused_)
             if (w)
                 w->setEnabled(true);
+        for (GraphControl* g : graphs_)
+            if (g) {
+                g->setCursorsLocked(false);
+                g->setFrozen(false);
+            }
         for (QAction* a : actions_)
             if (a)
                 a->setEnabled(true);
@@ -173,12 +185,20 @@ public:
 
 private:
     std::vector<QPointer<QWidget>> paused_;
+    std::vector<QPointer<GraphControl>> graphs_;
     std::vector<QPointer<QAction>> actions_;
     std::vector<QPointer<QWidget>> busy_;
     std::vector<QPointer<QStatusBar>> status_;
 };
 
 }  // namespace
+
+QWidget* detail::MainWindowWidget() {
+    for (auto& [handle, p] : P().panels)
+        if (auto* main = qobject_cast<QMainWindow*>(p.window.data()))
+            return main;
+    return nullptr;
+}
 
 void RunBusy(const std::string& what, const std::function<void()>& work) {
     if (P().working) {

@@ -75,6 +75,36 @@ int PlotSpectrum(int panel, int control, int plot, std::span<const double> y, do
     return handle;
 }
 
+int PlotView(int panel, int control, int plot, std::span<const double> y, double bandwidth,
+             Rgb colour, const std::string& name) {
+    GraphControl* g = GraphOf(panel, control);
+    const QColor qcolour(colour.r, colour.g, colour.b);
+    int handle = plot;
+    if (plot == 0 || !g->updatePlot(plot, y, qcolour)) {
+        if (plot != 0)
+            g->removePlot(plot);
+        const double step = y.empty() ? 1.0 : bandwidth / static_cast<double>(y.size());
+        handle = g->addViewPlot(y, 0.0, step, qcolour, QString::fromStdString(name));
+    }
+    g->replot(QCustomPlot::rpQueuedReplot);
+    return handle;
+}
+
+int PlotSpectrum(int panel, int control, int plot, std::vector<double>&& y, double bandwidth,
+                 Rgb colour, const std::string& name) {
+    GraphControl* g = GraphOf(panel, control);
+    const QColor qcolour(colour.r, colour.g, colour.b);
+    int handle = plot;
+    if (plot == 0 || !g->updatePlot(plot, y, qcolour)) {
+        if (plot != 0)
+            g->removePlot(plot);
+        const double step = y.empty() ? 1.0 : bandwidth / static_cast<double>(y.size());
+        handle = g->addPlot(std::move(y), 0.0, step, qcolour, QString::fromStdString(name));
+    }
+    g->replot(QCustomPlot::rpQueuedReplot);
+    return handle;
+}
+
 void DeleteGraphPlot(int panel, int control, int plot) {
     GraphControl* g = GraphOf(panel, control);
     g->removePlot(plot);

@@ -87,7 +87,7 @@ void GraphControl::placeUnitTicks() {
 
 void GraphControl::Measure(Plot& p) {
     p.any = false;
-    for (double v : p.values) {
+    for (double v : p.data()) {
         if (std::isnan(v))
             continue;
         if (!p.any) {
@@ -101,21 +101,41 @@ void GraphControl::Measure(Plot& p) {
 
 int GraphControl::addPlot(std::span<const double> y, double origin, double step,
                           const QColor& colour, const QString& name) {
+    std::vector<double> values;
+    // Advised for huge pages before the copy first touches it.
+    ReserveLarge(values, y.size());
+    values.assign(y.begin(), y.end());
+    return addPlot(std::move(values), origin, step, colour, name);
+}
+
+int GraphControl::addViewPlot(std::span<const double> y, double origin, double step,
+                              const QColor& colour, const QString& name) {
+    const int handle = addPlot(std::vector<double>{}, origin, step, colour, name);
+    Plot& p = plots_.at(handle);
+    p.view = y;
+    p.viewed = true;
+    Measure(p);
+    fitYAxis();
+    drawEnvelopes();
+    return handle;
+}
+
+int GraphControl::addPlot(std::vector<double>&& y, double origin, double step, const QColor& colour,
+                          const QString& name) {
     Plot p;
     p.graph = addGraph();
     p.graph->setPen(QPen(colour, 1.0));
     p.graph->setLineStyle(QCPGraph::lsLine);
     p.graph->setAdaptiveSampling(false);  // the envelope is already per pixel
     p.graph->setName(name);
-    // Advised for huge pages before the copy first touches it.
-    ReserveLarge(p.values, y.size());
-    p.values.assign(y.begin(), y.end());
+    p.values = std::move(y);
     p.origin = origin;
     p.step = step;
     Measure(p);
     const int handle = nextHandle_++;
     plots_.emplace(handle, std::move(p));
     legend->setVisible(true);
+    yManual_ = false;  // a new plot: the value axis fits again
     fitYAxis();
     drawEnvelopes();
     return handle;
@@ -123,12 +143,16 @@ int GraphControl::addPlot(std::span<const double> y, double origin, double step,
 
 bool GraphControl::updatePlot(int handle, std::span<const double> y, const QColor& colour) {
     auto it = plots_.find(handle);
-    if (it == plots_.end() || it->second.values.size() != y.size())
+    if (it == plots_.end() || it->second.data().size() != y.size())
         return false;
     Plot& p = it->second;
-    std::copy(y.begin(), y.end(), p.values.begin());
+    if (p.viewed)
+        p.view = y;
+    else
+        std::copy(y.begin(), y.end(), p.values.begin());
     p.graph->setPen(QPen(colour, 1.0));
     Measure(p);
+    yManual_ = false;
     fitYAxis();
     drawEnvelopes();
     return true;
@@ -149,7 +173,7 @@ void GraphControl::removePlot(int handle) {
 
 std::span<const double> GraphControl::plotValues(int handle) const {
     auto it = plots_.find(handle);
-    return it == plots_.end() ? std::span<const double>() : std::span(it->second.values);
+    return it == plots_.end() ? std::span<const double>() : it->second.data();
 }
 
 QColor GraphControl::plotColour(int handle) const {
@@ -161,14 +185,22 @@ void GraphControl::drawEnvelopes() {
     const QCPRange view = xAxis->range();
     const int columns = std::max(axisRect()->width(), 100);
     for (auto& [h, p] : plots_) {
+        if (p.viewed && frozen_)
+            continue;  // its values may be changing: it keeps what it drew
         const std::vector<EnvelopePoint> points =
-            Envelope(p.values, p.origin, p.step, view.lower, view.upper, columns);
+            Envelope(p.data(), p.origin, p.step, view.lower, view.upper, columns);
         QVector<QCPGraphData> data;
         data.reserve(static_cast<int>(points.size()));
         for (const EnvelopePoint& e : points)
             data.append(QCPGraphData(e.key, decibels_ ? Decibels(e.value) : e.value));
         p.graph->data()->set(data, true);
     }
+}
+
+void GraphControl::setFrozen(bool frozen) {
+    frozen_ = frozen;
+    if (!frozen_)
+        drawEnvelopes();
 }
 
 void GraphControl::resizeEvent(QResizeEvent* event) {
@@ -306,7 +338,7 @@ void GraphControl::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Left:
         case Qt::Key_Right: {
-            if (!withCursors_)
+            if (!withCursors_ || cursorsLocked_)
                 break;
             const double move = event->key() == Qt::Key_Left ? -step : step;
             setCursorX(cursor, std::clamp(cursorX(cursor) + move, r.lower, r.upper));
@@ -339,7 +371,7 @@ void GraphControl::mousePressEvent(QMouseEvent* event) {
         panFromRange_ = xAxis->range();
         return;
     }
-    if (event->button() != Qt::LeftButton || !withCursors_) {
+    if (event->button() != Qt::LeftButton || !withCursors_ || cursorsLocked_) {
         QCustomPlot::mousePressEvent(event);
         return;
     }

@@ -27,11 +27,24 @@ public:
 
     // y[i] drawn at x = origin + i * step, named in the legend. Returns the
     // plot's handle.
+    // The same taking the values themselves, without a copy.
+    int addPlot(std::vector<double>&& y, double origin, double step, const QColor& colour,
+                const QString& name);
     int addPlot(std::span<const double> y, double origin, double step, const QColor& colour,
                 const QString& name);
-    // New values for a plot of as many points, written in its own memory;
-    // false (nothing changed) when there is no such plot.
+    // A plot of values the caller keeps (a long profile, not copied): they
+    // must outlive the plot, or the plot be told of new ones by updatePlot
+    // (same handle, a view again) before they go. While the graph is frozen
+    // such plots keep what they last drew.
+    int addViewPlot(std::span<const double> y, double origin, double step, const QColor& colour,
+                    const QString& name);
+    // New values for a plot of as many points: written in its own memory, or
+    // for a view plot the view itself; false (nothing changed) when there is
+    // no such plot.
     bool updatePlot(int handle, std::span<const double> y, const QColor& colour);
+    // Freezes the view plots while work may be writing their values.
+    void setFrozen(bool frozen);
+    bool frozen() const { return frozen_; }
     void removePlot(int handle);  // -1 removes every plot
     bool hasPlot(int handle) const { return plots_.count(handle) != 0; }
     int plotCount() const { return static_cast<int>(plots_.size()); }
@@ -57,6 +70,10 @@ public:
     const std::optional<AxisUnit>& xUnit() const { return unit_; }
 
     double cursorX(int cursor) const { return cursorX_[cursor - 1]; }
+    // While locked, neither the mouse nor the keys move the cursors (zoom and
+    // pan still work).
+    void setCursorsLocked(bool locked) { cursorsLocked_ = locked; }
+    bool cursorsLocked() const { return cursorsLocked_; }
     void setCursorX(int cursor, double x);
 
     // Called when the operator has moved a cursor (once, on release, or per
@@ -75,7 +92,10 @@ protected:
 private:
     struct Plot {
         QCPGraph* graph = nullptr;
-        std::vector<double> values;
+        std::vector<double> values;    // owned values, or
+        std::span<const double> view;  // those of the caller
+        bool viewed = false;
+        std::span<const double> data() const { return viewed ? view : std::span(values); }
         double origin = 0.0;
         double step = 1.0;
         double lo = 0.0;  // smallest and largest value, NaN aside
@@ -97,6 +117,8 @@ private:
     std::map<int, Plot> plots_;
     int nextHandle_ = 1;
     bool withCursors_;
+    bool cursorsLocked_ = false;
+    bool frozen_ = false;
     std::array<QCPItemStraightLine*, 2> cursors_{};
     std::array<double, 2> cursorX_{0.25, 0.75};
     bool yManual_ = false;

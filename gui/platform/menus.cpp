@@ -55,7 +55,7 @@ void BuildMenus(Panel& p, QMainWindow* window) {
             QObject::connect(a, &QAction::triggered, a, [menubar, panel, id, name] {
                 DispatchMenu(menubar, id, panel, name);
             });
-            bar.items[item.id] = MenuItem{a, bound, name, panel};
+            bar.items[item.id] = MenuItem{a, bound, item.while_busy, name, panel};
         }
     }
     P().menubars[menubar] = std::move(bar);

@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QShortcut>
 #include <QVBoxLayout>
 #include <cmath>
@@ -60,12 +61,16 @@ public:
             return value();
         return QLocale::c().toDouble(text);
     }
+    // A number outside the range stays as typed (Intermediate) instead of
+    // being clamped without a word: the panel's command then refuses it.
     QValidator::State validate(QString& text, int&) const override {
         if (text.isEmpty() || text == "-" || text == "+" || text == "." || text == "-.")
             return QValidator::Intermediate;
         bool ok = false;
-        QLocale::c().toDouble(text, &ok);
-        return ok ? QValidator::Acceptable : QValidator::Invalid;
+        const double v = QLocale::c().toDouble(text, &ok);
+        if (!ok)
+            return QValidator::Invalid;
+        return v >= minimum() && v <= maximum() ? QValidator::Acceptable : QValidator::Intermediate;
     }
 
 private:
@@ -315,8 +320,11 @@ void PressDefault(int panel) {
     int command = p.command;
     for (auto& [id, c] : p.controls) {
         if (c.widget && focus && (c.widget == focus || c.widget->isAncestorOf(focus))) {
-            // What was typed counts, though the entry has not lost the focus.
-            if (auto* spin = qobject_cast<QAbstractSpinBox*>(c.widget.data()))
+            // What was typed counts, though the entry has not lost the focus;
+            // an empty or out-of-range text stays as typed, for the command to
+            // refuse rather than the entry to put the old value back.
+            if (auto* spin = qobject_cast<QAbstractSpinBox*>(c.widget.data());
+                spin && spin->hasAcceptableInput())
                 spin->interpretText();
             if (auto row = p.rowCommands.find(c.def.row);
                 !c.def.row.empty() && row != p.rowCommands.end())
@@ -438,12 +446,24 @@ int LoadPanel(int parent, const std::string& file, int resource_id) {
 void DisplayPanel(int panel) {
     Panel& p = PanelOf(panel);
     if (p.owner != 0 && !p.placed) {
-        // The first time: at the top right of the main window, inside it, so
-        // that every panel opens in the same place, clear of the menus.
+        // The first time: beside the main window where the screen has room,
+        // else inside it at the left, clear of the menus and of the legend at
+        // the graph's top right; each panel already open moves the next one
+        // down and along, so that none hides another.
         const QWidget* main = PanelOf(p.owner).window;
         p.window->adjustSize();
-        const QRect frame = main->geometry();
-        p.window->move(frame.right() - p.window->width() - 24, frame.top() + 56);
+        const QRect frame = main->frameGeometry();
+        int open = 0;
+        for (const auto& [h, other] : P().panels)
+            if (h != panel && other.owner == p.owner && other.window && other.window->isVisible())
+                ++open;
+        const QScreen* screen = main->screen();
+        const QRect room = screen ? screen->availableGeometry() : QRect();
+        const int step = 28 * open;
+        if (screen && frame.right() + 8 + p.window->width() <= room.right())
+            p.window->move(frame.right() + 8, frame.top() + step);
+        else
+            p.window->move(frame.left() + 72 + step, frame.top() + 64 + step);
         p.placed = true;
     }
     p.window->show();

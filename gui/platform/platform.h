@@ -45,6 +45,7 @@ struct Panel {
 struct MenuItem {
     QPointer<QAction> action;
     bool bound = false;
+    bool while_busy = false;  // left available while work runs
     std::string callback;
     int panel = 0;
     int choice = -1;  // the entry of its choices last chosen
@@ -97,6 +98,10 @@ void DispatchMenu(int menubar, int item, int panel, const std::string& name);
 
 // Builds the menu bar of a main panel from its resource entries.
 void BuildMenus(Panel& p, QMainWindow* window);
+
+// The main window, the owner of every pop-up that must stay usable while
+// work runs; nullptr before one is loaded.
+QWidget* MainWindowWidget();
 
 // Shows the graph cursors' positions in the panel's status line.
 void UpdateStatus(Panel& p, GraphControl* g);

@@ -19,6 +19,7 @@
 
 #include "core/display/graph_math.h"
 #include "gui/platform/graph_control.h"
+#include "gui/platform/platform.h"
 #include "gui/platform/ui.h"
 
 namespace pelorin::ui {
@@ -53,13 +54,17 @@ QWidget* ActiveWindow() {
 }
 
 // The dialog lives on the GUI thread and follows the worker's figures, which
-// Update leaves in atomics, on a timer.
+// Update leaves in atomics, on a timer. It belongs to the main window, which
+// the work never disables, and is not modal: its Cancel, Escape and its close
+// box answer while input to the design is paused, and the view stays usable.
 class QtProgress : public Progress {
 public:
     QtProgress(const std::string& title, std::uint64_t total)
-        : dialog_(QString::fromStdString(title), "Cancel", 0, 1000, ActiveWindow()), total_(total) {
+        : dialog_(QString::fromStdString(title), "Cancel", 0, 1000,
+                  detail::MainWindowWidget() ? detail::MainWindowWidget() : ActiveWindow()),
+          total_(total) {
         dialog_.setWindowTitle(QString::fromStdString(title));
-        dialog_.setWindowModality(Qt::WindowModal);
+        dialog_.setWindowModality(Qt::NonModal);
         dialog_.setMinimumDuration(0);
         dialog_.setAutoClose(false);
         dialog_.setAutoReset(false);
@@ -67,6 +72,7 @@ public:
         dialog_.show();
         QObject::connect(&dialog_, &QProgressDialog::canceled, &dialog_,
                          [this] { cancelled_ = true; });
+        QObject::connect(&dialog_, &QDialog::rejected, &dialog_, [this] { cancelled_ = true; });
         QObject::connect(&timer_, &QTimer::timeout, &dialog_, [this] { Show(); });
         timer_.start(50);
     }
@@ -149,11 +155,17 @@ public:
         dialog.resize(820, 480);
         auto* layout = new QVBoxLayout(&dialog);
         auto* plot = new GraphControl(&dialog, false);
-        plot->addPlot(y, 0.0, step_us, QColor(0, 0, 160), "Waveform");
+        // The time axis in the unit that suits the record's length.
+        const double span_us = step_us * static_cast<double>(y.size());
+        const auto [unit, per_us] = span_us >= 1e6   ? std::pair{"s", 1e-6}
+                                    : span_us >= 1e3 ? std::pair{"ms", 1e-3}
+                                                     : std::pair{"µs", 1.0};
+        const double step = step_us * per_us;
+        plot->addPlot(y, 0.0, step, QColor(0, 0, 160), "Waveform");
         plot->legend->setVisible(false);
-        plot->xAxis->setLabel("Time (µs)");
+        plot->xAxis->setLabel(QString("Time (%1)").arg(QString::fromUtf8(unit)));
         plot->yAxis->setLabel("Amplitude (full scale ±1)");
-        const double end = step_us * std::max<double>(1.0, static_cast<double>(y.size()) - 1.0);
+        const double end = step * std::max<double>(1.0, static_cast<double>(y.size()) - 1.0);
         plot->setFullXRange(0.0, end);
         plot->setXRange(0.0, end);
         layout->addWidget(plot, 1);
@@ -175,6 +187,23 @@ public:
         CursorAside aside;
         return QMessageBox::question(ActiveWindow(), QString::fromStdString(title),
                                      QString::fromStdString(text)) == QMessageBox::Yes;
+    }
+
+    SaveAnswer AskToSave(const std::string& title, const std::string& text) override {
+        CursorAside aside;
+        QMessageBox box(
+            QMessageBox::Warning, QString::fromStdString(title), QString::fromStdString(text),
+            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, ActiveWindow());
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+        switch (box.exec()) {
+            case QMessageBox::Save:
+                return SaveAnswer::Save;
+            case QMessageBox::Discard:
+                return SaveAnswer::Discard;
+            default:
+                return SaveAnswer::Cancel;
+        }
     }
 
     std::unique_ptr<Progress> StartProgress(const std::string& title,
@@ -212,9 +241,14 @@ int FileSelectPopup(const FileSelectRequest& request, std::string& path) {
     if (asked.default_directory.empty())
         asked.default_directory = settings.value(key).toString().toStdString();
     const int result = CurrentPopups().FileSelect(asked, path);
-    if (result > 0)
+    if (result > 0 && request.button != VAL_SAVE_BUTTON)
         settings.setValue(key, QFileInfo(QString::fromStdString(path)).absolutePath());
     return result;
+}
+
+void RememberFolder(const std::string& spec, const std::string& path) {
+    const QString key = "folders/" + QString::fromStdString(spec).remove("*.");
+    QSettings().setValue(key, QFileInfo(QString::fromStdString(path)).absolutePath());
 }
 
 void MessagePopup(const std::string& title, const std::string& text) {
@@ -233,6 +267,10 @@ void XGraphPopup(const std::string& title, std::span<const double> y, double ste
 
 bool ConfirmPopup(const std::string& title, const std::string& text) {
     return CurrentPopups().Confirm(title, text);
+}
+
+SaveAnswer AskToSavePopup(const std::string& title, const std::string& text) {
+    return CurrentPopups().AskToSave(title, text);
 }
 
 }  // namespace pelorin::ui

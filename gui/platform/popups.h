@@ -30,6 +30,9 @@ struct FileSelectRequest {
     bool allow_make_directory = false;
 };
 
+// The answers to a question about work that would be lost.
+enum class SaveAnswer { Save, Discard, Cancel };
+
 // A long operation's progress; Update returns false once the operator has
 // asked to cancel. Update may be called from the worker thread that does the
 // operation.
@@ -52,6 +55,9 @@ public:
                        const std::string& caption) = 0;
     // A question with the answers Yes and No; true for Yes.
     virtual bool Confirm(const std::string& title, const std::string& text) = 0;
+    // Work not kept would be lost: Save (the default), Discard or Cancel
+    // (Escape), the standard buttons.
+    virtual SaveAnswer AskToSave(const std::string& title, const std::string& text) = 0;
     virtual std::unique_ptr<Progress> StartProgress(const std::string& title,
                                                     std::uint64_t total) = 0;
 };
@@ -63,12 +69,18 @@ std::unique_ptr<Popups> MakeQtPopups();
 void InstallPopups(std::unique_ptr<Popups> popups);
 Popups& CurrentPopups();
 
+// A file dialog that opens in the folder its kind of file was last taken
+// from. A load dialog remembers the folder chosen at once; a save dialog's
+// folder is remembered by RememberFolder once the file has been written.
 int FileSelectPopup(const FileSelectRequest& request, std::string& path);
+// Remembers path's folder for the kind of file spec ("*.swf") names.
+void RememberFolder(const std::string& spec, const std::string& path);
 void MessagePopup(const std::string& title, const std::string& text);
 void YGraphPopup(const std::string& title, std::span<const double> y, double step_us,
                  const std::string& caption = "");
 void XGraphPopup(const std::string& title, std::span<const double> y, double step_us,
                  const std::string& caption = "");
 bool ConfirmPopup(const std::string& title, const std::string& text);
+SaveAnswer AskToSavePopup(const std::string& title, const std::string& text);
 
 }  // namespace pelorin::ui

@@ -99,6 +99,14 @@ std::string CtrlLabel(int panel, int control);
 double CtrlIncrement(int panel, int control);
 double CtrlMaximum(int panel, int control);
 
+// A numeric entry of a panel whose text is no value within its range (left
+// empty, not a number, beyond its limits): the control and what to say.
+struct EntryProblem {
+    int control;
+    std::string message;
+};
+std::optional<EntryProblem> FindEntryProblem(int panel);
+
 // Operator actions on a control: the value is entered and the events a
 // person's entry raises follow (value changed, then commit).
 void EnterCtrlVal(int panel, int control, double value);
@@ -130,6 +138,13 @@ inline constexpr Rgb VAL_BLUE{0, 0, 255};
 // its own memory (an edit of a long profile touches no fresh memory);
 // otherwise `plot` (when not 0) is removed and a new one made.
 int PlotSpectrum(int panel, int control, int plot, std::span<const double> y, double bandwidth,
+                 Rgb colour, const std::string& name);
+// The same drawing values the caller keeps, without a copy: they must stay
+// as long as the plot, or be drawn again before they go (a long profile).
+int PlotView(int panel, int control, int plot, std::span<const double> y, double bandwidth,
+             Rgb colour, const std::string& name);
+// The same handing the values over (a new plot keeps them without a copy).
+int PlotSpectrum(int panel, int control, int plot, std::vector<double>&& y, double bandwidth,
                  Rgb colour, const std::string& name);
 // The x range the wheel, the keys and the drag pan may show at most.
 void SetGraphExtent(int panel, int control, double lo, double hi);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QSettings>
+#include <QTimer>
 #include <cstdlib>
 
 #include "gui/platform/graph_control.h"
@@ -46,6 +47,17 @@ bool ScriptedPopups::Confirm(const std::string& title, const std::string&) {
     return yes;
 }
 
+ui::SaveAnswer ScriptedPopups::AskToSave(const std::string& title, const std::string& text) {
+    save_questions.push_back(text);
+    if (real_questions)
+        return real_->AskToSave(title, text);
+    if (save_answers.empty())
+        return ui::SaveAnswer::Discard;
+    const ui::SaveAnswer answer = save_answers.front();
+    save_answers.pop_front();
+    return answer;
+}
+
 namespace {
 struct ScriptedProgress : ui::Progress {
     ScriptedPopups& owner;
@@ -59,8 +71,22 @@ struct ScriptedProgress : ui::Progress {
 };
 }  // namespace
 
-std::unique_ptr<ui::Progress> ScriptedPopups::StartProgress(const std::string&, std::uint64_t) {
+std::unique_ptr<ui::Progress> ScriptedPopups::StartProgress(const std::string& title,
+                                                            std::uint64_t total) {
+    if (real_progress)
+        return real_->StartProgress(title, total);
     return std::make_unique<ScriptedProgress>(*this);
+}
+
+void Later(int delay, std::function<void()> press) {
+    QTimer::singleShot(delay, qApp, std::move(press));
+}
+
+QWidget* ShownDialog(const char* class_name) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->inherits(class_name))
+            return w;
+    return nullptr;
 }
 
 void GuiTest::SetUp() {

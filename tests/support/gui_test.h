@@ -5,12 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "gui/panels/pelorin.h"
 #include "gui/platform/ui.h"
+
+class QWidget;
 
 namespace pelorin::ui {
 class GraphControl;
@@ -35,7 +39,12 @@ struct ScriptedPopups : ui::Popups {
     std::vector<std::string> graph_captions;
     std::deque<bool> confirms;  // answers to questions; Yes when none is left
     std::vector<std::string> questions;
-    int cancel_after = -1;              // the operator cancels at this progress update
+    std::deque<ui::SaveAnswer> save_answers;  // Discard when none is left
+    std::vector<std::string> save_questions;  // the text of each
+    int cancel_after = -1;                    // the operator cancels at this progress update
+    // The real dialogs instead, for tests that press their buttons.
+    bool real_progress = false;
+    bool real_questions = false;
     std::vector<std::string> progress;  // written by the worker of a series
     std::mutex progress_mutex;
 
@@ -44,9 +53,19 @@ struct ScriptedPopups : ui::Popups {
     void Graph(const std::string& title, std::span<const double> y, double step_us,
                const std::string& caption) override;
     bool Confirm(const std::string& title, const std::string& text) override;
+    ui::SaveAnswer AskToSave(const std::string& title, const std::string& text) override;
     std::unique_ptr<ui::Progress> StartProgress(const std::string& title,
                                                 std::uint64_t total) override;
+
+private:
+    std::unique_ptr<ui::Popups> real_ = ui::MakeQtPopups();
 };
+
+// Runs press after delay milliseconds, from the event loop that a dialog or
+// long work runs meanwhile.
+void Later(int delay, std::function<void()> press);
+// The dialog of that class on screen, nullptr when there is none.
+QWidget* ShownDialog(const char* class_name);
 
 class GuiTest : public ::testing::Test {
 protected:

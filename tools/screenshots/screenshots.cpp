@@ -2,6 +2,7 @@
 // callbacks and renders each window into docs/. File dialogs are answered
 // from here; the other pop-ups are the real ones, pictured and closed.
 #include <QApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -21,6 +22,7 @@
 #include "core/workspace/setreset.h"
 #include "gui/panels/pelorin.h"
 #include "gui/platform/graph_control.h"
+#include "gui/platform/platform.h"
 #include "gui/platform/ui.h"
 
 namespace {
@@ -60,7 +62,8 @@ void ScreenShot(const std::string& name) {
 // and file dialogs take the next scripted path.
 class PicturedPopups : public ui::Popups {
 public:
-    std::string next_name;  // picture of the next modal pop-up, if any
+    std::string next_name;     // picture of the next modal pop-up, if any
+    bool next_screen = false;  // the whole screen rather than the pop-up alone
     std::string next_path;
 
     int FileSelect(const ui::FileSelectRequest&, std::string& path) override {
@@ -77,6 +80,12 @@ public:
         real_->Graph(title, y, step_us, caption);
     }
     bool Confirm(const std::string&, const std::string&) override { return true; }
+    ui::SaveAnswer AskToSave(const std::string& title, const std::string& text) override {
+        if (next_name.empty())
+            return ui::SaveAnswer::Discard;
+        Picture();
+        return real_->AskToSave(title, text);
+    }
     std::unique_ptr<ui::Progress> StartProgress(const std::string& title,
                                                 std::uint64_t total) override {
         auto progress = real_->StartProgress(title, total);
@@ -93,11 +102,17 @@ public:
 private:
     void Picture() {
         const std::string name = next_name;
+        const bool screen = next_screen;
         next_name.clear();
-        QTimer::singleShot(300, [name] {
+        next_screen = false;
+        QTimer::singleShot(300, [name, screen] {
             if (QWidget* w = QApplication::activeModalWidget()) {
-                if (!name.empty())
-                    Save(w, name);
+                if (!name.empty()) {
+                    if (screen)
+                        ScreenShot(name);
+                    else
+                        Save(w, name);
+                }
                 w->close();
             }
         });
@@ -403,6 +418,48 @@ int main(int argc, char* argv[]) {
         plot.setXRange(150.0, 450.0);
         plot.replot();
         Save(&plot, "played-once-classic-vs-optimised.png");
+    }
+
+    // The questions asked before work would be lost (each answered Cancel
+    // by its close box), and an entry refused where it was typed.
+    {
+        ui::ChooseMenuItem(bar, ids::Main::kMenuSetReset);
+        ui::EnterCtrlVal(sr, ids::SetReset::kNiSwitch, 1);
+        ui::EnterCtrlVal(sr, ids::SetReset::kNiSamples, 8192);
+        ui::EnterCtrlVal(sr, ids::SetReset::kNiBandwidth, 1250.0);
+        ui::PressButton(sr, ids::SetReset::kApply);
+        ui::ChooseMenuItem(bar, ids::Main::kMenuNotch);
+        ui::SetCtrlVal(notch, ids::Notch::kSource, 0);
+        ui::SetCtrlVal(notch, ids::Notch::kFrom, 200.0);
+        ui::SetCtrlVal(notch, ids::Notch::kTo, 400.0);
+        ui::SetCtrlVal(notch, ids::Notch::kLevel, 1.0);
+        ui::PressButton(notch, ids::Notch::kApply);
+        ui::ChooseMenuItem(bar, ids::Main::kMenuSynthesis);
+        ui::SetCtrlVal(ws.screen.ProcessHandle, ids::Process::kPopup, 0);
+        ui::PressButton(ws.screen.ProcessHandle, ids::Process::kSynthesise);
+        Settle();
+        pictured->next_name = "question-set-reset.png";
+        ui::ChooseMenuItem(bar, ids::Main::kMenuSetReset);
+        ui::PressButton(sr, ids::SetReset::kApply);
+        ui::HidePanel(sr);
+        pictured->next_name = "question-open-design.png";
+        ui::ChooseMenuItem(bar, ids::Main::kMenuOpenDesign);
+        pictured->next_name = "question-open-waveform.png";
+        ui::ChooseMenuItem(bar, ids::Main::kMenuOpenWaveform);
+        ui::ChooseMenuItem(bar, ids::Main::kMenuImport);
+        pictured->next_name = "question-import.png";
+        ui::EnterCtrlVal(ws.screen.awg_handle, ids::Awg::kAwg1, 1);
+        ui::PressButton(ws.screen.awg_handle, ids::Awg::kOk);
+        pictured->next_name = "question-quit.png";
+        ui::ChooseMenuItem(bar, ids::Main::kMenuExit);
+
+        ui::ChooseMenuItem(bar, ids::Main::kMenuSetReset);
+        QWidget* samples = ui::detail::ControlOf(sr, ids::SetReset::kNiSamples).widget;
+        samples->findChild<QLineEdit*>()->clear();
+        pictured->next_name = "refused-entry.png";
+        pictured->next_screen = true;
+        ui::PressButton(sr, ids::SetReset::kApply);
+        Settle();
     }
     return 0;
 }
