@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "core/design/design.h"
 #include "core/display/figures.h"
 #include "core/edit/bands.h"
 #include "core/edit/history.h"
@@ -27,25 +28,21 @@ void BM_UndoState(benchmark::State& state) {
     for (auto _ : state) {
         Workspace ws;
         SetReset(ws, samples, 1000.0);
-        EditHistory history;
-        history.Reset(ws.Magnitude);
+        ProfileTracker tracker;
+        tracker.Reset(ws.Magnitude);
         ws.cursor1 = 100.0, ws.cursor2 = 900.0;
         ApplyNotch(ws, 1.0);
-        history.Push("band", ws.Magnitude, {});
-        band = history.bytes();
+        band = tracker.Track(ws.Magnitude)->bytes();
         ws.cursor1 = 300.0, ws.cursor2 = 500.0;
         ApplySwim(ws, 0.0, 1.0, 40, 1);
-        history.Push("swim", ws.Magnitude, {});
-        swim = history.bytes() - band;
-        const std::size_t before = history.bytes();
+        swim = tracker.Track(ws.Magnitude)->bytes();
         double t = ProcessCpu();
         ws.cursor1 = 400.0, ws.cursor2 = 401.0;
         ApplyNotch(ws, 0.0);
         edit.push_back(ProcessCpu() - t);
         t = ProcessCpu();
-        history.Push("notch", ws.Magnitude, {});
+        notch = tracker.Track(ws.Magnitude)->bytes();
         record.push_back(ProcessCpu() - t);
-        notch = history.bytes() - before;
     }
     const double copy = 8.0 * (samples / 2);
     state.counters["history_ms"] = 1e3 * Min(record);
@@ -53,7 +50,7 @@ void BM_UndoState(benchmark::State& state) {
     state.counters["band_share"] = band / copy;
     state.counters["swim_share"] = swim / copy;
     state.counters["notch_share"] = notch / copy;
-    state.counters["budget_copies"] = EditHistory::kDefaultBudget / copy;
+    state.counters["budget_copies"] = Design::kDefaultBudget / copy;
 }
 BENCHMARK(BM_UndoState)->Iterations(3)->Unit(benchmark::kMillisecond);
 

@@ -21,16 +21,13 @@ namespace {
 
 constexpr int kN = 1 << 16;
 
-Workspace Profile() {
-    Workspace ws;
-    ws.datapts = kN;
-    ws.bandwidth = 1000.0;
-    ws.HadamardWidth = 2000.0;
-    ws.Magnitude.assign(kN, 0.0);
-    return ws;
-}
+struct Profile {
+    std::vector<double> magnitude = std::vector<double>(kN, 0.0);
+    std::vector<double> last;
+    SeriesTarget Target() { return {magnitude, 1000.0, {}, &last}; }
+};
 
-using Series = std::function<SeriesReport(Workspace&, const SeriesName&, unsigned threads)>;
+using Series = std::function<SeriesReport(const SeriesTarget&, const SeriesName&, unsigned)>;
 
 std::string Read(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -42,15 +39,15 @@ void Measure(benchmark::State& state, const Series& series) {
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     const SeriesName one = SplitSeriesPath((folder.path / "one.swf").string());
     const SeriesName all = SplitSeriesPath((folder.path / "all.swf").string());
-    Workspace ws = Profile();
+    Profile ws;
     std::vector<double> t_one, t_all;
     std::uint64_t members = 0;
     for (auto _ : state) {
         double t = bench::Wall();
-        members = series(ws, one, 1).written;
+        members = series(ws.Target(), one, 1).written;
         t_one.push_back(bench::Wall() - t);
         t = bench::Wall();
-        series(ws, all, cores);
+        series(ws.Target(), all, cores);
         t_all.push_back(bench::Wall() - t);
     }
     bool identical = true;
@@ -64,9 +61,9 @@ void Measure(benchmark::State& state, const Series& series) {
 }
 
 void BM_SwimSeries32(benchmark::State& state) {
-    Measure(state, [](Workspace& ws, const SeriesName& name, unsigned threads) {
+    Measure(state, [](const SeriesTarget& target, const SeriesName& name, unsigned threads) {
         const BandIndices band{kN / 10, 3 * kN / 10};
-        return SwimSeries(ws, band, 0.1, 1.0, 1, 32, 1, true, name, {}, threads);
+        return SwimSeries(target, band, 0.1, 1.0, 1, 32, 1, true, name, {}, threads);
     });
 }
 BENCHMARK(BM_SwimSeries32)->Iterations(9)->Unit(benchmark::kMillisecond);
@@ -75,8 +72,8 @@ void BM_HadamardBatch127(benchmark::State& state) {
     std::vector<float> list;
     for (int i = 0; i < 100; ++i)
         list.push_back(50.0f + 9.0f * static_cast<float>(i));  // 100 frequencies: order 128
-    Measure(state, [list](Workspace& ws, const SeriesName& name, unsigned threads) {
-        return BatchHadamard(ws, list, name, {}, threads);
+    Measure(state, [list](const SeriesTarget& target, const SeriesName& name, unsigned threads) {
+        return BatchHadamard(target, list, 2000.0, name, {}, threads);
     });
 }
 BENCHMARK(BM_HadamardBatch127)->Iterations(9)->Unit(benchmark::kMillisecond);

@@ -32,7 +32,6 @@ using bench::ProcessCpu;
 // A band over the middle three quarters of the profile.
 Workspace BandProfile(int n) {
     Workspace ws;
-    ws.datapts = n;
     ws.Magnitude.assign(n, 0.0);
     std::fill(ws.Magnitude.begin() + n / 8, ws.Magnitude.begin() + 7 * n / 8, 1.0);
     return ws;
@@ -69,7 +68,6 @@ void BM_Synthesis(benchmark::State& state) {
 
     std::vector<double> synth, bare_split, bare_real;
     for (auto _ : state) {
-        ws.datapts = n;
         double t = ProcessCpu();
         ProcessSwift(ws, -1);
         synth.push_back(ProcessCpu() - t);

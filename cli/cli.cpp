@@ -9,12 +9,14 @@
 #include <sstream>
 #include <system_error>
 
-#include "cli/manual.h"
-#include "cli/recipe.h"
-#include "cli/runner.h"
 #include "core/files/input_file.h"
+#include "core/recipe/manual.h"
+#include "core/recipe/recipe.h"
+#include "core/recipe/runner.h"
 
 namespace pelorin::cli {
+
+using namespace recipe;
 
 namespace {
 
@@ -105,10 +107,17 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
             return fail(step, r.what());
         }
     }
-    Runner runner(out, progress ? &err : nullptr);
+    Runner runner(out);
+    StepHooks hooks;
+    if (progress)
+        hooks.series = [&err](std::uint64_t done, std::uint64_t total) {
+            err << "\rmember " << done << " of " << total << (done == total ? "\n" : "")
+                << std::flush;
+            return true;
+        };
     for (const Step& step : source.steps) {
         try {
-            runner.Run(step);
+            runner.Run(step, hooks);
         } catch (const Refusal& r) {
             return fail(step, step.name + ": " + r.what());
         } catch (const std::bad_alloc&) {

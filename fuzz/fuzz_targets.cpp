@@ -6,12 +6,12 @@
 #include <string>
 #include <string_view>
 
-#include "cli/recipe.h"
-#include "cli/runner.h"
 #include "core/display/figures.h"
 #include "core/edit/freqlist.h"
 #include "core/files/datfile.h"
 #include "core/files/swf.h"
+#include "core/recipe/recipe.h"
+#include "core/recipe/runner.h"
 #include "core/uir/uir.h"
 
 namespace pelorin::fuzz {
@@ -25,7 +25,7 @@ std::string_view Text(const std::uint8_t* data, std::size_t size) {
 // A step that writes or reads a file, or a profile too large to be quick, is
 // checked but not run: the fuzzer must neither touch the disk nor spend its
 // time in one synthesis.
-bool Runnable(const cli::Step& step) {
+bool Runnable(const recipe::Step& step) {
     for (const char* key : {"file", "check", "waveform", "batch", "read", "profile", "out"})
         if (step.Find(key))
             return false;
@@ -45,17 +45,17 @@ bool Runnable(const cli::Step& step) {
 
 int Recipe(const std::uint8_t* data, std::size_t size) {
     std::istringstream in{std::string(Text(data, size))};
-    std::vector<cli::Step> steps;
+    std::vector<recipe::Step> steps;
     try {
-        steps = cli::ReadRecipe(in);
-    } catch (const cli::RecipeError&) {
+        steps = recipe::ReadRecipe(in);
+    } catch (const recipe::RecipeError&) {
         return 0;
     }
     std::ostringstream out;
-    cli::Runner runner(out);
-    for (const cli::Step& step : steps) {
+    recipe::Runner runner(out);
+    for (const recipe::Step& step : steps) {
         try {
-            cli::CheckStep(step);
+            recipe::CheckStep(step);
             if (Runnable(step))
                 runner.Run(step);
         } catch (const Refusal&) {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "cli/manual.h"
 #include "core/files/atomic_file.h"
+#include "core/recipe/manual.h"
 #include "gui/panels/pelorin.h"
 #include "gui/platform/ui.h"
 
@@ -14,11 +14,11 @@ int main(int argc, char* argv[]) {
     // Answered before Qt starts, so that they need no display.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::fputs(pelorin::cli::VersionText("pelorin").c_str(), stdout);
+            std::fputs(pelorin::recipe::VersionText("pelorin").c_str(), stdout);
             return 0;
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(pelorin::cli::GuiHelpText().c_str(), stdout);
+            std::fputs(pelorin::recipe::GuiHelpText().c_str(), stdout);
             return 0;
         }
     }

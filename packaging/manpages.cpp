@@ -4,7 +4,7 @@
 #include <fstream>
 #include <string>
 
-#include "cli/manual.h"
+#include "core/recipe/manual.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -12,8 +12,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string folder = argv[1];
-    for (const auto& [name, text] : {std::pair{"pelorin.1", pelorin::cli::GuiManPage()},
-                                     std::pair{"pelorin-cli.1", pelorin::cli::CliManPage()}}) {
+    for (const auto& [name, text] : {std::pair{"pelorin.1", pelorin::recipe::GuiManPage()},
+                                     std::pair{"pelorin-cli.1", pelorin::recipe::CliManPage()}}) {
         std::ofstream out(folder + "/" + name, std::ios::binary);
         out << text;
         if (!out.flush()) {

@@ -62,7 +62,7 @@ TEST_F(BothFrontEnds, ARefusalReadsTheSame) {
     Notch(100.0, 300.0, 1.0);
     Synthesise(1, 1, -1);
     ui::ChooseMenuItem(bar(), ids::Main::kMenuNotch);  // dimmed after a synthesis
-    Spectrum_Callback(bar(), ids::Main::kMenuNotch, ws().screen.GraphHandle);
+    Spectrum_Callback(bar(), ids::Main::kMenuNotch, screen().GraphHandle);
     const std::string shown = LastMessage();
     ASSERT_FALSE(shown.empty());
 

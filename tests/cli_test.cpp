@@ -17,9 +17,9 @@
 #include <map>
 #include <sstream>
 
-#include "cli/entries.h"
-#include "cli/recipe.h"
-#include "cli/runner.h"
+#include "core/recipe/entries.h"
+#include "core/recipe/recipe.h"
+#include "core/recipe/runner.h"
 #include "core/synth/hadamard.h"
 #include "core/workspace/operations.h"
 #include "core/workspace/setreset.h"
@@ -27,6 +27,8 @@
 
 namespace pelorin::cli {
 namespace {
+
+using namespace recipe;
 
 namespace fs = std::filesystem;
 using testing::ReadFile;
@@ -383,13 +385,18 @@ TEST_F(CliTest, SwimSeriesAndHadamardBatchWriteWhatTheCoreWrites) {
     std::ofstream(dir / "p.pks") << "There were 3\n\n\n\n\n\n1 2 3 150000\n1 2 3 90000\n"
                                     "1 2 3 40000\n";
     std::ostringstream out, progress;
-    Runner runner(out, &progress);
+    Runner runner(out);
+    StepHooks hooks;
+    hooks.series = [&progress](std::uint64_t done, std::uint64_t total) {
+        progress << "member " << done << " of " << total << (done == total ? "\n" : "");
+        return true;
+    };
     for (const Step& s :
          ParseRecipe("reset layout=ni samples=2048 bandwidth=200\n"
                      "swim law=1 nodes=2 last=4 smooth=1 base=0 peak=1 from=20 to=80 file=" +
                      Path("swim.SWF") + "\nfreq read=" + Path("p.pks") +
                      "\nhadamard width=3000 batch=" + Path("had") + "\n"))
-        runner.Run(s);
+        runner.Run(s, hooks);
     EXPECT_EQ(out.str(), "3 of 3 files written.\n3 frequencies read from " +
                              (dir / "p.pks").string() +
                              ", 3 of them new to the list.\n3 of 3 files written.\n");
@@ -412,8 +419,9 @@ TEST_F(CliTest, SwimSeriesAndHadamardBatchWriteWhatTheCoreWrites) {
     RunSwimSeries(opt, 0.0, 1.0, 2, 2, 1, false, SplitSeriesPath((dir / "core_opt.swf").string()));
     EXPECT_EQ(ReadFile(dir / "opt_0002.swf"), ReadFile(dir / "core_opt_0002.swf"));
     EXPECT_NE(ReadFile(dir / "opt_0002.swf"), ReadFile(dir / "swim_0002.SWF"));
-    PrepareHadamard(ws, runner.frequencies(), 3000.0);
-    BatchHadamard(ws, runner.frequencies(), SplitSeriesPath((dir / "core_h").string()));
+    ws.frequencies = runner.workspace().frequencies;
+    PrepareHadamard(ws, 3000.0);
+    RunHadamardBatch(ws, SplitSeriesPath((dir / "core_h").string()));
     for (int k = 2; k <= 4; ++k)
         EXPECT_EQ(ReadFile(dir / ("swim_000" + std::to_string(k) + ".SWF")),
                   ReadFile(dir / ("core_000" + std::to_string(k) + ".swf")));

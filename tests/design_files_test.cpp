@@ -11,7 +11,6 @@
 #include "core/display/figures.h"
 #include "core/edit/bands.h"
 #include "core/edit/freqlist.h"
-#include "core/edit/history.h"
 #include "core/edit/smooth.h"
 #include "core/files/swf.h"
 #include "core/synth/swift.h"
@@ -46,9 +45,9 @@ TEST(SwfReader, ReadsBackWhatTheWriterWrote) {
     SetReset(ws, 4096, 1250.0);
     ws.cursor1 = 200.0, ws.cursor2 = 400.0;
     ApplyNotch(ws, 1.0);
-    ProcessSwift(ws, -1);
+    Synthesise(ws, -1, nullptr);
     const std::string path = (dir / "band.swf").string();
-    StoreSwift(path, ws.datapts, ws.bandwidth, ws.Swift);
+    StoreWaveform(ws, path);
 
     const SwfWaveform w = ReadSwfFile(path);
     EXPECT_EQ(w.datapts, 4096);
@@ -193,80 +192,6 @@ TEST(PeakListWriter, ReadsBackToTheSameFloats) {
             << f << " read back as " << back;
     }
     EXPECT_EQ(differ, inexact);
-}
-
-// Undo and redo over mixed edits give back each profile exactly, with the
-// record lines of each step; beyond its budget the history forgets the
-// oldest states first.
-TEST(EditHistory, UndoRedoMixedEditsExactlyWithinABudget) {
-    Workspace ws;
-    SetReset(ws, 1 << 14, 1000.0);
-    EditHistory history;
-    history.Reset(ws.Magnitude);
-    std::vector<std::vector<double>> states = {ws.Magnitude};
-    std::vector<std::string> record;
-    const auto edit = [&](const std::string& what, const std::function<void()>& apply) {
-        apply();
-        const RecordLines lines{record.size(), {what}};
-        record.push_back(what);
-        history.Push(what, ws.Magnitude, lines);
-        states.push_back(ws.Magnitude);
-    };
-    edit("band", [&] { ws.cursor1 = 100, ws.cursor2 = 600, ApplyNotch(ws, 1.0); });
-    edit("smooth", [&] { ApplySmoothing(ws, 7); });
-    edit("swim", [&] { ws.cursor1 = 200, ws.cursor2 = 400, ApplySwim(ws, 0.1, 1.0, 3, 2); });
-    edit("notch", [&] { ws.cursor1 = 300, ws.cursor2 = 310, ApplyNotch(ws, -0.0); });
-    ws.Magnitude[5] = std::nan("");  // not a value an edit makes, but kept bit for bit
-    history.Push("nan", ws.Magnitude, {record.size(), {}});
-    states.push_back(ws.Magnitude);
-    // Each edit keeps only the stretch it changed: the dense SWIM band (1638
-    // points) is held twice, as the profile stands and as that edit left it,
-    // and the notch in it costs its own 82 points.
-    EXPECT_LT(history.bytes(), 2 * 8 * 1700u + 8 * 100u + 1000u);
-
-    const auto same = [](const std::vector<double>& a, const std::vector<double>& b) {
-        return a.size() == b.size() && std::memcmp(a.data(), b.data(), 8 * a.size()) == 0;
-    };
-    EXPECT_EQ(history.UndoName(), "nan");
-    for (std::size_t k = states.size() - 1; k > 0; --k) {
-        ASSERT_TRUE(history.CanUndo());
-        const RecordLines lines = history.Undo(ws.Magnitude);
-        EXPECT_TRUE(same(ws.Magnitude, states[k - 1])) << k;
-        if (!lines.lines.empty()) {
-            EXPECT_EQ(lines.lines.front(), record[lines.at]);
-        }
-    }
-    EXPECT_FALSE(history.CanUndo());
-    EXPECT_EQ(history.RedoName(), "band");
-    for (std::size_t k = 1; k < 3; ++k) {
-        history.Redo(ws.Magnitude);
-        EXPECT_TRUE(same(ws.Magnitude, states[k])) << k;
-    }
-    // A new edit drops what could have been redone.
-    history.Push("other", ws.Magnitude, {});
-    EXPECT_FALSE(history.CanRedo());
-    // A piecewise-constant profile of 16384 points packs to a few bytes.
-    EXPECT_LT(PackedProfile(states[1]).bytes(), 200u);
-
-    // Within a budget of the profile and two dense edits, the oldest go.
-    std::vector<double> dense(4096);
-    for (std::size_t i = 0; i < dense.size(); ++i)
-        dense[i] = std::sin(0.1 * i);
-    const std::size_t copy = 8 * dense.size();
-    EditHistory small(5 * copy + 1000);
-    small.Reset(dense);
-    for (int k = 1; k <= 4; ++k) {
-        for (double& v : dense)
-            v += 1.0;
-        small.Push("edit " + std::to_string(k), dense, {});
-    }
-    EXPECT_LE(small.bytes(), 5 * copy + 1000);
-    for (double expected : {3.0, 2.0}) {
-        ASSERT_TRUE(small.CanUndo());
-        small.Undo(dense);
-        EXPECT_EQ(dense[0], expected + std::sin(0.0));
-    }
-    EXPECT_FALSE(small.CanUndo());
 }
 
 }  // namespace

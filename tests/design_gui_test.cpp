@@ -34,13 +34,13 @@ protected:
         return path;
     }
     void AddFrequency(double khz) {
-        const int had = ws().screen.HadamardHandle;
+        const int had = screen().HadamardHandle;
         ui::EnterCtrlVal(had, ids::Hadamard::kFrequency, khz);
         ui::PressButton(had, ids::Hadamard::kAdd);
     }
     void Restart() {
         ui::ResetPlatform();
-        workspace() = Workspace{};
+        ResetSession();
         RegisterCallbacks();
         StartUp(0.0);
     }
@@ -51,9 +51,9 @@ protected:
 // design saved and run by the built pelorin-cli stores the same bytes.
 TEST_F(Designs, SavedDesignRunByTheCommandLineWritesTheSameBytes) {
     AddFrequency(180.0);  // before the Set/Reset: the design starts with the list
-    ui::EnterCtrlVal(ws().screen.SetResetHandle, ids::SetReset::kTekBandwidth, 1250.0);
+    ui::EnterCtrlVal(screen().SetResetHandle, ids::SetReset::kTekBandwidth, 1250.0);
     ApplySetReset(8192, 1250.0);
-    const int calib = ws().screen.CalibHandle;
+    const int calib = screen().CalibHandle;
     ui::ChooseMenuItem(bar(), menu::kMenuCalibration);
     ui::EnterCtrlVal(calib, ids::Calib::kTesla, 9.4);
     ui::PressButton(calib, ids::Calib::kApply);
@@ -61,14 +61,14 @@ TEST_F(Designs, SavedDesignRunByTheCommandLineWritesTheSameBytes) {
     Notch(300, 2000, 1.0);  // m/z
     ui::ChooseMenuItem(bar(), menu::kMenuAxisKhz);
     Notch(500, 520, 0.0);
-    ui::DragGraphCursor(ws().screen.GraphHandle, menu::kGraph, 1, 610.25);
-    ui::DragGraphCursor(ws().screen.GraphHandle, menu::kGraph, 2, 640.5);
+    ui::DragGraphCursor(screen().GraphHandle, menu::kGraph, 1, 610.25);
+    ui::DragGraphCursor(screen().GraphHandle, menu::kGraph, 2, 640.5);
     Notch(0, 0, 0.25, 1);
-    const int smooth = ws().screen.SmoothHandle;
+    const int smooth = screen().SmoothHandle;
     ui::ChooseMenuItem(bar(), menu::kMenuSmooth);
     ui::SetCtrlVal(smooth, ids::Smooth::kWidth, 5);
     ui::PressButton(smooth, ids::Smooth::kApply);
-    const int swim = ws().screen.SwimHandle;
+    const int swim = screen().SwimHandle;
     ui::ChooseMenuItem(bar(), menu::kMenuSwim);
     ui::SetCtrlVal(swim, ids::Swim::kFrom, 700.0);
     ui::SetCtrlVal(swim, ids::Swim::kTo, 800.0);
@@ -76,7 +76,7 @@ TEST_F(Designs, SavedDesignRunByTheCommandLineWritesTheSameBytes) {
     ui::ChooseMenuItem(bar(), menu::kMenuHadamard);
     for (double f : {320.125, 475.5, 902.25})
         AddFrequency(f);
-    const int had = ws().screen.HadamardHandle;
+    const int had = screen().HadamardHandle;
     ui::SetCtrlIndex(had, ids::Hadamard::kList, 1);
     ui::PressButton(had, ids::Hadamard::kDelete);
     ui::SetCtrlVal(had, ids::Hadamard::kRow, 2);
@@ -126,7 +126,7 @@ TEST_F(Designs, OpenedDesignGivesTheSameProfile) {
     ui::ChooseMenuItem(bar(), menu::kMenuOpenDesign);
     ASSERT_TRUE(popups->messages.empty()) << LastMessage();
     EXPECT_EQ(ws().Magnitude, profile);
-    EXPECT_EQ(ui::GetNumListItems(ws().screen.HadamardHandle, ids::Hadamard::kList), 1);
+    EXPECT_EQ(ui::GetNumListItems(screen().HadamardHandle, ids::Hadamard::kList), 1);
     EXPECT_EQ(ws().phase, MenuPhase::Editable);
     EXPECT_FALSE(ui::MenuItemDimmed(bar(), menu::kMenuNotch));
     EXPECT_FALSE(ui::MenuItemDimmed(bar(), menu::kMenuSaveDesign));
@@ -152,7 +152,7 @@ TEST_F(Designs, OpenedDesignGivesTheSameProfile) {
     ui::ChooseMenuItem(bar(), menu::kMenuOpenDesign);
     EXPECT_NE(LastMessage().find("Line 3"), std::string::npos) << LastMessage();
     EXPECT_NE(LastMessage().find("the 1 step after it were not run"), std::string::npos);
-    EXPECT_EQ(ws().datapts, 32);
+    EXPECT_EQ(ws().Magnitude.size(), 32u);
     EXPECT_FALSE(fs::exists(dir / "s_0001.swf"));
 
     ui::ChooseMenuItemChoice(bar(), menu::kMenuRecentDesigns, 1);  // kept.recipe, second now
@@ -162,24 +162,25 @@ TEST_F(Designs, OpenedDesignGivesTheSameProfile) {
 // Undo and redo over mixed edits give back the exact profile at each step,
 // and the record follows them.
 TEST_F(Designs, UndoRedoGiveBackEachProfile) {
-    ui::EnterCtrlVal(ws().screen.SetResetHandle, ids::SetReset::kNiSwitch, 1);
+    ui::EnterCtrlVal(screen().SetResetHandle, ids::SetReset::kNiSwitch, 1);
     ApplySetReset(8192, 1000.0);
     std::vector<std::vector<double>> states = {ws().Magnitude};
-    std::vector<std::size_t> lines = {ws().screen.design.size()};
+    std::vector<std::size_t> lines = {design().Recipe().size()};
     const auto done = [&] {
         states.push_back(ws().Magnitude);
-        lines.push_back(ws().screen.design.size());
+        lines.push_back(design().Recipe().size());
     };
     Notch(200, 400, 1.0);
     done();
     EXPECT_EQ(ui::MenuItemLabel(bar(), menu::kMenuUndo), "&Undo band 200–400 kHz");
-    const int smooth = ws().screen.SmoothHandle;
+    const int smooth = screen().SmoothHandle;
     ui::ChooseMenuItem(bar(), menu::kMenuSmooth);
     ui::SetCtrlVal(smooth, ids::Smooth::kWidth, 9);
     ui::PressButton(smooth, ids::Smooth::kApply);
     done();
-    AddFrequency(300.0);  // not an edit: stays through the undos
-    const int swim = ws().screen.SwimHandle;
+    AddFrequency(300.0);  // a step of its own, undone in its turn
+    done();
+    const int swim = screen().SwimHandle;
     ui::ChooseMenuItem(bar(), menu::kMenuSwim);
     ui::SetCtrlVal(swim, ids::Swim::kFrom, 250.0);
     ui::SetCtrlVal(swim, ids::Swim::kTo, 350.0);
@@ -191,7 +192,8 @@ TEST_F(Designs, UndoRedoGiveBackEachProfile) {
     for (std::size_t k = states.size() - 1; k > 0; --k) {
         ui::ChooseMenuItem(bar(), menu::kMenuUndo);
         ASSERT_EQ(ws().Magnitude, states[k - 1]) << k;
-        EXPECT_EQ(ws().screen.design.size(), lines[k - 1] + (k <= 3 ? 1 : 0)) << k;
+        EXPECT_EQ(design().Recipe().size(), lines[k - 1]) << k;
+        EXPECT_EQ(ws().frequencies.size(), k > 3 ? 1u : 0u) << k;
     }
     EXPECT_TRUE(ui::MenuItemDimmed(bar(), menu::kMenuUndo));
     EXPECT_EQ(ui::MenuItemLabel(bar(), menu::kMenuRedo), "&Redo band 200–400 kHz");
@@ -199,7 +201,7 @@ TEST_F(Designs, UndoRedoGiveBackEachProfile) {
         ui::ChooseMenuItem(bar(), menu::kMenuRedo);
         ASSERT_EQ(ws().Magnitude, states[k]) << k;
     }
-    EXPECT_EQ(ws().screen.design.back(), "notch from=290 to=310 level=0");
+    EXPECT_EQ(design().Recipe().back(), "notch from=290 to=310 level=0");
 }
 
 // An opened .swf shows its spectrum and the figures of its codes, stores
@@ -209,7 +211,7 @@ TEST_F(Designs, OpenWaveformFiguresAndExports) {
     ApplySetReset(4096, 1250.0);
     Notch(200, 400, 1.0);
     Synthesise(0, 1, -1);
-    EXPECT_NE(ui::StatusMessage(ws().screen.GraphHandle).find("Crest"), std::string::npos);
+    EXPECT_NE(ui::StatusMessage(screen().GraphHandle).find("Crest"), std::string::npos);
     const std::string made = Answer("made.swf");
     ui::ChooseMenuItem(bar(), menu::kMenuStore);
 
@@ -220,9 +222,9 @@ TEST_F(Designs, OpenWaveformFiguresAndExports) {
     const PlayedOnceFigures played = PlayedOnceOfCodes(file.codes, file.bandwidth);
     const std::string figures = FiguresForEye(FiguresOfCodes(file.codes, file.bandwidth), &played);
     EXPECT_EQ(popups->graph_captions.back(), figures);
-    EXPECT_EQ(ui::FiguresPaneText(ws().screen.GraphHandle), figures);
+    EXPECT_EQ(ui::FiguresPaneText(screen().GraphHandle), figures);
     EXPECT_EQ(popups->graphs.back().first, "made.swf");
-    const Screen& s = ws().screen;
+    const Screen& s = screen();
     EXPECT_EQ(s.OutFlag, 1);
     EXPECT_EQ(ui::GraphPlotPoints(s.GraphHandle, menu::kGraph, s.OutPlot), 2048u);
     EXPECT_EQ(s.MagFlag, 0);
@@ -238,7 +240,7 @@ TEST_F(Designs, OpenWaveformFiguresAndExports) {
     Answer("bad.swf", ui::VAL_EXISTING_FILE_SELECTED);
     ui::ChooseMenuItem(bar(), menu::kMenuOpenWaveform);
     EXPECT_NE(LastMessage().find("cut short"), std::string::npos) << LastMessage();
-    EXPECT_EQ(ws().datapts, 4096);
+    EXPECT_EQ(ws().Swift.size(), 4096u);
 
     for (const char* name : {"plot.png", "plot.pdf"}) {
         Answer(name);
@@ -258,9 +260,9 @@ TEST_F(Designs, OpenWaveformFiguresAndExports) {
     for (double f : {475.5, 12.125, 902.25})
         AddFrequency(f);
     const std::string pks = Answer("list");
-    ui::PressButton(ws().screen.HadamardHandle, ids::Hadamard::kSave);
+    ui::PressButton(screen().HadamardHandle, ids::Hadamard::kSave);
     EXPECT_EQ(ReadPeakList(pks + ".pks").frequencies_khz,
-              ReadFloatList(ws().screen.HadamardHandle, ids::Hadamard::kList));
+              ListValues(screen().HadamardHandle, ids::Hadamard::kList));
 }
 
 // The optimised phase from the synthesis panel: its iterations offered, the
@@ -269,7 +271,7 @@ TEST_F(Designs, OpenWaveformFiguresAndExports) {
 TEST_F(Designs, OptimisedPhaseFromThePanel) {
     ApplySetReset(4096, 1250.0);
     Notch(200, 400, 1.0);
-    const int process = ws().screen.ProcessHandle;
+    const int process = screen().ProcessHandle;
     ui::ChooseMenuItem(bar(), menu::kMenuSynthesis);
     EXPECT_TRUE(ui::CtrlDimmed(process, ids::Process::kIterations));
     ui::EnterCtrlVal(process, ids::Process::kPhase, 1);
@@ -281,7 +283,7 @@ TEST_F(Designs, OptimisedPhaseFromThePanel) {
     EXPECT_FALSE(popups->progress.empty());
     EXPECT_NE(popups->graph_captions.back().find("Crest 1.4"), std::string::npos)
         << popups->graph_captions.back();
-    EXPECT_EQ(ws().screen.design.back(), "swift factor=-1 phase=optimised iterations=60");
+    EXPECT_EQ(design().Recipe().back(), "swift factor=-1 phase=optimised iterations=60");
 
     Workspace core;
     SetReset(core, 4096, 1250.0);
@@ -293,7 +295,7 @@ TEST_F(Designs, OptimisedPhaseFromThePanel) {
 
     // A series takes the panel's choice.
     ApplySetReset(1024, 1250.0);
-    const int swim = ws().screen.SwimHandle;
+    const int swim = screen().SwimHandle;
     ui::ChooseMenuItem(bar(), menu::kMenuSwim);
     ui::SetCtrlVal(swim, ids::Swim::kFrom, 200.0);
     ui::SetCtrlVal(swim, ids::Swim::kTo, 400.0);
@@ -302,8 +304,8 @@ TEST_F(Designs, OptimisedPhaseFromThePanel) {
     ui::SetCtrlVal(swim, ids::Swim::kLastNodes, 1);
     Answer("member.swf");
     ui::PressButton(swim, ids::Swim::kRun);
-    EXPECT_NE(ws().screen.design.back().find("phase=optimised iterations=60"), std::string::npos)
-        << ws().screen.design.back();
+    EXPECT_NE(design().Recipe().back().find("phase=optimised iterations=60"), std::string::npos)
+        << design().Recipe().back();
 }
 
 }  // namespace

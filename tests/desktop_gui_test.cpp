@@ -37,7 +37,7 @@ protected:
 // firing, and meanwhile the commands that would change the workspace are
 // unavailable.
 TEST_F(Desktop, LongWorkLeavesTheWindowLive) {
-    ui::EnterCtrlVal(ws().screen.SetResetHandle, ids::SetReset::kNiSwitch, 1);
+    ui::EnterCtrlVal(screen().SetResetHandle, ids::SetReset::kNiSwitch, 1);
     ApplySetReset(1 << 22, 1000.0);
     Notch(100, 300, 1.0);
     int ticks = 0;
@@ -58,7 +58,7 @@ TEST_F(Desktop, LongWorkLeavesTheWindowLive) {
 }
 
 TEST_F(Desktop, PanelsBelongToTheWindowAndAnswerTheKeyboard) {
-    const int sr = ws().screen.SetResetHandle;
+    const int sr = screen().SetResetHandle;
     ui::ChooseMenuItem(bar(), ids::Main::kMenuSetReset);
     QWidget* entry = Focus(sr, ids::SetReset::kTekSamples);
     EXPECT_EQ(entry->window()->parentWidget(), MainGraph()->window());
@@ -67,11 +67,11 @@ TEST_F(Desktop, PanelsBelongToTheWindowAndAnswerTheKeyboard) {
     QTest::keyClick(entry, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(entry, "2048");
     QTest::keyClick(entry, Qt::Key_Return);
-    EXPECT_EQ(ws().datapts, 1024);
+    EXPECT_EQ(ws().Magnitude.size(), 1024u);
     EXPECT_FALSE(ui::PanelVisible(sr));
 
     // In the frequency entry Enter adds the frequency, Escape closes.
-    const int had = ws().screen.HadamardHandle;
+    const int had = screen().HadamardHandle;
     ui::ChooseMenuItem(bar(), ids::Main::kMenuHadamard);
     QWidget* frequency = Focus(had, ids::Hadamard::kFrequency);
     QTest::keyClick(frequency, Qt::Key_A, Qt::ControlModifier);
@@ -92,7 +92,7 @@ TEST_F(Desktop, PanelsBelongToTheWindowAndAnswerTheKeyboard) {
     EXPECT_EQ(panel->height(), height);
 
     // With the cursors giving the window, the typed bounds are dimmed.
-    const int notch = ws().screen.NotchHandle;
+    const int notch = screen().NotchHandle;
     ui::EnterCtrlVal(notch, ids::Notch::kSource, 1);
     EXPECT_TRUE(ui::CtrlDimmed(notch, ids::Notch::kFrom));
     EXPECT_TRUE(ui::CtrlDimmed(notch, ids::Notch::kTo));
@@ -102,7 +102,7 @@ TEST_F(Desktop, PanelsBelongToTheWindowAndAnswerTheKeyboard) {
 
 TEST_F(Desktop, RefusedEntryKeepsItsPanelOpenAndSelected) {
     ApplySetReset(14, 70.0);
-    const int p = ws().screen.SmoothHandle;
+    const int p = screen().SmoothHandle;
     ui::ChooseMenuItem(bar(), ids::Main::kMenuSmooth);
     auto* spin = qobject_cast<QAbstractSpinBox*>(Focus(p, ids::Smooth::kWidth));
     ui::SetCtrlVal(p, ids::Smooth::kWidth, 4);
@@ -115,18 +115,18 @@ TEST_F(Desktop, RefusedEntryKeepsItsPanelOpenAndSelected) {
 }
 
 TEST_F(Desktop, SettingsSurviveARestart) {
-    ui::EnterCtrlVal(ws().screen.SetResetHandle, ids::SetReset::kNiSwitch, 1);
+    ui::EnterCtrlVal(screen().SetResetHandle, ids::SetReset::kNiSwitch, 1);
     ApplySetReset(4096, 512.5);
     Notch(100, 300, 1.0);
     Synthesise(0, 0, -1);
     Store((dir / "kept.swf").string());
     // A new session: the panels come back as they were left.
     ui::ResetPlatform();
-    workspace() = Workspace{};
+    ResetSession();
     RegisterCallbacks();
     StartUp(0.0);
-    const int sr = ws().screen.SetResetHandle;
-    EXPECT_FALSE(ws().screen.usetek);
+    const int sr = screen().SetResetHandle;
+    EXPECT_FALSE(screen().usetek);
     EXPECT_TRUE(ui::CtrlVisible(sr, ids::SetReset::kNiSamples));
     EXPECT_EQ(ui::GetCtrlInt(sr, ids::SetReset::kNiSamples), 4096);
     EXPECT_EQ(ui::GetCtrlVal(sr, ids::SetReset::kNiBandwidth), 512.5);
@@ -141,7 +141,7 @@ TEST_F(Desktop, SettingsSurviveARestart) {
 // The decibel scale, the played-once spectrum and the figures pane are
 // remembered; the pane follows the waveform in hand and empties at Set/Reset.
 TEST_F(Desktop, ViewOfTheWaveformIsRememberedAndFollowsIt) {
-    const int main = ws().screen.GraphHandle;
+    const int main = screen().GraphHandle;
     EXPECT_EQ(ui::FiguresPaneText(main), "No waveform yet.");
     ApplySetReset(2048, 1000.0);
     Notch(100, 300, 1.0);
@@ -149,24 +149,24 @@ TEST_F(Desktop, ViewOfTheWaveformIsRememberedAndFollowsIt) {
     const std::string shown = ui::FiguresPaneText(main);
     EXPECT_NE(shown.find("Crest 2."), std::string::npos) << shown;
     EXPECT_NE(shown.find("Played once (bands from the profile)"), std::string::npos) << shown;
-    EXPECT_EQ(ws().screen.PlayedFlag, 1);
+    EXPECT_EQ(screen().PlayedFlag, 1);
     ui::ChooseMenuItem(bar(), ids::Main::kMenuDecibels);
     ui::ChooseMenuItem(bar(), ids::Main::kMenuPlayedOnce);
     ui::ChooseMenuItem(bar(), ids::Main::kMenuFigures);
     EXPECT_TRUE(ui::GraphDecibels(main, ids::Main::kGraph));
-    EXPECT_EQ(ws().screen.PlayedFlag, 0);
+    EXPECT_EQ(screen().PlayedFlag, 0);
     EXPECT_FALSE(ui::FiguresPaneShown(main));
     ui::ChooseMenuItem(bar(), ids::Main::kMenuPlayedOnce);  // drawn again from the waveform
-    EXPECT_EQ(ws().screen.PlayedFlag, 1);
+    EXPECT_EQ(screen().PlayedFlag, 1);
     ui::ChooseMenuItem(bar(), ids::Main::kMenuPlayedOnce);
     ApplySetReset(256, 100.0);
     EXPECT_EQ(ui::FiguresPaneText(main), "No waveform yet.");
 
     ui::ResetPlatform();
-    workspace() = Workspace{};
+    ResetSession();
     RegisterCallbacks();
     StartUp(0.0);
-    const int again = ws().screen.GraphHandle;
+    const int again = screen().GraphHandle;
     EXPECT_TRUE(ui::MenuItemChecked(bar(), ids::Main::kMenuDecibels));
     EXPECT_TRUE(ui::GraphDecibels(again, ids::Main::kGraph));
     EXPECT_FALSE(ui::MenuItemChecked(bar(), ids::Main::kMenuPlayedOnce));
@@ -174,11 +174,11 @@ TEST_F(Desktop, ViewOfTheWaveformIsRememberedAndFollowsIt) {
     ApplySetReset(2048, 1000.0);
     Notch(100, 300, 1.0);
     Synthesise(0, 0, -1);
-    EXPECT_EQ(ws().screen.PlayedFlag, 0);  // not wanted, not drawn
+    EXPECT_EQ(screen().PlayedFlag, 0);  // not wanted, not drawn
 }
 
 TEST_F(Desktop, TitleStoreMessageAndQuittingWithAnUnstoredWaveform) {
-    const int main = ws().screen.GraphHandle;
+    const int main = screen().GraphHandle;
     ApplySetReset(256, 100.0);
     Notch(10, 30, 1.0);
     Synthesise(0, 0, -1);
@@ -237,8 +237,8 @@ TEST_F(Desktop, PlotLegendNavigationAndTimeAxis) {
     const double before = g->cursorX(1);
     QTest::keyClick(g, Qt::Key_Right);
     EXPECT_GT(g->cursorX(1), before);
-    EXPECT_EQ(ws().cursor1, g->cursorX(1));
-    EXPECT_NE(ui::StatusText(ws().screen.GraphHandle).find("Cursor 1"), std::string::npos);
+    EXPECT_EQ(screen().cursor1, g->cursorX(1));
+    EXPECT_NE(ui::StatusText(screen().GraphHandle).find("Cursor 1"), std::string::npos);
 }
 
 TEST_F(Desktop, Help) {

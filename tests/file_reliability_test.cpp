@@ -213,15 +213,12 @@ TEST_F(FileReliability, protected_files_are_not_replaced_and_modes_are_kept) {
         if (fs::status(secret).permissions() != (fs::perms::owner_read | fs::perms::owner_write))
             return 4;
         // A series with a read-only member says so and stops there.
-        Workspace ws;
-        ws.datapts = 8;
-        ws.bandwidth = 100.0;
-        ws.Magnitude.assign(8, 0.0);
+        std::vector<double> profile(8, 0.0), last;
         const fs::path member = dir / "run_0002.swf";
         Write(member, "keep");
         fs::permissions(member, fs::perms::owner_read);
         const SeriesReport report = RunSeries(
-            ws, SplitSeriesPath((dir / "run.swf").string()), 1, 3,
+            {profile, 100.0, {}, &last}, SplitSeriesPath((dir / "run.swf").string()), 1, 3,
             [](std::span<double> p, std::uint64_t) { p[2] = 1.0; }, false);
         if (report.written != 1 || report.failed_count != 1 || ReadFile(member) != "keep")
             return 5;

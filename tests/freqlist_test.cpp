@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/synth/hadamard.h"
 #include "core/workspace/workspace.h"
 #include "tests/support/test_dir.h"
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/workspace/workspace.h"
 #include "tests/support/test_dir.h"
 
 namespace pelorin {
@@ -93,11 +94,10 @@ TEST(hadamard_test, refused_rows_write_nothing) {
 class hadamard_batch_test : public ::testing::Test {
 protected:
     void SetUp() override {
-        ws_.datapts = kN;
         ws_.bandwidth = 64.0;
-        ws_.HadamardWidth = 2000.0;
         ws_.Magnitude.assign(kN, 0.0);
     }
+    SeriesTarget Target() { return {ws_.Magnitude, ws_.bandwidth, ws_.synthesis, &ws_.Swift}; }
 
     static constexpr int kN = 64;
     TestDir dir_;
@@ -107,18 +107,19 @@ protected:
 TEST_F(hadamard_batch_test, four_frequencies_give_seven_files) {
     const std::vector<float> list{10.0f, 20.0f, 30.0f, 40.0f};
     std::uint64_t seen_total = 0;
-    const auto report = BatchHadamard(ws_, list, SplitSeriesPath((dir_ / "scan.SWF").string()),
-                                      [&](std::uint64_t, std::uint64_t total) {
-                                          seen_total = total;
-                                          return true;
-                                      });
+    const auto report =
+        BatchHadamard(Target(), list, 2000.0, SplitSeriesPath((dir_ / "scan.SWF").string()),
+                      [&](std::uint64_t, std::uint64_t total) {
+                          seen_total = total;
+                          return true;
+                      });
     EXPECT_EQ(report.written, 7u);
     EXPECT_EQ(seen_total, 7u);
     std::vector<std::string> expected;
     for (int r = 1; r <= 7; ++r)
         expected.push_back("scan_000" + std::to_string(r) + ".SWF");
     EXPECT_EQ(dir_.Names(), expected);
-    EXPECT_EQ(ws_.datapts, kN);
+    EXPECT_EQ(ws_.Magnitude.size(), std::size_t{kN});
 
     std::ifstream in(dir_ / "scan_0007.SWF", std::ios::binary);
     std::string line;
@@ -134,21 +135,21 @@ TEST_F(hadamard_batch_test, four_frequencies_give_seven_files) {
 }
 
 TEST_F(hadamard_batch_test, row_exciting_nothing_is_skipped) {
-    const auto report = BatchHadamard(ws_, {10.0f}, SplitSeriesPath((dir_ / "one").string()));
+    const auto report =
+        BatchHadamard(Target(), {10.0f}, 2000.0, SplitSeriesPath((dir_ / "one").string()));
     EXPECT_EQ(report.total, 1u);
     EXPECT_EQ(report.written, 0u);
     ASSERT_EQ(report.skipped.size(), 1u);
     EXPECT_EQ(report.skipped[0].rfind("member 1: ", 0), 0u);
     EXPECT_TRUE(dir_.Names().empty());
-    EXPECT_EQ(ws_.datapts, kN);
 }
 
 TEST_F(hadamard_batch_test, refuses_before_writing) {
     const SeriesName name = SplitSeriesPath((dir_ / "scan.swf").string());
-    EXPECT_THROW(BatchHadamard(ws_, {}, name), Refusal);
-    EXPECT_THROW(BatchHadamard(ws_, {10.0f, 64.5f}, name), Refusal);
-    ws_.datapts = 2 * kN;
-    EXPECT_THROW(BatchHadamard(ws_, {10.0f, 20.0f}, name), Refusal);
+    EXPECT_THROW(BatchHadamard(Target(), {}, 2000.0, name), Refusal);
+    EXPECT_THROW(BatchHadamard(Target(), {10.0f, 64.5f}, 2000.0, name), Refusal);
+    ws_.Magnitude.clear();
+    EXPECT_THROW(BatchHadamard(Target(), {10.0f, 20.0f}, 2000.0, name), Refusal);
     EXPECT_TRUE(dir_.Names().empty());
 }
 

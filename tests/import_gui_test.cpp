@@ -21,7 +21,7 @@ protected:
     }
     int OpenAwgPanel() {
         ui::ChooseMenuItem(bar(), ids::Main::kMenuImport);
-        return ws().screen.awg_handle;
+        return screen().awg_handle;
     }
     TestDir dir;
 };
@@ -80,7 +80,7 @@ TEST_F(Import, ImportsSnapsChecksAndStores) {
     ASSERT_EQ(popups->graphs.size(), 1u);
     EXPECT_EQ(popups->graphs[0].first, "Check Data");
     EXPECT_EQ(ws().Swift, (std::vector<double>{0.75, -1.0, 0.25, 0.0}));
-    EXPECT_EQ(ws().datapts, 4);
+    EXPECT_EQ(ws().Swift.size(), 4u);
     EXPECT_EQ(ws().bandwidth, 300.0);
     std::ifstream in(swf, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), {});
@@ -88,13 +88,13 @@ TEST_F(Import, ImportsSnapsChecksAndStores) {
     const std::string header =
         "TAVIK SWIFT File\n\nData Points:4\nBandwidth:300000.000000\nData:\n";
     EXPECT_EQ(bytes, header + std::string("\xff\x0d\x00\x00\xff\x09\xff\x07", 8));
-    // The profile no longer matches datapts: its panels are closed to it, and
+    // The profile no longer describes the waveform: its panels are closed to it, and
     // the graph no longer shows it against the imported bandwidth.
     EXPECT_TRUE(ui::MenuItemDimmed(bar(), ids::Main::kMenuNotch));
     EXPECT_FALSE(ProfileEditable(ws()));
-    EXPECT_EQ(ui::GraphPlotCount(ws().screen.GraphHandle, ids::Main::kGraph), 0);
+    EXPECT_EQ(ui::GraphPlotCount(screen().GraphHandle, ids::Main::kGraph), 0);
     double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
-    ui::GetAxisRange(ws().screen.GraphHandle, ids::Main::kGraph, xmin, xmax, ymin, ymax);
+    ui::GetAxisRange(screen().GraphHandle, ids::Main::kGraph, xmin, xmax, ymin, ymax);
     EXPECT_EQ(xmax, 300.0);
 }
 
@@ -106,7 +106,7 @@ TEST_F(Import, RefusedFileLeavesTheWorkspaceAlone) {
     ui::EnterCtrlVal(p, ids::Awg::kAwg1, 1);
     ui::PressButton(p, ids::Awg::kOk);
     EXPECT_NE(LastMessage().find("holds 2 samples"), std::string::npos) << LastMessage();
-    EXPECT_EQ(ws().datapts, 512);
+    EXPECT_EQ(ws().Magnitude.size(), 512u);
     EXPECT_EQ(ws().bandwidth, 1250.0);
     EXPECT_TRUE(ws().Swift.empty());
     EXPECT_TRUE(ProfileEditable(ws()));

@@ -18,7 +18,7 @@ protected:
     void SetUp() override {
         GuiTest::SetUp();
         ui::ChooseMenuItem(bar(), ids::Main::kMenuSetReset);
-        ui::EnterCtrlVal(ws().screen.SetResetHandle, ids::SetReset::kNiSwitch, 1);
+        ui::EnterCtrlVal(screen().SetResetHandle, ids::SetReset::kNiSwitch, 1);
         ApplySetReset(16384, 1250.0);
     }
     // The profile of the same design made by the core operations in kHz.
@@ -31,7 +31,7 @@ protected:
 };
 
 TEST_F(MassDesign, CalibrationPanelFieldRefusalFitAndMemory) {
-    const int calib = ws().screen.CalibHandle;
+    const int calib = screen().CalibHandle;
     ui::ChooseMenuItem(bar(), ids::Main::kMenuCalibration);
     ASSERT_TRUE(ui::PanelVisible(calib));
     // Until told otherwise, exactly the calibration of a 7 T field.
@@ -41,8 +41,7 @@ TEST_F(MassDesign, CalibrationPanelFieldRefusalFitAndMemory) {
     EXPECT_NEAR(ui::GetCtrlVal(calib, ids::Calib::kACoeff), 9.4 * kHzPerTesla, 1e-3);
     ui::PressButton(calib, ids::Calib::kApply);
     EXPECT_FALSE(ui::PanelVisible(calib));
-    EXPECT_NE(ui::StatusMessage(ws().screen.GraphHandle).find("default m/z range"),
-              std::string::npos);
+    EXPECT_NE(ui::StatusMessage(screen().GraphHandle).find("default m/z range"), std::string::npos);
 
     // A B that turns m/z around inside the default range (from 12.5 kHz up)
     // is refused, the panel kept open and the calibration in force unchanged.
@@ -70,31 +69,30 @@ TEST_F(MassDesign, CalibrationPanelFieldRefusalFitAndMemory) {
     EXPECT_NE(ui::GetLabelFromIndex(calib, ids::Calib::kPeaks, 0).find("+0.00 ppm"),
               std::string::npos)
         << ui::GetLabelFromIndex(calib, ids::Calib::kPeaks, 0);
-    EXPECT_EQ(ws().screen.design.back().rfind("calibrate peak=", 0), 0u)
-        << ws().screen.design.back();
+    EXPECT_EQ(design().Recipe().back().rfind("calibrate peak=", 0), 0u) << design().Recipe().back();
     ui::ChooseMenuItem(bar(), ids::Main::kMenuAxisMz);
 
     // The next session starts with the calibration, its calibrants and the
     // axis left.
     const Calibration applied = ws().calibration;
     ui::ResetPlatform();
-    workspace() = Workspace{};
+    ResetSession();
     RegisterCallbacks();
     StartUp(0.0);
     EXPECT_EQ(ws().calibration.Acoeff, applied.Acoeff);
     EXPECT_EQ(ws().calibration.Bcoeff, applied.Bcoeff);
-    EXPECT_EQ(ui::GetNumListItems(ws().screen.CalibHandle, ids::Calib::kPeaks), 2);
-    EXPECT_TRUE(ws().screen.mzaxis);
+    EXPECT_EQ(ui::GetNumListItems(screen().CalibHandle, ids::Calib::kPeaks), 2);
+    EXPECT_TRUE(screen().mzaxis);
     EXPECT_TRUE(ui::MenuItemChecked(bar(), ids::Main::kMenuAxisMz));
-    EXPECT_EQ(ui::CtrlLabel(ws().screen.NotchHandle, ids::Notch::kFrom), "From (m/z)");
+    EXPECT_EQ(ui::CtrlLabel(screen().NotchHandle, ids::Notch::kFrom), "From (m/z)");
 }
 
 // In m/z the axis is labelled with round m/z values where they fall, the
 // read-out gives both units with the digits the point spacing supports, and
 // windows and isolations typed in m/z do what the core's m/z operations do.
 TEST_F(MassDesign, AxisReadoutEntriesAndIsolation) {
-    const int main = ws().screen.GraphHandle;
-    const int notch = ws().screen.NotchHandle;
+    const int main = screen().GraphHandle;
+    const int notch = screen().NotchHandle;
     Notch(100, 1000, 1.0);
     ui::ChooseMenuItem(bar(), ids::Main::kMenuAxisMz);
     EXPECT_TRUE(ui::MenuItemChecked(bar(), ids::Main::kMenuAxisMz));
@@ -129,7 +127,7 @@ TEST_F(MassDesign, AxisReadoutEntriesAndIsolation) {
     EXPECT_EQ(ui::CtrlLabel(notch, ids::Notch::kTo), "To (m/z)");
     EXPECT_NE(ui::CtrlTip(notch, ids::Notch::kFrom).find("low m/z"), std::string::npos);
     EXPECT_EQ(ui::CtrlTip(notch, ids::Notch::kFrom).find("kHz"), std::string::npos);
-    const int had = ws().screen.HadamardHandle;
+    const int had = screen().HadamardHandle;
     EXPECT_EQ(ui::CtrlLabel(had, ids::Hadamard::kFrequency), "Frequency (m/z)");
     ui::SetCtrlVal(had, ids::Hadamard::kFrequency, 600.0);
     ui::PressButton(had, ids::Hadamard::kAdd);
@@ -157,7 +155,7 @@ TEST_F(MassDesign, AxisReadoutEntriesAndIsolation) {
 
     // The isolation panel shows the default range; a target typed with the
     // list empty, then two listed (one typed twice) in one step.
-    const int iso = ws().screen.IsolateHandle;
+    const int iso = screen().IsolateHandle;
     ui::ChooseMenuItem(bar(), ids::Main::kMenuIsolate);
     EXPECT_EQ(ui::GetCtrlVal(iso, ids::Isolate::kFrom), ws().lowmass);
     EXPECT_EQ(ui::GetCtrlVal(iso, ids::Isolate::kTo), ws().highmass);
@@ -201,21 +199,21 @@ TEST_F(MassDesign, AxisReadoutEntriesAndIsolation) {
 // in kHz.
 TEST_F(MassDesign, SetResetRechecksTheCalibration) {
     ApplySetReset(16384, 100000.0);
-    const int calib = ws().screen.CalibHandle;
+    const int calib = screen().CalibHandle;
     ui::ChooseMenuItem(bar(), ids::Main::kMenuCalibration);
     ui::EnterCtrlVal(calib, ids::Calib::kACoeff, 1e8);
     ui::EnterCtrlVal(calib, ids::Calib::kBCoeff, -2.5e12);  // turns at 50 kHz
     ui::PressButton(calib, ids::Calib::kApply);
     ASSERT_EQ(ws().calibration.Bcoeff, -2.5e12) << LastMessage();
     ui::ChooseMenuItem(bar(), ids::Main::kMenuAxisMz);
-    ASSERT_TRUE(ws().screen.mzaxis);
+    ASSERT_TRUE(screen().mzaxis);
     popups->messages.clear();
     ApplySetReset(16384, 1250.0);
-    EXPECT_FALSE(ws().screen.mzaxis);
+    EXPECT_FALSE(screen().mzaxis);
     EXPECT_NE(LastMessage().find("50 kHz"), std::string::npos) << LastMessage();
     EXPECT_TRUE(std::isnan(ws().highmass));
     ui::ChooseMenuItem(bar(), ids::Main::kMenuAxisMz);
-    EXPECT_FALSE(ws().screen.mzaxis);
+    EXPECT_FALSE(screen().mzaxis);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ protected:
     void SetUp() override {
         GuiTest::SetUp();
         ui::ChooseMenuItem(bar(), ids::Main::kMenuSetReset);
-        ui::EnterCtrlVal(ws().screen.SetResetHandle, ids::SetReset::kNiSwitch, 1);
+        ui::EnterCtrlVal(screen().SetResetHandle, ids::SetReset::kNiSwitch, 1);
         ApplySetReset(2048, 1000.0);
     }
     // Indices holding level, as [first, last] runs.
@@ -35,15 +35,15 @@ protected:
     }
     void XRange(double& lo, double& hi) {
         double y0, y1;
-        ui::GetAxisRange(ws().screen.GraphHandle, ids::Main::kGraph, lo, hi, y0, y1);
+        ui::GetAxisRange(screen().GraphHandle, ids::Main::kGraph, lo, hi, y0, y1);
     }
-    int Plots() { return ui::GraphPlotCount(ws().screen.GraphHandle, ids::Main::kGraph); }
+    int Plots() { return ui::GraphPlotCount(screen().GraphHandle, ids::Main::kGraph); }
 };
 
 TEST_F(Profile, NotchWindowsFromTypedBounds) {
     Notch(100, 200, 1.0);
     EXPECT_EQ(Runs(1.0), (std::vector<std::pair<int, int>>{{102, 203}}));
-    EXPECT_FALSE(ui::PanelVisible(ws().screen.NotchHandle));
+    EXPECT_FALSE(ui::PanelVisible(screen().NotchHandle));
 
     Notch(200, 100, 0.5);  // reversed bounds, same window
     EXPECT_EQ(Runs(0.5), (std::vector<std::pair<int, int>>{{102, 203}}));
@@ -73,21 +73,21 @@ TEST_F(Profile, WindowWithoutPointsIsRefusedAndChangesNothing) {
         popups->messages.clear();
         Notch(from, to, 1.0);
         EXPECT_NE(LastMessage().find(why), std::string::npos) << LastMessage();
-        EXPECT_TRUE(ui::PanelVisible(ws().screen.NotchHandle));
+        EXPECT_TRUE(ui::PanelVisible(screen().NotchHandle));
         EXPECT_EQ(ws().Magnitude, before);
-        EXPECT_EQ(ws().screen.OutFlag, 1);
-        EXPECT_FALSE(ws().screen.history.CanUndo());
+        EXPECT_EQ(screen().OutFlag, 1);
+        EXPECT_FALSE(design().CanUndo());
     }
 }
 
 TEST_F(Profile, NotchFromTheGraphCursors) {
-    ui::DragGraphCursor(ws().screen.GraphHandle, ids::Main::kGraph, 1, 200.0);
-    ui::DragGraphCursor(ws().screen.GraphHandle, ids::Main::kGraph, 2, 100.0);
+    ui::DragGraphCursor(screen().GraphHandle, ids::Main::kGraph, 1, 200.0);
+    ui::DragGraphCursor(screen().GraphHandle, ids::Main::kGraph, 2, 100.0);
     Notch(600, 700, 1.0, 1);  // the typed bounds are ignored
     EXPECT_EQ(Runs(1.0), (std::vector<std::pair<int, int>>{{102, 203}}));
     // The redraw reads the cursors back, unordered as they stand.
-    EXPECT_EQ(ws().cursor1, 200.0);
-    EXPECT_EQ(ws().cursor2, 100.0);
+    EXPECT_EQ(screen().cursor1, 200.0);
+    EXPECT_EQ(screen().cursor2, 100.0);
 }
 
 TEST_F(Profile, OneProfilePlotAndOneSpectrumPlotAtMost) {
@@ -97,9 +97,9 @@ TEST_F(Profile, OneProfilePlotAndOneSpectrumPlotAtMost) {
     MakeGraph(ws().Magnitude, kPlotOutput);
     MakeGraph(ws().Magnitude, kPlotOutput);
     EXPECT_EQ(Plots(), 2);
-    EXPECT_EQ(ui::GraphPlotColour(ws().screen.GraphHandle, ids::Main::kGraph, ws().screen.OutPlot),
+    EXPECT_EQ(ui::GraphPlotColour(screen().GraphHandle, ids::Main::kGraph, screen().OutPlot),
               ui::VAL_BLUE);
-    EXPECT_EQ(ui::GraphPlotPoints(ws().screen.GraphHandle, ids::Main::kGraph, ws().screen.MagPlot),
+    EXPECT_EQ(ui::GraphPlotPoints(screen().GraphHandle, ids::Main::kGraph, screen().MagPlot),
               1024u);
 }
 
@@ -109,10 +109,10 @@ TEST_F(Profile, ANewPlotFitsTheValueAxis) {
     double x0, x1, y0, y1;
     std::vector<double> y(16, 0.0);
     y[3] = 100.5;
-    ui::SetAxisRange(ws().screen.GraphHandle, ids::Main::kGraph, ui::VAL_NO_CHANGE, 0, 0,
+    ui::SetAxisRange(screen().GraphHandle, ids::Main::kGraph, ui::VAL_NO_CHANGE, 0, 0,
                      ui::VAL_MANUAL, -1, 2);
     MakeGraph(y, kPlotOutput);
-    ui::GetAxisRange(ws().screen.GraphHandle, ids::Main::kGraph, x0, x1, y0, y1);
+    ui::GetAxisRange(screen().GraphHandle, ids::Main::kGraph, x0, x1, y0, y1);
     EXPECT_LE(y0, 0.0);
     EXPECT_GE(y1, 100.5);
     EXPECT_LT(y1, 110.0);
@@ -121,7 +121,7 @@ TEST_F(Profile, ANewPlotFitsTheValueAxis) {
 }
 
 TEST_F(Profile, ZoomToCursorsAndBack) {
-    const int g = ws().screen.GraphHandle;
+    const int g = screen().GraphHandle;
     ui::DragGraphCursor(g, ids::Main::kGraph, 1, 300.0);
     ui::DragGraphCursor(g, ids::Main::kGraph, 2, 100.0);  // right to left: same window
     double lo, hi;
@@ -143,11 +143,11 @@ TEST_F(Profile, ZoomToCursorsAndBack) {
     XRange(lo, hi);
     EXPECT_EQ(lo, 0.0);
     EXPECT_EQ(hi, 1000.0);
-    EXPECT_EQ(ws().screen.tempfreqmin, 0.0);  // full range leaves the previous view alone
-    EXPECT_EQ(ws().screen.tempfreqmax, 1000.0);
+    EXPECT_EQ(screen().tempfreqmin, 0.0);  // full range leaves the previous view alone
+    EXPECT_EQ(screen().tempfreqmax, 1000.0);
     // The stored cursors follow the graph again after every zoom command.
-    EXPECT_EQ(ws().cursor1, 300.0);
-    EXPECT_EQ(ws().cursor2, 100.0);
+    EXPECT_EQ(screen().cursor1, 300.0);
+    EXPECT_EQ(screen().cursor2, 100.0);
 }
 
 TEST_F(Profile, EmptyZoomsLeaveAUsableAxis) {
@@ -156,8 +156,8 @@ TEST_F(Profile, EmptyZoomsLeaveAUsableAxis) {
     XRange(lo, hi);
     EXPECT_EQ(lo, 0.0);
     EXPECT_EQ(hi, 1000.0);
-    ui::DragGraphCursor(ws().screen.GraphHandle, ids::Main::kGraph, 1, 400.0);
-    ui::DragGraphCursor(ws().screen.GraphHandle, ids::Main::kGraph, 2, 400.0);
+    ui::DragGraphCursor(screen().GraphHandle, ids::Main::kGraph, 1, 400.0);
+    ui::DragGraphCursor(screen().GraphHandle, ids::Main::kGraph, 2, 400.0);
     ui::ChooseMenuItem(bar(), ids::Main::kMenuZoomCursors);
     XRange(lo, hi);
     EXPECT_LT(lo, 400.0);
@@ -169,12 +169,12 @@ TEST_F(Profile, SmoothingThroughThePanel) {
     ApplySetReset(14, 70.0);  // 7 points
     ws().Magnitude = {0, 0, 3, 0, 0, 6, 0};
     MakeGraph(ws().Magnitude, kPlotOutput);
-    const int p = ws().screen.SmoothHandle;
+    const int p = screen().SmoothHandle;
     ui::ChooseMenuItem(bar(), ids::Main::kMenuSmooth);
     ui::SetCtrlVal(p, ids::Smooth::kWidth, 3);
     ui::PressButton(p, ids::Smooth::kApply);
     EXPECT_EQ(ws().Magnitude, (std::vector<double>{0, 1, 1, 1, 2, 2, 0}));
-    EXPECT_EQ(ws().screen.OutFlag, 0);
+    EXPECT_EQ(screen().OutFlag, 0);
     EXPECT_EQ(Plots(), 1);
     EXPECT_FALSE(ui::PanelVisible(p));
 }
@@ -183,7 +183,7 @@ TEST_F(Profile, SmoothingRefusesWidthsItCannotCentre) {
     ApplySetReset(14, 70.0);
     ws().Magnitude = {0, 0, 3, 0, 0, 6, 0};
     const auto before = ws().Magnitude;
-    const int p = ws().screen.SmoothHandle;
+    const int p = screen().SmoothHandle;
     for (int width : {4, 9}) {
         ui::ChooseMenuItem(bar(), ids::Main::kMenuSmooth);
         ui::SetCtrlVal(p, ids::Smooth::kWidth, width);
@@ -197,9 +197,9 @@ TEST_F(Profile, SmoothingRefusesWidthsItCannotCentre) {
 TEST_F(Profile, FourMillionPointsPlot) {
     ApplySetReset(8388608, 1000.0);
     Notch(100, 900, 1.0);
-    EXPECT_EQ(ui::GraphPlotPoints(ws().screen.GraphHandle, ids::Main::kGraph, ws().screen.MagPlot),
+    EXPECT_EQ(ui::GraphPlotPoints(screen().GraphHandle, ids::Main::kGraph, screen().MagPlot),
               4194304u);
-    ui::RefreshGraph(ws().screen.GraphHandle, ids::Main::kGraph);
+    ui::RefreshGraph(screen().GraphHandle, ids::Main::kGraph);
 }
 
 }  // namespace
@@ -231,17 +231,17 @@ TEST_F(Profile, DraggingACursorWithTheMouse) {
     const double to = g->xAxis->coordToPixel(600.0);
     Mouse(g, QEvent::MouseButtonPress, from + 2, y);
     Mouse(g, QEvent::MouseMove, (from + to) / 2, y);
-    EXPECT_NE(ui::StatusText(ws().screen.GraphHandle).find("Cursor 1"), std::string::npos);
-    EXPECT_NE(ws().cursor1, g->cursorX(1));  // not read until the drag ends
+    EXPECT_NE(ui::StatusText(screen().GraphHandle).find("Cursor 1"), std::string::npos);
+    EXPECT_NE(screen().cursor1, g->cursorX(1));  // not read until the drag ends
     Mouse(g, QEvent::MouseMove, to, y);
     Mouse(g, QEvent::MouseButtonRelease, to, y);
-    EXPECT_NEAR(ws().cursor1, 600.0, 1000.0 / 800);  // within a pixel
-    EXPECT_EQ(ws().cursor1, g->cursorX(1));
+    EXPECT_NEAR(screen().cursor1, 600.0, 1000.0 / 800);  // within a pixel
+    EXPECT_EQ(screen().cursor1, g->cursorX(1));
     // A drag never takes a cursor off the axis.
     Mouse(g, QEvent::MouseButtonPress, to, y);
     Mouse(g, QEvent::MouseMove, to + 5000, y);
     Mouse(g, QEvent::MouseButtonRelease, to + 5000, y);
-    EXPECT_LE(ws().cursor1, 1000.0);
+    EXPECT_LE(screen().cursor1, 1000.0);
 }
 
 }  // namespace

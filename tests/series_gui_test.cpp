@@ -22,12 +22,12 @@ protected:
     void SetUp() override {
         GuiTest::SetUp();
         ui::ChooseMenuItem(bar(), ids::Main::kMenuSetReset);
-        ui::EnterCtrlVal(ws().screen.SetResetHandle, ids::SetReset::kNiSwitch,
+        ui::EnterCtrlVal(screen().SetResetHandle, ids::SetReset::kNiSwitch,
                          1);          // unsnapped layout
         ApplySetReset(2048, 1000.0);  // N = 1024 over 0 … 1000 kHz
     }
-    int swim() { return ws().screen.SwimHandle; }
-    int had() { return ws().screen.HadamardHandle; }
+    int swim() { return screen().SwimHandle; }
+    int had() { return screen().HadamardHandle; }
     void SwimBand(double from, double to, int law, std::uint32_t nodes) {
         ui::ChooseMenuItem(bar(), ids::Main::kMenuSwim);
         ui::SetCtrlVal(swim(), ids::Swim::kSource, 0);
@@ -42,7 +42,7 @@ protected:
         ui::SetCtrlVal(had(), ids::Hadamard::kFrequency, khz);
         ui::PressButton(had(), ids::Hadamard::kAdd);
     }
-    std::vector<float> List() { return ReadFloatList(had(), 2); }
+    std::vector<float> List() { return ListValues(had(), 2); }
     TestDir dir;
 };
 
@@ -56,7 +56,7 @@ TEST_F(Series, SwimSingleProfileModulatesTheBand) {
     EXPECT_EQ(ws().Magnitude[102], 0.0);                // base at the start of the band
     EXPECT_NEAR(ws().Magnitude[102 + 51], 1.0, 1e-12);  // crest halfway for nodes 2
     EXPECT_EQ(ws().Magnitude[204], 0.0);
-    EXPECT_EQ(ws().screen.MagFlag, 1);
+    EXPECT_EQ(screen().MagFlag, 1);
 }
 
 TEST_F(Series, SeriesSwitchRelabelsAndDims) {
@@ -85,13 +85,13 @@ TEST_F(Series, SwimSeriesWritesOneFilePerNodesValue) {
                   "TAVIK SWIFT File\n\nData Points:2048\nBandwidth:1000000.000000\n")
             << name;
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
-    EXPECT_EQ(ws().datapts, 1024);
+    EXPECT_EQ(ws().Magnitude.size(), 1024u);
     EXPECT_EQ(popups->progress.size(), 3u);
     EXPECT_NE(LastMessage().find("3 of 3"), std::string::npos) << LastMessage();
     // The graph shows the last member's profile, once, and no check.
-    EXPECT_EQ(ui::GraphPlotCount(ws().screen.GraphHandle, ids::Main::kGraph), 1);
-    EXPECT_EQ(ws().screen.MagFlag, 1);
-    EXPECT_EQ(ws().screen.OutFlag, 0);
+    EXPECT_EQ(ui::GraphPlotCount(screen().GraphHandle, ids::Main::kGraph), 1);
+    EXPECT_EQ(screen().MagFlag, 1);
+    EXPECT_EQ(screen().OutFlag, 0);
     EXPECT_TRUE(ProfileEditable(ws()));
 }
 
@@ -111,7 +111,7 @@ TEST_F(Series, CancelledFilePopupAndCancelledSeries) {
     EXPECT_TRUE(fs::exists(dir / "run_0002.swf"));
     EXPECT_FALSE(fs::exists(dir / "run_0003.swf"));
     EXPECT_NE(LastMessage().find("ancel"), std::string::npos) << LastMessage();
-    EXPECT_EQ(ws().datapts, 1024);
+    EXPECT_EQ(ws().Magnitude.size(), 1024u);
 }
 
 TEST_F(Series, ListStaysSortedAndTheRowSelectorFollows) {
@@ -188,16 +188,16 @@ TEST_F(Series, HadamardBatchWritesSevenFiles) {
                   "TAVIK SWIFT File\n\nData Points:2048\nBandwidth:1000000.000000\n")
             << name;
     }
-    EXPECT_EQ(ws().datapts, 1024);
+    EXPECT_EQ(ws().Magnitude.size(), 1024u);
     EXPECT_EQ(popups->progress.size(), 7u);
 }
 
 TEST_F(Series, ProfilePanelsRefuseAfterSynthesis) {
     ws().Magnitude[10] = 1.0;
     ui::ChooseMenuItem(bar(), ids::Main::kMenuSynthesis);
-    ui::SetCtrlVal(ws().screen.ProcessHandle, ids::Process::kPopup, 0);
-    ui::PressButton(ws().screen.ProcessHandle, ids::Process::kSynthesise);
-    EXPECT_EQ(ws().datapts, 2048);
+    ui::SetCtrlVal(screen().ProcessHandle, ids::Process::kPopup, 0);
+    ui::PressButton(screen().ProcessHandle, ids::Process::kSynthesise);
+    EXPECT_EQ(ws().Swift.size(), 2048u);
     EXPECT_TRUE(ui::MenuItemDimmed(bar(), ids::Main::kMenuHadamard));
     // A panel reached anyway never indexes the profile with the waveform length.
     ui::PressButton(had(), ids::Hadamard::kBuild);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/synth/swim.h"
+#include "core/workspace/workspace.h"
 #include "tests/support/test_dir.h"
 
 namespace pelorin {
@@ -57,7 +58,6 @@ TEST(series_test, member_names_pad_to_four_digits_and_stay_distinct) {
 class series_files_test : public ::testing::Test {
 protected:
     void SetUp() override {
-        ws_.datapts = kN;
         ws_.bandwidth = 1000.0;
         ws_.Magnitude.assign(kN, 0.0);
     }
@@ -75,8 +75,10 @@ protected:
     SeriesReport Swim(const SeriesName& name, std::uint32_t first, std::uint32_t last,
                       double base = 0.0, const SeriesProgress& progress = {},
                       unsigned threads = 0) {
-        return SwimSeries(ws_, {10, 20}, base, 1.0, first, last, 1, true, name, progress, threads);
+        return SwimSeries(Target(), {10, 20}, base, 1.0, first, last, 1, true, name, progress,
+                          threads);
     }
+    SeriesTarget Target() { return {ws_.Magnitude, ws_.bandwidth, ws_.synthesis, &ws_.Swift}; }
 
     static constexpr int kN = 64;
     TestDir dir_;
@@ -88,14 +90,12 @@ TEST_F(series_files_test, swim_series_writes_one_file_per_nodes_value) {
     const auto report =
         Swim(Name("run.swf"), 3, 5, 0.0, [&](std::uint64_t done, std::uint64_t total) {
             calls.emplace_back(done, total);
-            EXPECT_EQ(ws_.datapts, kN);
             return true;
         });
     EXPECT_EQ(dir_.Names(),
               (std::vector<std::string>{"run_0003.swf", "run_0004.swf", "run_0005.swf"}));
     for (const auto& f : dir_.Names())
         EXPECT_EQ(DataPointsLine(f), "Data Points:" + std::to_string(2 * kN)) << f;
-    EXPECT_EQ(ws_.datapts, kN);
     EXPECT_EQ(ws_.Swift.size(), 2u * kN);
     EXPECT_EQ(report.total, 3u);
     EXPECT_EQ(report.written, 3u);
@@ -123,19 +123,17 @@ TEST_F(series_files_test, first_after_last_writes_nothing) {
     const auto report = Swim(Name("run.swf"), 5, 3);
     EXPECT_TRUE(dir_.Names().empty());
     EXPECT_EQ(report.total, 0u);
-    EXPECT_EQ(ws_.datapts, kN);
     EXPECT_NE(SeriesSummary(report).find("no file written"), std::string::npos);
 }
 
 TEST_F(series_files_test, largest_nodes_value_ends_the_series) {
-    ws_.datapts = 4;
     ws_.Magnitude.assign(4, 0.0);
-    const auto report =
-        SwimSeries(ws_, {0, 4}, 0.5, 1.0, 4294967293u, 4294967295u, 1, false, Name("big.swf"), {});
+    const auto report = SwimSeries(Target(), {0, 4}, 0.5, 1.0, 4294967293u, 4294967295u, 1, false,
+                                   Name("big.swf"), {});
     EXPECT_EQ(report.written, 3u);
     EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"big_4294967293.swf", "big_4294967294.swf",
                                                       "big_4294967295.swf"}));
-    EXPECT_EQ(ws_.datapts, 4);
+    EXPECT_EQ(ws_.Magnitude.size(), 4u);
 }
 
 TEST_F(series_files_test, member_without_power_is_skipped_and_reported) {
@@ -146,7 +144,6 @@ TEST_F(series_files_test, member_without_power_is_skipped_and_reported) {
     EXPECT_EQ(report.skipped_count, 1u);
     ASSERT_EQ(report.skipped.size(), 1u);
     EXPECT_EQ(report.skipped[0].rfind("member 0: ", 0), 0u) << report.skipped[0];
-    EXPECT_EQ(ws_.datapts, kN);
     const std::string summary = SeriesSummary(report);
     EXPECT_NE(summary.find("2 of 3 files written."), std::string::npos) << summary;
     EXPECT_NE(summary.find(report.skipped[0]), std::string::npos) << summary;
@@ -161,12 +158,10 @@ TEST_F(series_files_test, failed_write_is_reported_and_stops_the_series) {
     EXPECT_EQ(report.failed[0].rfind("member 4: ", 0), 0u) << report.failed[0];
     EXPECT_TRUE(report.stopped);
     EXPECT_FALSE(fs::exists(dir_ / "run_0005.swf"));
-    EXPECT_EQ(ws_.datapts, kN);
 
     const auto missing = Swim(SplitSeriesPath((dir_ / "nowhere" / "run.swf").string()), 1, 2);
     EXPECT_EQ(missing.written, 0u);
     EXPECT_EQ(missing.failed_count, 1u);
-    EXPECT_EQ(ws_.datapts, kN);
     const std::string summary = SeriesSummary(missing);
     EXPECT_NE(summary.find("Failed to write 1 member:"), std::string::npos) << summary;
     EXPECT_NE(summary.find("Stopped there"), std::string::npos) << summary;
@@ -181,7 +176,6 @@ TEST_F(series_files_test, cancel_keeps_what_was_written) {
     EXPECT_TRUE(report.cancelled);
     EXPECT_EQ(report.done, 1u);
     EXPECT_EQ(dir_.Names(), std::vector<std::string>{"run_0001.swf"});
-    EXPECT_EQ(ws_.datapts, kN);
     EXPECT_NE(SeriesSummary(report).find("Cancelled after 1 member"), std::string::npos);
     // On two cores the member synthesised beside it is not written.
     const auto two = Swim(Name("two.swf"), 1, 5, 0.0, decline, 2);
@@ -195,30 +189,26 @@ TEST_F(series_files_test, cancel_keeps_what_was_written) {
     EXPECT_FALSE(one.cancelled);
 }
 
-TEST_F(series_files_test, refuses_a_profile_that_is_not_n_points) {
-    ws_.datapts = 2 * kN;  // as after a synthesis from the panel
-    EXPECT_THROW(Swim(Name("run.swf"), 1, 3), Refusal);
-    ws_.datapts = 0;
+TEST_F(series_files_test, refuses_an_empty_profile) {
     ws_.Magnitude.clear();
     EXPECT_THROW(Swim(Name("run.swf"), 1, 3), Refusal);
     EXPECT_TRUE(dir_.Names().empty());
 }
 
-TEST_F(series_files_test, builder_refusal_skips_and_other_errors_restore_datapts) {
+TEST_F(series_files_test, builder_refusal_skips_and_other_errors_propagate) {
     const SeriesMember refuse_two = [](std::span<double> profile, std::uint64_t k) {
         if (k == 2)
             throw Refusal("not this one");
         profile[5] = 1.0;
     };
-    const auto report = RunSeries(ws_, Name("r.swf"), 1, 3, refuse_two, false);
+    const auto report = RunSeries(Target(), Name("r.swf"), 1, 3, refuse_two, false);
     EXPECT_EQ(report.written, 2u);
     EXPECT_EQ(report.skipped, std::vector<std::string>{"member 2: not this one"});
 
     const SeriesMember explode = [](std::span<double>, std::uint64_t) {
         throw std::runtime_error("boom");
     };
-    EXPECT_THROW(RunSeries(ws_, Name("x.swf"), 1, 1, explode, false), std::runtime_error);
-    EXPECT_EQ(ws_.datapts, kN);
+    EXPECT_THROW(RunSeries(Target(), Name("x.swf"), 1, 1, explode, false), std::runtime_error);
 }
 
 // Members run side by side write the files, the report and the progress of a

@@ -13,14 +13,14 @@ namespace menu = ids::Main;
 using Shell = GuiTest;
 
 TEST_F(Shell, StartUpShowsOnlyTheMainPanel) {
-    EXPECT_TRUE(ui::PanelVisible(ws().screen.GraphHandle));
-    for (int p : {ws().screen.NotchHandle, ws().screen.ProcessHandle, ws().screen.SmoothHandle,
-                  ws().screen.SetResetHandle, ws().screen.SwimHandle, ws().screen.HadamardHandle,
-                  ws().screen.CalibHandle})
+    EXPECT_TRUE(ui::PanelVisible(screen().GraphHandle));
+    for (int p : {screen().NotchHandle, screen().ProcessHandle, screen().SmoothHandle,
+                  screen().SetResetHandle, screen().SwimHandle, screen().HadamardHandle,
+                  screen().CalibHandle})
         EXPECT_FALSE(ui::PanelVisible(p)) << p;
-    EXPECT_EQ(ws().screen.title_handle, 0);
+    EXPECT_EQ(screen().title_handle, 0);
     EXPECT_FALSE(HasProfile(ws()));
-    EXPECT_TRUE(ws().screen.usetek);
+    EXPECT_TRUE(screen().usetek);
     // Phase 1: only Set/Reset and the file commands that need no profile.
     for (int item : {menu::kMenuStore, menu::kMenuNotch, menu::kMenuSwim, menu::kMenuHadamard,
                      menu::kMenuSmooth, menu::kMenuSynthesis, menu::kMenuZoomCursors,
@@ -31,7 +31,7 @@ TEST_F(Shell, StartUpShowsOnlyTheMainPanel) {
 }
 
 TEST_F(Shell, TektronixLayoutSnapsAndApplies) {
-    const int p = ws().screen.SetResetHandle;
+    const int p = screen().SetResetHandle;
     EXPECT_TRUE(ui::CtrlVisible(p, ids::SetReset::kTekSamples) &&
                 ui::CtrlVisible(p, ids::SetReset::kTekBandwidth));
     EXPECT_FALSE(ui::CtrlVisible(p, ids::SetReset::kNiSamples) ||
@@ -61,21 +61,21 @@ TEST_F(Shell, TektronixLayoutSnapsAndApplies) {
                      5000);  // the hidden layout's entries are not read
     ui::PressButton(p, ids::SetReset::kApply);
     EXPECT_FALSE(ui::PanelVisible(p));
-    EXPECT_EQ(ws().datapts, 500);
+    EXPECT_EQ(ws().Magnitude.size(), 500u);
     EXPECT_EQ(ws().Magnitude.size(), 500u);
     EXPECT_DOUBLE_EQ(ws().bandwidth, 125.0);
     double x0, x1, y0, y1;
-    ui::GetAxisRange(ws().screen.GraphHandle, ids::Main::kGraph, x0, x1, y0, y1);
+    ui::GetAxisRange(screen().GraphHandle, ids::Main::kGraph, x0, x1, y0, y1);
     EXPECT_EQ(x0, 0.0);
     EXPECT_EQ(x1, 125.0);
 }
 
 TEST_F(Shell, NationalInstrumentsLayoutReadsItsOwnEntries) {
-    const int p = ws().screen.SetResetHandle;
+    const int p = screen().SetResetHandle;
     ui::ChooseMenuItem(bar(), ids::Main::kMenuSetReset);
     ui::EnterCtrlVal(p, ids::SetReset::kTekSwitch,
                      0);  // Tektronix off selects National Instruments
-    EXPECT_FALSE(ws().screen.usetek);
+    EXPECT_FALSE(screen().usetek);
     EXPECT_EQ(ui::GetCtrlInt(p, ids::SetReset::kNiSwitch), 1);
     EXPECT_TRUE(ui::CtrlVisible(p, ids::SetReset::kNiSamples) &&
                 ui::CtrlVisible(p, ids::SetReset::kNiBandwidth));
@@ -88,27 +88,27 @@ TEST_F(Shell, NationalInstrumentsLayoutReadsItsOwnEntries) {
     ui::EnterCtrlVal(p, ids::SetReset::kNiSamples, 2049);
     ui::EnterCtrlVal(p, ids::SetReset::kTekBandwidth, 1250.0);
     ui::PressButton(p, ids::SetReset::kApply);
-    EXPECT_EQ(ws().datapts, 1024);
+    EXPECT_EQ(ws().Magnitude.size(), 1024u);
     EXPECT_EQ(ws().bandwidth, 300.0);
 
     ui::EnterCtrlVal(p, ids::SetReset::kNiSwitch, 0);  // and back
-    EXPECT_TRUE(ws().screen.usetek);
+    EXPECT_TRUE(screen().usetek);
     EXPECT_EQ(ui::GetCtrlInt(p, ids::SetReset::kTekSwitch), 1);
 }
 
 TEST_F(Shell, SecondSetResetClearsPlotsAndProfile) {
     ApplySetReset(2048, 1250.0);
-    EXPECT_EQ(ui::GraphPlotCount(ws().screen.GraphHandle, ids::Main::kGraph),
+    EXPECT_EQ(ui::GraphPlotCount(screen().GraphHandle, ids::Main::kGraph),
               0);  // nothing drawn yet
     ws().Magnitude[3] = 1.0;
     MakeGraph(ws().Magnitude, kPlotProfile);
     MakeGraph(ws().Magnitude, kPlotOutput);
-    EXPECT_EQ(ui::GraphPlotCount(ws().screen.GraphHandle, ids::Main::kGraph), 2);
+    EXPECT_EQ(ui::GraphPlotCount(screen().GraphHandle, ids::Main::kGraph), 2);
 
     ApplySetReset(4096, 625.0);
-    EXPECT_EQ(ui::GraphPlotCount(ws().screen.GraphHandle, ids::Main::kGraph), 0);
-    EXPECT_EQ(ws().screen.MagFlag, 0);
-    EXPECT_EQ(ws().screen.OutFlag, 0);
+    EXPECT_EQ(ui::GraphPlotCount(screen().GraphHandle, ids::Main::kGraph), 0);
+    EXPECT_EQ(screen().MagFlag, 0);
+    EXPECT_EQ(screen().OutFlag, 0);
     EXPECT_EQ(ws().Magnitude, std::vector<double>(2048, 0.0));
 }
 
@@ -120,10 +120,10 @@ TEST_F(Shell, MenuPhasesFollowSetResetAndSynthesis) {
     EXPECT_TRUE(ui::MenuItemDimmed(bar(), ids::Main::kMenuStore));
 
     ui::ChooseMenuItem(bar(), ids::Main::kMenuNotch);
-    EXPECT_TRUE(ui::PanelVisible(ws().screen.NotchHandle));
+    EXPECT_TRUE(ui::PanelVisible(screen().NotchHandle));
     EnterMenuPhase(MenuPhase::Synthesised);
     // The profile panels close and their items dim, the Hadamard item too.
-    EXPECT_FALSE(ui::PanelVisible(ws().screen.NotchHandle));
+    EXPECT_FALSE(ui::PanelVisible(screen().NotchHandle));
     for (int item : {menu::kMenuNotch, menu::kMenuSwim, menu::kMenuHadamard, menu::kMenuSmooth,
                      menu::kMenuSynthesis})
         EXPECT_TRUE(ui::MenuItemDimmed(bar(), item)) << item;
@@ -138,7 +138,7 @@ TEST_F(Shell, MenuPhasesFollowSetResetAndSynthesis) {
 
 TEST_F(Shell, PanelsKeepTheirEntriesBetweenShowings) {
     ApplySetReset(1024, 1250.0);
-    const int p = ws().screen.NotchHandle;
+    const int p = screen().NotchHandle;
     ui::ChooseMenuItem(bar(), ids::Main::kMenuNotch);
     ui::SetCtrlVal(p, ids::Notch::kLevel, 0.25);
     ui::HidePanel(p);
@@ -150,7 +150,7 @@ TEST_F(Shell, PanelsKeepTheirEntriesBetweenShowings) {
 TEST_F(Shell, RefusedSetResetKeepsTheProfile) {
     ApplySetReset(1024, 1250.0);
     ws().Magnitude[5] = 1.0;
-    const int p = ws().screen.SetResetHandle;
+    const int p = screen().SetResetHandle;
     ui::ChooseMenuItem(bar(), ids::Main::kMenuSetReset);
     ui::EnterCtrlVal(p, ids::SetReset::kTekSwitch, 0);
     ui::SetCtrlVal(p, ids::SetReset::kNiBandwidth,
@@ -159,7 +159,7 @@ TEST_F(Shell, RefusedSetResetKeepsTheProfile) {
     // The core refuses what a panel's range would not stop.
     EXPECT_THROW(SetReset(ws(), 1, 100.0), Refusal);
     EXPECT_EQ(ws().Magnitude[5], 1.0);
-    EXPECT_EQ(ws().datapts, 512);
+    EXPECT_EQ(ws().Magnitude.size(), 512u);
 }
 
 TEST_F(Shell, ExitBeforeAnyProfileIsHarmless) {
@@ -170,18 +170,18 @@ TEST_F(Shell, ExitBeforeAnyProfileIsHarmless) {
 
 TEST_F(Shell, ProfileCallbacksRefuseWithoutAProfile) {
     // The items are dimmed; a panel reached anyway refuses with a message.
-    ui::PressButton(ws().screen.NotchHandle, ids::Notch::kApply);
+    ui::PressButton(screen().NotchHandle, ids::Notch::kApply);
     EXPECT_NE(LastMessage().find("Set/Reset"), std::string::npos);
     EXPECT_TRUE(ws().Magnitude.empty());
 }
 
 TEST_F(Shell, CursorPositionsShowInTheStatusBar) {
     ApplySetReset(1024, 1000.0);
-    ui::DragGraphCursor(ws().screen.GraphHandle, ids::Main::kGraph, 1, 100.0);
-    ui::DragGraphCursor(ws().screen.GraphHandle, ids::Main::kGraph, 2, 350.5);
-    EXPECT_EQ(ws().cursor1, 100.0);
-    EXPECT_EQ(ws().cursor2, 350.5);
-    const std::string status = ui::StatusText(ws().screen.GraphHandle);
+    ui::DragGraphCursor(screen().GraphHandle, ids::Main::kGraph, 1, 100.0);
+    ui::DragGraphCursor(screen().GraphHandle, ids::Main::kGraph, 2, 350.5);
+    EXPECT_EQ(screen().cursor1, 100.0);
+    EXPECT_EQ(screen().cursor2, 350.5);
+    const std::string status = ui::StatusText(screen().GraphHandle);
     EXPECT_NE(status.find("100.000 kHz"), std::string::npos) << status;
     EXPECT_NE(status.find("350.500 kHz"), std::string::npos) << status;
 }

@@ -18,8 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "core/files/file_names.h"
 #include "core/synth/swift.h"
-#include "core/workspace/workspace.h"
+#include "core/workspace/operations.h"
 #include "tests/support/test_dir.h"
 
 #ifndef PELORIN_TEST_DATA_DIR
@@ -86,12 +87,11 @@ TEST_F(SwfFileTest, matches_golden_file) {
 // points, a band over points 2 .. 5, factor -1.
 TEST_F(SwfFileTest, synthesised_band_matches_golden_file) {
     Workspace ws;
-    ws.datapts = 8;
     ws.bandwidth = 1000.0;
     ws.Magnitude = {0, 0, 1, 1, 1, 1, 0, 0};
     ProcessSwift(ws, -1);
     const std::string path = PathOf("band-n8.swf");
-    StoreSwift(path, ws.datapts, ws.bandwidth, ws.Swift);
+    StoreSwift(path, static_cast<int>(ws.Swift.size()), ws.bandwidth, ws.Swift);
     EXPECT_EQ(ReadFile(path), ReadFile(PELORIN_TEST_DATA_DIR "/band-n8.swf"));
 }
 
@@ -113,13 +113,12 @@ std::vector<double> DecodedSamples(const std::string& bytes, int count) {
 TEST_F(SwfFileTest, stored_band_of_non_power_of_two_design_lies_where_designed) {
     const int n = 500;  // 1000 samples at 200 kHz
     Workspace ws;
-    ws.datapts = n;
     ws.bandwidth = 100.0;
     ws.Magnitude.assign(n, 0.0);
     std::fill(ws.Magnitude.begin() + 100, ws.Magnitude.begin() + 200, 1.0);
     ProcessSwift(ws, -1);
     const std::string path = PathOf("odd.swf");
-    StoreSwift(path, ws.datapts, ws.bandwidth, ws.Swift);
+    StoreSwift(path, static_cast<int>(ws.Swift.size()), ws.bandwidth, ws.Swift);
     const std::vector<double> x = DecodedSamples(ReadFile(path), 2 * n);
     double inside = 0.0, all = 0.0;
     for (int k = 1; k < n; ++k) {
@@ -148,9 +147,10 @@ TEST_F(SwfFileTest, longest_file_names_are_stored) {
             << length;
     }
     EXPECT_EQ(dir_.Names().size(), 2u);
-    EXPECT_EQ(WithSwfExtension("/a.b/band"), "/a.b/band.swf");
-    EXPECT_EQ(WithSwfExtension("band.v2"), "band.v2");
-    EXPECT_EQ(WithSwfExtension("x/.hidden"), "x/.hidden.swf");
+    EXPECT_EQ(WithExtension("/a.b/band", ".swf"), "/a.b/band.swf");
+    EXPECT_EQ(WithExtension("band.v2", ".swf"), "band.v2");
+    EXPECT_EQ(WithExtension("x/.hidden", ".recipe"), "x/.hidden.recipe");
+    EXPECT_EQ(WithExtension("folder/", ".csv"), "folder/");
 }
 
 TEST_F(SwfFileTest, writes_datapts_samples_and_replaces_longer_file) {

@@ -25,18 +25,18 @@ TEST_F(Synthesis, TypicalRequestWritesTheFile) {
     Notch(200.0, 400.0, 1.0);
     Synthesise(1, 1, -1);
 
-    EXPECT_EQ(ws().datapts, 2048);
+    EXPECT_EQ(ws().Swift.size(), 2048u);
     ASSERT_EQ(ws().Swift.size(), 2048u);
     ASSERT_EQ(popups->graphs.size(), 1u);
     EXPECT_EQ(popups->graphs[0].first, "Swift Waveform");
     EXPECT_EQ(popups->graphs[0].second, ws().Swift);
     // The check is drawn in blue over the profile, 2N points.
-    EXPECT_EQ(ws().screen.OutFlag, 1);
-    EXPECT_EQ(ui::GraphPlotColour(ws().screen.GraphHandle, ids::Main::kGraph, ws().screen.OutPlot),
+    EXPECT_EQ(screen().OutFlag, 1);
+    EXPECT_EQ(ui::GraphPlotColour(screen().GraphHandle, ids::Main::kGraph, screen().OutPlot),
               ui::VAL_BLUE);
-    EXPECT_EQ(ui::GraphPlotPoints(ws().screen.GraphHandle, ids::Main::kGraph, ws().screen.OutPlot),
+    EXPECT_EQ(ui::GraphPlotPoints(screen().GraphHandle, ids::Main::kGraph, screen().OutPlot),
               2048u);
-    EXPECT_FALSE(ui::PanelVisible(ws().screen.ProcessHandle));
+    EXPECT_FALSE(ui::PanelVisible(screen().ProcessHandle));
     EXPECT_FALSE(ui::WaitCursorShown());
     for (int item : {menu::kMenuNotch, menu::kMenuSwim, menu::kMenuHadamard, menu::kMenuSmooth,
                      menu::kMenuSynthesis})
@@ -74,13 +74,13 @@ TEST_F(Synthesis, CheckWithoutPopupAndNoDrawingWithNeither) {
     Notch(100.0, 300.0, 1.0);
     Synthesise(0, 0, -1);
     EXPECT_TRUE(popups->graphs.empty());
-    EXPECT_EQ(ws().screen.OutFlag, 0);
+    EXPECT_EQ(screen().OutFlag, 0);
     // The profile and what the ions feel, unless the view leaves that out.
-    EXPECT_EQ(ui::GraphPlotCount(ws().screen.GraphHandle, ids::Main::kGraph), 2);
-    EXPECT_EQ(ws().screen.PlayedFlag, 1);
+    EXPECT_EQ(ui::GraphPlotCount(screen().GraphHandle, ids::Main::kGraph), 2);
+    EXPECT_EQ(screen().PlayedFlag, 1);
     ui::ChooseMenuItem(bar(), ids::Main::kMenuPlayedOnce);
-    EXPECT_EQ(ui::GraphPlotCount(ws().screen.GraphHandle, ids::Main::kGraph), 1);
-    EXPECT_EQ(ws().datapts, 1024);
+    EXPECT_EQ(ui::GraphPlotCount(screen().GraphHandle, ids::Main::kGraph), 1);
+    EXPECT_EQ(ws().Swift.size(), 1024u);
 }
 
 TEST_F(Synthesis, ProfileWithoutPowerIsRefused) {
@@ -88,7 +88,7 @@ TEST_F(Synthesis, ProfileWithoutPowerIsRefused) {
     Synthesise(1, 1, -1);
     EXPECT_NE(LastMessage().find("no power"), std::string::npos) << LastMessage();
     EXPECT_TRUE(ws().Swift.empty());
-    EXPECT_EQ(ws().datapts, 512);
+    EXPECT_EQ(ws().Magnitude.size(), 512u);
     EXPECT_TRUE(popups->graphs.empty());
     EXPECT_TRUE(ui::MenuItemDimmed(bar(), ids::Main::kMenuStore));
     EXPECT_FALSE(ui::MenuItemDimmed(bar(), ids::Main::kMenuNotch));  // still editable
@@ -97,7 +97,7 @@ TEST_F(Synthesis, ProfileWithoutPowerIsRefused) {
 TEST_F(Synthesis, StoreRefusesWithoutAWaveformAndReportsFailedWrites) {
     ApplySetReset(1024, 1250.0);
     SaveSwift_Callback(bar(), ids::Main::kMenuStore,
-                       ws().screen.GraphHandle);  // reached although dimmed
+                       screen().GraphHandle);  // reached although dimmed
     EXPECT_NE(LastMessage().find("no waveform"), std::string::npos) << LastMessage();
     EXPECT_TRUE(popups->asked.empty());
 
@@ -124,7 +124,7 @@ TEST_F(Synthesis, SameFileFromEitherLayout) {
     Store((dir / "tek.swf").string());
 
     ui::ChooseMenuItem(bar(), ids::Main::kMenuSetReset);
-    ui::EnterCtrlVal(ws().screen.SetResetHandle, ids::SetReset::kNiSwitch, 1);
+    ui::EnterCtrlVal(screen().SetResetHandle, ids::SetReset::kNiSwitch, 1);
     ApplySetReset(4096, 1250.0);
     Notch(300.0, 700.0, 1.0);
     Synthesise(0, 1, -1);
@@ -141,7 +141,7 @@ TEST_F(Synthesis, DrawnCheckReproducesTheProfile) {
         const std::vector<double> profile = ws().Magnitude;
         Synthesise(0, 1, factor);
         const auto drawn =
-            ui::GraphPlotValues(ws().screen.GraphHandle, ids::Main::kGraph, ws().screen.OutPlot);
+            ui::GraphPlotValues(screen().GraphHandle, ids::Main::kGraph, screen().OutPlot);
         ASSERT_EQ(drawn.size(), 2048u);
         for (std::size_t k = 0; k < profile.size(); ++k)
             ASSERT_NEAR(drawn[2 * k], profile[k], 1e-9) << "factor " << factor << " point " << k;

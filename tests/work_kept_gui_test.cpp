@@ -31,7 +31,7 @@ protected:
         ApplySetReset(1024, 1000.0);
         Notch(100, 300, 1.0);
         Synthesise(0, 0, -1);
-        ASSERT_TRUE(ws().screen.unsaved);
+        ASSERT_TRUE(screen().unsaved);
         ASSERT_TRUE(DesignEdited());
     }
     QMainWindow* Main() { return qobject_cast<QMainWindow*>(MainGraph()->window()); }
@@ -45,7 +45,8 @@ struct DialogSeen {
     bool shown = false, enabled = false, owned = false, zoom = false, store = true;
 };
 
-void PressProgress(DialogSeen& seen, int bar, QWidget* main, const std::function<void(QProgressDialog*)>& press) {
+void PressProgress(DialogSeen& seen, int bar, QWidget* main,
+                   const std::function<void(QProgressDialog*)>& press) {
     auto* d = qobject_cast<QProgressDialog*>(ShownDialog("QProgressDialog"));
     if (!d)
         return;
@@ -65,16 +66,14 @@ void PressProgress(DialogSeen& seen, int bar, QWidget* main, const std::function
 TEST_F(WorkKept, TheOptimisedPhaseStopsAtTheRealCancel) {
     popups->real_progress = true;
     const std::function<void(QProgressDialog*)> presses[] = {
-        [](QProgressDialog* d) {
-            QTest::mouseClick(d->findChild<QPushButton*>(), Qt::LeftButton);
-        },
+        [](QProgressDialog* d) { QTest::mouseClick(d->findChild<QPushButton*>(), Qt::LeftButton); },
         [](QProgressDialog* d) { QTest::keyClick(d, Qt::Key_Escape); },
         [](QProgressDialog* d) { d->close(); },
     };
     for (const auto& press : presses) {
         ApplySetReset(8192, 1250.0);
         Notch(200, 400, 1.0);
-        const int process = ws().screen.ProcessHandle;
+        const int process = screen().ProcessHandle;
         ui::ChooseMenuItem(bar(), ids::Main::kMenuSynthesis);
         ui::EnterCtrlVal(process, ids::Process::kPhase, 1);
         ui::SetCtrlVal(process, ids::Process::kIterations, 100000);
@@ -114,8 +113,8 @@ TEST_F(WorkKept, ALongPlainSynthesisCancels) {
     EXPECT_EQ(ws().phase, MenuPhase::Editable);
     EXPECT_EQ(ws().Magnitude, profile);
     EXPECT_TRUE(ws().Swift.empty());
-    EXPECT_FALSE(ws().screen.unsaved);
-    EXPECT_NE(ui::StatusMessage(ws().screen.GraphHandle).find("cancelled"), std::string::npos);
+    EXPECT_FALSE(screen().unsaved);
+    EXPECT_NE(ui::StatusMessage(screen().GraphHandle).find("cancelled"), std::string::npos);
     EXPECT_TRUE(popups->messages.empty()) << LastMessage();
 }
 
@@ -140,12 +139,13 @@ void Answer(QMessageBox::StandardButton button) {
 TEST_F(WorkKept, EveryQuestionDoesWhatItsButtonSays) {
     popups->real_questions = true;
     const fs::path design = dir / "other.recipe";
-    std::ofstream(design) << "reset layout=ni samples=64 bandwidth=100\nnotch from=10 to=20 level=1\n";
+    std::ofstream(design)
+        << "reset layout=ni samples=64 bandwidth=100\nnotch from=10 to=20 level=1\n";
     const fs::path wave = dir / "other.swf";
     StoreSwift(wave.string(), 8, 100.0, std::vector<double>{0, 0.5, 1, 0.5, 0, -0.5, -1, -0.5});
     const fs::path dat = dir / "other.dat";
-    std::ofstream(dat, std::ios::binary)
-        << "Data Points: 4\nBandwidth: 300000\nData:\n" << FloatBytes({0.f, 1.f, 0.f, -1.f});
+    std::ofstream(dat, std::ios::binary) << "Data Points: 4\nBandwidth: 300000\nData:\n"
+                                         << FloatBytes({0.f, 1.f, 0.f, -1.f});
 
     struct Action {
         const char* name;
@@ -153,13 +153,14 @@ TEST_F(WorkKept, EveryQuestionDoesWhatItsButtonSays) {
         std::function<bool()> done;   // whether it went on
     };
     const Action actions[] = {
-        {"Set/Reset", [&] { ApplySetReset(64, 100.0); }, [&] { return ws().datapts == 32; }},
+        {"Set/Reset", [&] { ApplySetReset(64, 100.0); },
+         [&] { return ws().Magnitude.size() == 32; }},
         {"Open design",
          [&] {
              popups->files.push_back({ui::VAL_EXISTING_FILE_SELECTED, design.string()});
              ui::ChooseMenuItem(bar(), ids::Main::kMenuOpenDesign);
          },
-         [&] { return ws().datapts == 32; }},
+         [&] { return ws().Magnitude.size() == 32; }},
         {"Open waveform",
          [&] {
              popups->files.push_back({ui::VAL_EXISTING_FILE_SELECTED, wave.string()});
@@ -169,7 +170,7 @@ TEST_F(WorkKept, EveryQuestionDoesWhatItsButtonSays) {
         {"Import",
          [&] {
              ui::ChooseMenuItem(bar(), ids::Main::kMenuImport);
-             const int awg = ws().screen.awg_handle;
+             const int awg = screen().awg_handle;
              ui::EnterCtrlVal(awg, ids::Awg::kAwg1, 1);
              popups->files.push_back({ui::VAL_EXISTING_FILE_SELECTED, dat.string()});
              ui::PressButton(awg, ids::Awg::kOk);
@@ -204,7 +205,7 @@ TEST_F(WorkKept, EveryQuestionDoesWhatItsButtonSays) {
             if (button == QMessageBox::Cancel) {
                 EXPECT_FALSE(a.done());
                 EXPECT_EQ(ws().Swift, waveform);
-                EXPECT_TRUE(ws().screen.unsaved);
+                EXPECT_TRUE(screen().unsaved);
                 EXPECT_TRUE(popups->asked.empty());  // not even a file dialog
                 continue;
             }
@@ -223,11 +224,12 @@ TEST_F(WorkKept, EveryQuestionDoesWhatItsButtonSays) {
 // entry selected; an odd sample count shows the even count it becomes.
 TEST_F(WorkKept, EntriesAreCheckedWhereTheyAreTyped) {
     ApplySetReset(1024, 1000.0);
-    const int sr = ws().screen.SetResetHandle;
+    const int sr = screen().SetResetHandle;
     ui::ChooseMenuItem(bar(), ids::Main::kMenuSetReset);
     ui::EnterCtrlVal(sr, ids::SetReset::kNiSwitch, 1);
     const auto type = [&](int control, const char* text) {
-        auto* spin = qobject_cast<QAbstractSpinBox*>(ui::detail::ControlOf(sr, control).widget.data());
+        auto* spin =
+            qobject_cast<QAbstractSpinBox*>(ui::detail::ControlOf(sr, control).widget.data());
         QApplication::setActiveWindow(spin->window());
         spin->setFocus(Qt::MouseFocusReason);
         QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
@@ -237,12 +239,13 @@ TEST_F(WorkKept, EntriesAreCheckedWhereTheyAreTyped) {
         return spin;
     };
     QAbstractSpinBox* samples = type(ids::SetReset::kNiSamples, "");
-    EXPECT_NE(LastMessage().find("\"Waveform samples\" is empty: enter a number from 2 to 67108864"),
-              std::string::npos)
+    EXPECT_NE(
+        LastMessage().find("\"Waveform samples\" is empty: enter a number from 2 to 67108864"),
+        std::string::npos)
         << LastMessage();
     EXPECT_TRUE(ui::PanelVisible(sr));
     EXPECT_EQ(QApplication::focusWidget(), samples);
-    EXPECT_EQ(ws().datapts, 512);  // nothing reset
+    EXPECT_EQ(ws().Magnitude.size(), 512u);  // nothing reset
 
     type(ids::SetReset::kNiSamples, "4096");
     popups->messages.clear();
@@ -259,7 +262,7 @@ TEST_F(WorkKept, EntriesAreCheckedWhereTheyAreTyped) {
     ui::ChooseMenuItem(bar(), ids::Main::kMenuSetReset);
     ui::EnterCtrlVal(sr, ids::SetReset::kNiSamples, 65537);
     EXPECT_EQ(ui::GetCtrlInt(sr, ids::SetReset::kNiSamples), 65536);
-    EXPECT_NE(ui::StatusMessage(ws().screen.GraphHandle).find("65537 samples became 65536"),
+    EXPECT_NE(ui::StatusMessage(screen().GraphHandle).find("65537 samples became 65536"),
               std::string::npos);
 }
 
@@ -270,12 +273,12 @@ TEST_F(WorkKept, OnlyAFolderWrittenToIsRemembered) {
     const fs::path missing = dir / "missing";
     Store((missing / "band.swf").string());
     EXPECT_FALSE(LastMessage().empty());
-    EXPECT_TRUE(ws().screen.unsaved);
+    EXPECT_TRUE(screen().unsaved);
     popups->asked.clear();
     Store((dir / "band.swf").string());
     ASSERT_EQ(popups->asked.size(), 1u);
     EXPECT_NE(popups->asked[0].default_directory, missing.string());
-    EXPECT_FALSE(ws().screen.unsaved);
+    EXPECT_FALSE(screen().unsaved);
     popups->asked.clear();
     Store((dir / "again.swf").string());
     ASSERT_EQ(popups->asked.size(), 1u);

@@ -14,8 +14,7 @@
 #include "core/files/atomic_file.h"
 #include "core/files/input_file.h"
 #include "core/numbers.h"
-#include "core/synth/fasthadamard.h"
-#include "core/workspace/workspace.h"
+#include "core/refusal.h"
 
 namespace pelorin {
 
@@ -63,12 +62,6 @@ void RequireFrequenciesInRange(const std::vector<float>& list, double bandwidth)
                               "between 0 and ") +
                       range + " kHz: delete the others and build again.",
                   Severity::Warning);
-}
-
-int HadamardOrder(int n) {
-    if (n < 1 || n >= (1 << 30))
-        return 0;
-    return Exp_2_N(Log_2_N(n) + 1);
 }
 
 namespace {

@@ -29,11 +29,6 @@ bool CheckFrequencies(const std::vector<float>& list, double bandwidth);
 // CheckFrequencies passes.
 void RequireFrequenciesInRange(const std::vector<float>& list, double bandwidth);
 
-// Order of the Hadamard matrix used for n frequencies: the smallest power of
-// two greater than n (3 gives 4, 4 gives 8, 7 gives 8). 0 for n < 1, and for
-// n >= 2^30, whose order does not fit an int.
-int HadamardOrder(int n);
-
 // What a peak-list file gave.
 struct PeakListResult {
     std::vector<float> frequencies_khz;  // in file order, each Hz value / 1000.0f

@@ -111,79 +111,38 @@ std::optional<std::pair<std::size_t, std::size_t>> PackedProfile::Differences(
     return std::pair{*lo, hi};
 }
 
-void EditHistory::Reset(std::span<const double> profile) {
-    edits_.clear();
-    applied_ = 0;
+void ProfileTracker::Reset(std::span<const double> profile) {
     current_ = PackedProfile(profile);
 }
 
-void EditHistory::Clear() {
-    edits_.clear();
-    applied_ = 0;
+void ProfileTracker::Clear() {
     current_ = PackedProfile();
 }
 
-void EditHistory::Push(std::string what, std::span<const double> after, RecordLines lines) {
-    edits_.erase(edits_.begin() + static_cast<std::ptrdiff_t>(applied_), edits_.end());
-    Edit e{std::move(what), 0, {}, {}, std::move(lines)};
+std::optional<ProfileChange> ProfileTracker::Track(std::span<const double> after) {
     if (current_.size() != after.size()) {
-        // A profile of another length: nothing to go back to.
-        edits_.clear();
-        applied_ = 0;
         current_ = PackedProfile(after);
-        return;
+        return std::nullopt;
     }
+    ProfileChange change;
     if (const auto changed = current_.Differences(after)) {
         const std::size_t count = changed->second - changed->first + 1;
-        e.first = changed->first;
-        e.before = current_.Slice(e.first, count);
-        e.after = PackedProfile(after.subspan(e.first, count));
+        change.first = changed->first;
+        change.before = current_.Slice(change.first, count);
+        change.after = PackedProfile(after.subspan(change.first, count));
         current_ = PackedProfile(after);
     }
-    edits_.push_back(std::move(e));
-    applied_ = edits_.size();
-    Trim();
+    return change;
 }
 
-void EditHistory::Trim() {
-    while (bytes() > budget_ && !edits_.empty()) {
-        edits_.pop_front();
-        if (applied_ > 0)
-            --applied_;
-    }
-}
-
-std::string EditHistory::UndoName() const {
-    return CanUndo() ? edits_[applied_ - 1].what : std::string();
-}
-
-std::string EditHistory::RedoName() const {
-    return CanRedo() ? edits_[applied_].what : std::string();
-}
-
-RecordLines EditHistory::Undo(std::vector<double>& profile) {
-    if (!CanUndo())
-        throw std::logic_error("nothing to undo");
-    const Edit& e = edits_[--applied_];
-    e.before.Unpack(std::span(profile).subspan(e.first, e.before.size()));
+void ProfileTracker::Undo(const ProfileChange& change, std::vector<double>& profile) {
+    change.before.Unpack(std::span(profile).subspan(change.first, change.before.size()));
     current_ = PackedProfile(profile);
-    return e.lines;
 }
 
-RecordLines EditHistory::Redo(std::vector<double>& profile) {
-    if (!CanRedo())
-        throw std::logic_error("nothing to redo");
-    const Edit& e = edits_[applied_++];
-    e.after.Unpack(std::span(profile).subspan(e.first, e.after.size()));
+void ProfileTracker::Redo(const ProfileChange& change, std::vector<double>& profile) {
+    change.after.Unpack(std::span(profile).subspan(change.first, change.after.size()));
     current_ = PackedProfile(profile);
-    return e.lines;
-}
-
-std::size_t EditHistory::bytes() const {
-    std::size_t total = current_.bytes();
-    for (const Edit& e : edits_)
-        total += e.before.bytes() + e.after.bytes();
-    return total;
 }
 
 }  // namespace pelorin

@@ -1,16 +1,14 @@
-// Undo and redo of profile edits, in bounded memory. An edit keeps only the
-// stretch of the profile it changed, before and after, packed: runs of equal
-// values cost one value, so the band-and-notch edits an operator makes cost a
-// few bytes whatever the profile's length, and only values that change from
-// point to point (a SWIM band, a smoothed edge) are kept one by one.
+// What an undo of a profile edit keeps, in bounded memory. An edit keeps only
+// the stretch of the profile it changed, before and after, packed: runs of
+// equal values cost one value, so the band-and-notch edits an operator makes
+// cost a few bytes whatever the profile's length, and only values that change
+// from point to point (a SWIM band, a smoothed edge) are kept one by one.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <optional>
 #include <span>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -45,59 +43,34 @@ private:
     std::size_t size_ = 0;
 };
 
-// The lines a step added to a design record: where they stand and what they
-// say, so that an undo takes them out and a redo puts them back.
-struct RecordLines {
-    std::size_t at = 0;
-    std::vector<std::string> lines;
+// The stretch of a profile one edit changed: from `first`, the values before
+// and after it.
+struct ProfileChange {
+    std::size_t first = 0;
+    PackedProfile before;
+    PackedProfile after;
+    std::size_t bytes() const { return before.bytes() + after.bytes(); }
 };
 
-class EditHistory {
+// The profile as the edits applied so far leave it, packed, so that each
+// edit's change is found without a second copy of a long profile.
+class ProfileTracker {
 public:
-    // The oldest edits are forgotten beyond this many bytes (the profile as
-    // it stands, packed, counts too).
-    static constexpr std::size_t kDefaultBudget = std::size_t{256} << 20;
-
-    EditHistory() = default;
-    explicit EditHistory(std::size_t budget) : budget_(budget) {}
-
-    // Starts over from profile, with nothing to undo or redo.
+    // Tracks profile from now on.
     void Reset(std::span<const double> profile);
-    // Forgets everything: no edit can be undone (the profile is fixed).
+    // Tracks nothing.
     void Clear();
-    // Records an edit called `what` that left the profile as `after` and
-    // added `lines` to the record. Drops what could have been redone.
-    void Push(std::string what, std::span<const double> after, RecordLines lines);
-
-    bool CanUndo() const { return applied_ > 0; }
-    bool CanRedo() const { return applied_ < edits_.size(); }
-    // The name of the edit an undo or a redo would act on ("" when none).
-    std::string UndoName() const;
-    std::string RedoName() const;
-
-    // Undoes the last edit on profile, which must be as the history left it;
-    // returns the lines to take out of the record. Only when CanUndo().
-    RecordLines Undo(std::vector<double>& profile);
-    // Redoes the edit undone last; returns the lines to put back. Only when
-    // CanRedo().
-    RecordLines Redo(std::vector<double>& profile);
-
-    std::size_t bytes() const;
+    // The change from the profile tracked to `after`, which is tracked from
+    // now on; nothing when the lengths differ (no stretch describes it).
+    std::optional<ProfileChange> Track(std::span<const double> after);
+    // Writes the change's values before it (Undo) or after it (Redo) into
+    // profile, which must be as the tracker knows it, and tracks the result.
+    void Undo(const ProfileChange& change, std::vector<double>& profile);
+    void Redo(const ProfileChange& change, std::vector<double>& profile);
+    std::size_t bytes() const { return current_.bytes(); }
 
 private:
-    struct Edit {
-        std::string what;
-        std::size_t first = 0;  // the stretch changed, from here
-        PackedProfile before;
-        PackedProfile after;
-        RecordLines lines;
-    };
-    void Trim();
-
-    std::size_t budget_ = kDefaultBudget;
-    PackedProfile current_;  // the profile as the applied edits leave it
-    std::deque<Edit> edits_;
-    std::size_t applied_ = 0;  // edits_[0 .. applied_) are in the profile
+    PackedProfile current_;
 };
 
 }  // namespace pelorin

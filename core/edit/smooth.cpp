@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/workspace/workspace.h"
+#include "core/refusal.h"
 
 namespace pelorin {
 

@@ -10,10 +10,11 @@
 #include <string_view>
 #include <utility>
 
-#include "core/display/maxmin.h"
 #include "core/files/input_file.h"
+#include "core/limits.h"
+#include "core/maxmin.h"
 #include "core/numbers.h"
-#include "core/workspace/setreset.h"
+#include "core/refusal.h"
 
 namespace pelorin {
 
@@ -254,13 +255,20 @@ DatWaveform ReadDatFile(const std::string& path, int awg) {
     return ReadDat(in, path, awg);
 }
 
-void ImportWaveform(Workspace& ws, DatWaveform w) {
-    ws.Swift = std::move(w.samples);
-    ws.datapts = w.datapts;
-    ws.bandwidth = w.bandwidth;
-    ws.source = WaveformSource::Import;
-    if (ws.phase == MenuPhase::Editable)
-        ws.phase = MenuPhase::Synthesised;
+double AwgClock(int awg) {
+    return awg == 1 ? 25000.0 : awg == 2 ? 40000.0 : 0.0;
+}
+
+std::optional<double> FixBandwidth(int awg, double bw) {
+    const int clock = static_cast<int>(AwgClock(awg));
+    if (clock == 0)
+        return std::nullopt;
+    // Below 1 kHz the whole-kHz result would be 0 (and the divisor can
+    // overflow an int); above the clock figure there is no divisor of 1.
+    if (!(bw >= 1.0) || !std::isfinite(bw) || bw > clock)
+        return std::nullopt;
+    const int n = static_cast<int>(std::floor(clock / bw));
+    return static_cast<double>(clock / n);
 }
 
 }  // namespace pelorin

@@ -26,11 +26,12 @@
 
 #include <cstddef>
 #include <istream>
+#include <optional>
 #include <streambuf>
 #include <string>
 #include <vector>
 
-#include "core/workspace/workspace.h"
+#include "core/refusal.h"
 
 namespace pelorin {
 
@@ -76,9 +77,13 @@ DatWaveform ReadDatFile(const std::string& path, int awg);
 // The same for an open binary stream; name stands for the file in messages.
 DatWaveform ReadDat(std::istream& in, const std::string& name, int awg);
 
-// Makes an imported waveform the workspace's: Swift, datapts and bandwidth.
-// A profile that was editable is closed, as after a synthesis, since datapts
-// no longer names its length.
-void ImportWaveform(Workspace& ws, DatWaveform w);
+// The AWG clock snapping of an import: AWG 1 divides 25000 kHz, AWG 2 40000
+// kHz, into whole kHz. Empty for another AWG number, and for a bandwidth
+// below 1 kHz (it would snap to 0) or above the clock figure (no divisor of 1
+// or more exists).
+std::optional<double> FixBandwidth(int awg, double bw);
+
+// The clock figure (kHz) that FixBandwidth divides for awg, 0 for none.
+double AwgClock(int awg);
 
 }  // namespace pelorin

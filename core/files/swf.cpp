@@ -13,8 +13,8 @@
 
 #include "core/files/atomic_file.h"
 #include "core/files/input_file.h"
-#include "core/workspace/setreset.h"
-#include "core/workspace/workspace.h"
+#include "core/limits.h"
+#include "core/refusal.h"
 
 namespace pelorin {
 
@@ -161,15 +161,6 @@ std::uint16_t SampleCode(double s) {
 
 double CodeMidpoint(std::uint16_t code) {
     return (2.0 * code + 1.0) / 4095.0 - 1.0;
-}
-
-std::string WithSwfExtension(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
-    // A leading dot marks a hidden file, not an extension.
-    if (name >= path.size() || path.find('.', name + 1) != std::string::npos)
-        return path;
-    return path + ".swf";
 }
 
 // Two bytes per sample, low byte first whatever the byte order of this

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/refusal.h"
+
 namespace pelorin {
 
 inline constexpr std::uint16_t kSwfTopCode = 4095;
@@ -27,10 +29,6 @@ std::uint16_t SampleCode(double s);
 // are low byte first in memory whatever the machine. out must not overlap
 // samples.
 void EncodeSamples(const double* samples, std::size_t n, std::uint16_t* out);
-
-// path with ".swf" added when its file name has no extension, as a save
-// dialog does: "band" gives "band.swf", "band.v2" stays as it is.
-std::string WithSwfExtension(const std::string& path);
 
 // Writes the header and the first datapts samples of Swift to path, replacing
 // any file of that name. The file appears complete or not at all: it is written

@@ -45,24 +45,31 @@ int BuildHadamard(std::span<double> Magnitude, const std::vector<float>& list, d
     return 0;
 }
 
-SeriesReport BatchHadamard(Workspace& ws, const std::vector<float>& list, const SeriesName& name,
-                           const SeriesProgress& progress, unsigned threads) {
+int HadamardOrder(int n) {
+    if (n < 1 || n >= (1 << 30))
+        return 0;
+    return Exp_2_N(Log_2_N(n) + 1);
+}
+
+SeriesReport BatchHadamard(const SeriesTarget& target, const std::vector<float>& list,
+                           double width_hz, const SeriesName& name, const SeriesProgress& progress,
+                           unsigned threads) {
     if (list.empty())
         throw Refusal("The frequency list is empty: add frequencies before building a batch.");
-    RequireFrequenciesInRange(list, ws.bandwidth);
+    RequireFrequenciesInRange(list, target.bandwidth);
     const int order = HadamardOrder(static_cast<int>(std::min<std::size_t>(list.size(), 1u << 30)));
     if (order == 0)
         throw Refusal("The frequency list holds " + std::to_string(list.size()) +
                       " frequencies, too many for one batch.");
 
-    const auto build = [&list, bandwidth = ws.bandwidth, width = ws.HadamardWidth](
+    const auto build = [&list, bandwidth = target.bandwidth, width = width_hz](
                            std::span<double> profile, std::uint64_t row) {
         if (BuildHadamard(profile, list, bandwidth, width, static_cast<int>(row)) != 0)
             throw Refusal("Row " + std::to_string(row) +
                           " could not be built: no memory for the Hadamard "
                           "transform.");
     };
-    return RunSeries(ws, name, 1, static_cast<std::uint64_t>(order) - 1, build, true, progress,
+    return RunSeries(target, name, 1, static_cast<std::uint64_t>(order) - 1, build, true, progress,
                      threads);
 }
 

@@ -6,9 +6,13 @@
 #include <vector>
 
 #include "core/synth/series.h"
-#include "core/workspace/workspace.h"
 
 namespace pelorin {
+
+// Order of the Hadamard matrix used for n frequencies: the smallest power of
+// two greater than n (3 gives 4, 4 gives 8, 7 gives 8). 0 for n < 1, and for
+// n >= 2^30, whose order does not fit an int.
+int HadamardOrder(int n);
 
 // Level written inside an excited band.
 inline constexpr double kHadamardLevel = 100.0;
@@ -24,11 +28,11 @@ int BuildHadamard(std::span<double> Magnitude, const std::vector<float>& list, d
                   double HadamardWidth, int row);
 
 // Rows 1 .. N - 1, each from a cleared profile, smoothed with width 3 and
-// stored under SeriesMemberName(name, row), using ws.bandwidth and
-// ws.HadamardWidth. Refuses before writing anything when the list is empty or
-// holds a frequency outside 0 .. bandwidth, and as RunSeries does. A row that
-// excites nothing has no power and is skipped (listed in the report).
-SeriesReport BatchHadamard(Workspace& ws, const std::vector<float>& list, const SeriesName& name,
+// stored under SeriesMemberName(name, row), the bands width_hz wide. Refuses before writing
+// anything when the list is empty or holds a frequency outside 0 .. bandwidth, and as RunSeries
+// does. A row that excites nothing has no power and is skipped (listed in the report).
+SeriesReport BatchHadamard(const SeriesTarget& target, const std::vector<float>& list,
+                           double width_hz, const SeriesName& name,
                            const SeriesProgress& progress = {}, unsigned threads = 0);
 
 }  // namespace pelorin

@@ -218,20 +218,11 @@ std::string SeriesMemberName(const SeriesName& name, std::uint64_t k) {
     return name.stem + "_" + digits + name.extension;
 }
 
-void RequireSeriesProfile(const Workspace& ws) {
-    if (ws.datapts > 0 && static_cast<std::size_t>(ws.datapts) == ws.Magnitude.size())
-        return;
-    throw Refusal("A series needs a profile of N points, but datapts is " +
-                  std::to_string(ws.datapts) + " and the profile holds " +
-                  std::to_string(ws.Magnitude.size()) +
-                  " points: apply Set/Reset to start a new profile, then run "
-                  "the series again.");
-}
-
-SeriesReport RunSeries(Workspace& ws, const SeriesName& name, std::uint64_t first,
+SeriesReport RunSeries(const SeriesTarget& target, const SeriesName& name, std::uint64_t first,
                        std::uint64_t last, const SeriesMember& build_member, bool smooth,
                        const SeriesProgress& progress, unsigned threads) {
-    RequireSeriesProfile(ws);
+    if (target.profile.empty())
+        throw Refusal("A series needs a profile: apply Set/Reset first, then run the series.");
     SeriesReport report;
     if (first > last)
         return report;
@@ -241,7 +232,7 @@ SeriesReport RunSeries(Workspace& ws, const SeriesName& name, std::uint64_t firs
     // Workers take the members in order; the files are written and the
     // results accounted for in order (see MemberQueue). Each worker keeps its
     // arrays from one member to the next: every member has the same length.
-    const auto points = static_cast<std::size_t>(ws.datapts);
+    const std::size_t points = target.profile.size();
     std::vector<Worker> workers(Workers(threads, points, report.total));
     for (Worker& w : workers)
         w.profile.resize(points);
@@ -256,13 +247,13 @@ SeriesReport RunSeries(Workspace& ws, const SeriesName& name, std::uint64_t firs
             ~StopOnExit() { queue.Stop(); }
         } stop_on_exit{queue};
         for (Worker& w : workers)
-            running.emplace_back([&queue, &w, &ws, &name, &build_member, smooth] {
+            running.emplace_back([&queue, &w, &target, &name, &build_member, smooth] {
                 while (const auto k = queue.Take()) {
                     w.member = *k;
                     MemberQueue::Result result;
                     try {
-                        if (!RunMember(w, ws.bandwidth, name, build_member, smooth, ws.synthesis,
-                                       [&] { return queue.MayWrite(*k); }))
+                        if (!RunMember(w, target.bandwidth, name, build_member, smooth,
+                                       target.synthesis, [&] { return queue.MayWrite(*k); }))
                             return;  // stopped: nothing more to write
                         result.member = w.result;
                     } catch (...) {
@@ -309,7 +300,7 @@ SeriesReport RunSeries(Workspace& ws, const SeriesName& name, std::uint64_t firs
     // The profile shows the last member accounted for, built again here (its
     // worker may have gone on to another); Swift holds the last one written.
     if (report.done > 0) {
-        const auto profile = std::span<double>(ws.Magnitude).first(points);
+        const std::span<double> profile = target.profile;
         std::fill(profile.begin(), profile.end(), 0.0);
         try {
             build_member(profile, last_accounted);
@@ -323,10 +314,8 @@ SeriesReport RunSeries(Workspace& ws, const SeriesName& name, std::uint64_t firs
     for (const Worker& w : workers)
         if (w.written_member && (!written || *w.written_member > *written->written_member))
             written = &w;
-    if (written != nullptr) {
-        ws.source = WaveformSource::Series;
-        ws.Swift = written->written;
-    }
+    if (written != nullptr && target.last_written != nullptr)
+        *target.last_written = written->written;
     return report;
 }
 

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/workspace/workspace.h"
+#include "core/refusal.h"
+#include "core/synth/crest.h"
 
 namespace pelorin {
 
@@ -54,26 +55,30 @@ struct SeriesReport {
     bool stopped = false;  // a failed write ended the series before its last member
 };
 
-// Throws Refusal unless ws holds a profile of datapts points, the state in
-// which a series may start.
-void RequireSeriesProfile(const Workspace& ws);
+// What a series works on: the profile each member is written into (the last
+// member accounted for stays there), the bandwidth, the phase law of its
+// syntheses, and where the last waveform written is left.
+struct SeriesTarget {
+    std::span<double> profile;
+    double bandwidth = 0.0;
+    PhaseChoice synthesis;
+    std::vector<double>* last_written = nullptr;  // untouched when none was written
+};
 
-// For k = first .. last (nothing when first > last): clears the profile
-// ws.Magnitude[0, datapts), build_member(profile, k), smooths with width 3
-// when asked, synthesises with phase factor -1 by the phase law of
-// ws.synthesis and stores the waveform under
-// SeriesMemberName(name, k). A member that is refused (by its builder, or a
-// profile without power) is skipped and the series goes on; a failed write is
-// listed and ends the series. The profile keeps the last member; datapts is not touched, and
-// after a member was written Swift holds the last one written. Refuses before
-// writing anything when ws.datapts is not the profile length
-// (RequireSeriesProfile). Other exceptions (allocation) propagate.
+// For k = first .. last (nothing when first > last): clears a profile of the
+// target's length, build_member(profile, k), smooths with width 3 when asked,
+// synthesises with phase factor -1 by the target's phase law and stores the
+// waveform under SeriesMemberName(name, k). A member that is refused (by its
+// builder, or a profile without power) is skipped and the series goes on; a
+// failed write is listed and ends the series. The target's profile keeps the
+// last member accounted for, and *last_written the last waveform written.
+// Refuses an empty profile. Other exceptions (allocation) propagate.
 // Members are synthesised side by side on `threads` cores (0: every core,
 // fewer when the profile is large) and written in order; the files, the report
 // and the calls of progress are those of a run one member at a time, a cancel
 // or a failed write included. build_member must then be safe to call from
 // several threads at once.
-SeriesReport RunSeries(Workspace& ws, const SeriesName& name, std::uint64_t first,
+SeriesReport RunSeries(const SeriesTarget& target, const SeriesName& name, std::uint64_t first,
                        std::uint64_t last, const SeriesMember& build_member, bool smooth,
                        const SeriesProgress& progress = {}, unsigned threads = 0);
 

@@ -15,6 +15,7 @@
 #include <immintrin.h>
 #endif
 
+#include "core/refusal.h"
 #include "core/synth/fft.h"
 #include "core/synth/polar.h"
 
@@ -431,22 +432,6 @@ void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<do
                       std::to_string(samples) +
                       " samples: close other programs or use fewer samples.");
     }
-}
-
-void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check, SwiftWork* work,
-                  const CrestProgress& progress) {
-    const int n = ws.datapts;
-    if (n < 1)
-        throw Refusal("There is no profile to synthesise (" + std::to_string(n) +
-                      " points): apply Set/Reset first.");
-    if (static_cast<std::size_t>(n) > ws.Magnitude.size())
-        throw Refusal("The waveform was to be made from " + std::to_string(n) +
-                      " profile points but the profile holds only " +
-                      std::to_string(ws.Magnitude.size()) +
-                      ": apply Set/Reset to start a new profile.");
-    SynthesiseSwift(std::span<const double>(ws.Magnitude).first(static_cast<std::size_t>(n)),
-                    factor, ws.Swift, check, work, ws.synthesis, progress);
-    ws.datapts = 2 * n;
 }
 
 }  // namespace pelorin

@@ -9,7 +9,6 @@
 #include "core/memory.h"
 #include "core/synth/crest.h"
 #include "core/synth/fft.h"
-#include "core/workspace/workspace.h"
 
 namespace pelorin {
 
@@ -57,12 +56,5 @@ void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<do
 void SynthesiseSwift(std::span<const double> profile, int factor, std::vector<double>& waveform,
                      std::vector<double>* check, SwiftWork* work, const PhaseChoice& choice,
                      const CrestProgress& progress = {});
-
-// The synthesis panel's step on the workspace: the waveform of the first
-// ws.datapts points of ws.Magnitude, by the phase law ws.synthesis chooses,
-// replaces ws.Swift, and ws.datapts becomes 2N, the waveform's length. Refuses as SynthesiseSwift
-// does, and when datapts counts no points or more than the profile holds; ws is then untouched.
-void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check = nullptr,
-                  SwiftWork* work = nullptr, const CrestProgress& progress = {});
 
 }  // namespace pelorin

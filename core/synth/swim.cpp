@@ -75,13 +75,13 @@ int CalcSwim(std::span<double> Magnitude, std::int64_t start, std::int64_t end, 
     return 0;
 }
 
-SeriesReport SwimSeries(Workspace& ws, BandIndices band, double base, double peak,
+SeriesReport SwimSeries(const SeriesTarget& target, BandIndices band, double base, double peak,
                         std::uint32_t first, std::uint32_t last, int law, bool smooth,
                         const SeriesName& name, const SeriesProgress& progress, unsigned threads) {
     const auto build = [&](std::span<double> profile, std::uint64_t nodes) {
         CalcSwim(profile, band.start, band.end, base, peak, static_cast<std::uint32_t>(nodes), law);
     };
-    return RunSeries(ws, name, first, last, build, smooth, progress, threads);
+    return RunSeries(target, name, first, last, build, smooth, progress, threads);
 }
 
 }  // namespace pelorin

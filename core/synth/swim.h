@@ -7,7 +7,6 @@
 
 #include "core/edit/bands.h"
 #include "core/synth/series.h"
-#include "core/workspace/workspace.h"
 
 namespace pelorin {
 
@@ -25,7 +24,7 @@ int CalcSwim(std::span<double> Magnitude, std::int64_t start, std::int64_t end, 
 // fresh profile holding only the modulated band, smoothed with width 3 when
 // asked, and stored under SeriesMemberName(name, nodes). See RunSeries for the
 // precondition, the refusals and the report.
-SeriesReport SwimSeries(Workspace& ws, BandIndices band, double base, double peak,
+SeriesReport SwimSeries(const SeriesTarget& target, BandIndices band, double base, double peak,
                         std::uint32_t first, std::uint32_t last, int law, bool smooth,
                         const SeriesName& name, const SeriesProgress& progress = {},
                         unsigned threads = 0);

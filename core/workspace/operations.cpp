@@ -31,6 +31,11 @@ void OrderBounds(Workspace& ws) {
 
 namespace {
 
+// The profile's length, which Set/Reset keeps within an int.
+int Points(const Workspace& ws) {
+    return static_cast<int>(ws.Magnitude.size());
+}
+
 std::string Khz(double v) {
     char text[32];
     std::snprintf(text, sizeof text, "%.6g", v);
@@ -60,21 +65,21 @@ void RequirePoints(const Workspace& ws, std::int64_t start, std::int64_t end) {
 void ApplyNotch(Workspace& ws, double level) {
     RequireEditableProfile(ws);
     OrderBounds(ws);
-    const IndexWindow w = NotchWindow(ws.cursor1, ws.cursor2, ws.bandwidth, ws.datapts);
+    const IndexWindow w = NotchWindow(ws.cursor1, ws.cursor2, ws.bandwidth, Points(ws));
     RequirePoints(ws, w.start, w.end);
     SetWindow(ws.Magnitude, w, level);
 }
 
 void ApplySmoothing(Workspace& ws, int width) {
     RequireEditableProfile(ws);
-    CheckSmoothWidth(width, ws.datapts);
+    CheckSmoothWidth(width, Points(ws));
     SmoothData(ws.Magnitude, width);
 }
 
 BandIndices SwimBand(Workspace& ws) {
     OrderBounds(ws);
-    return {FrequencyToBandIndex(ws.cursor1, ws.bandwidth, ws.datapts),
-            FrequencyToBandIndex(ws.cursor2, ws.bandwidth, ws.datapts)};
+    return {FrequencyToBandIndex(ws.cursor1, ws.bandwidth, Points(ws)),
+            FrequencyToBandIndex(ws.cursor2, ws.bandwidth, Points(ws))};
 }
 
 void ApplySwim(Workspace& ws, double base, double peak, std::uint32_t nodes, int law) {
@@ -96,12 +101,35 @@ SeriesReport RunSwimSeries(Workspace& ws, double base, double peak, std::uint32_
     return RunSwimSeries(ws, SwimBand(ws), base, peak, first, last, law, smooth, name, progress);
 }
 
+namespace {
+
+SeriesTarget TargetOf(Workspace& ws) {
+    return {ws.Magnitude, ws.bandwidth, ws.synthesis, &ws.Swift};
+}
+
+// After a series the workspace holds the last member written, if any.
+SeriesReport SeriesRan(Workspace& ws, SeriesReport report) {
+    if (report.written > 0)
+        ws.source = WaveformSource::Series;
+    return report;
+}
+
+}  // namespace
+
 SeriesReport RunSwimSeries(Workspace& ws, const BandIndices& band, double base, double peak,
                            std::uint32_t first, std::uint32_t last, int law, bool smooth,
                            const SeriesName& name, const SeriesProgress& progress) {
     RequireEditableProfile(ws);
     RequirePoints(ws, band.start, band.end);
-    return SwimSeries(ws, band, base, peak, first, last, law, smooth, name, progress);
+    return SeriesRan(
+        ws, SwimSeries(TargetOf(ws), band, base, peak, first, last, law, smooth, name, progress));
+}
+
+SeriesReport RunHadamardBatch(Workspace& ws, const SeriesName& name,
+                              const SeriesProgress& progress) {
+    RequireEditableProfile(ws);
+    return SeriesRan(ws,
+                     BatchHadamard(TargetOf(ws), ws.frequencies, ws.HadamardWidth, name, progress));
 }
 
 std::string MergePeakFile(std::vector<float>& list, const std::string& path) {
@@ -121,8 +149,9 @@ std::string MergePeakFile(std::vector<float>& list, const std::string& path) {
     return text;
 }
 
-void PrepareHadamard(Workspace& ws, const std::vector<float>& list, double width_hz) {
+void PrepareHadamard(Workspace& ws, double width_hz) {
     RequireEditableProfile(ws);
+    const std::vector<float>& list = ws.frequencies;
     if (!CheckFrequencies(list, ws.bandwidth))
         throw Refusal("Frequency out of frequency range!", Severity::Warning);
     if (list.empty())
@@ -130,13 +159,19 @@ void PrepareHadamard(Workspace& ws, const std::vector<float>& list, double width
     ws.HadamardWidth = width_hz;
 }
 
-void ApplyHadamardRow(Workspace& ws, const std::vector<float>& list, int row) {
+void ApplyHadamardRow(Workspace& ws, int row) {
     RequireEditableProfile(ws);
+    const std::vector<float>& list = ws.frequencies;
     const int order = HadamardOrder(static_cast<int>(list.size()));
     if (row < 0 || row >= order)
         throw Refusal("The row must lie between 0 and " + std::to_string(order - 1) + " for " +
                       std::to_string(list.size()) + " frequencies.");
     BuildHadamard(ws.Magnitude, list, ws.bandwidth, ws.HadamardWidth, row);
+}
+
+void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check, SwiftWork* work,
+                  const CrestProgress& progress) {
+    SynthesiseSwift(ws.Magnitude, factor, ws.Swift, check, work, ws.synthesis, progress);
 }
 
 void Synthesise(Workspace& ws, int factor, std::vector<double>* check,
@@ -148,8 +183,7 @@ void Synthesise(Workspace& ws, int factor, std::vector<double>* check,
 }
 
 bool HasWaveform(const Workspace& ws) {
-    return ws.phase != MenuPhase::Editable && ws.datapts > 0 && !ws.Swift.empty() &&
-           ws.Swift.size() >= static_cast<std::size_t>(ws.datapts);
+    return ws.phase != MenuPhase::Editable && !ws.Swift.empty();
 }
 
 void RequireWaveform(const Workspace& ws) {
@@ -170,7 +204,16 @@ std::span<const double> WaveformDesign(const Workspace& ws) {
 
 void StoreWaveform(const Workspace& ws, const std::string& path) {
     RequireWaveform(ws);
-    StoreSwift(path, ws.datapts, ws.bandwidth, ws.Swift);
+    StoreSwift(path, static_cast<int>(ws.Swift.size()), ws.bandwidth, ws.Swift);
+}
+
+void ImportWaveform(Workspace& ws, DatWaveform w) {
+    ws.Swift = std::move(w.samples);
+    ws.Swift.resize(static_cast<std::size_t>(w.datapts));
+    ws.bandwidth = w.bandwidth;
+    ws.source = WaveformSource::Import;
+    if (ws.phase == MenuPhase::Editable)
+        ws.phase = MenuPhase::Synthesised;
 }
 
 void RequireProfile(const Workspace& ws) {

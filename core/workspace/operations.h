@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "core/edit/bands.h"
+#include "core/files/datfile.h"
 #include "core/synth/series.h"
+#include "core/synth/swift.h"
 #include "core/workspace/workspace.h"
 
 namespace pelorin {
@@ -52,28 +54,41 @@ SeriesReport RunSwimSeries(Workspace& ws, const BandIndices& band, double base, 
                            std::uint32_t first, std::uint32_t last, int law, bool smooth,
                            const SeriesName& name, const SeriesProgress& progress = {});
 
+// The Hadamard batch of the frequency list, rows 1 .. order - 1 (see
+// BatchHadamard), the bands HadamardWidth wide (after PrepareHadamard).
+SeriesReport RunHadamardBatch(Workspace& ws, const SeriesName& name,
+                              const SeriesProgress& progress = {});
+
 // Reads a peak list and merges its frequencies into list; returns the account
 // the operator is shown (frequencies read, how many were new, lines skipped,
 // what differed from the file's announcement). Throws Refusal, with list
 // untouched, when the file cannot be read.
 std::string MergePeakFile(std::vector<float>& list, const std::string& path);
 
-// Refuses a list holding a frequency outside 0 … bandwidth ("Warning",
-// "Frequency out of frequency range!"), an empty list, and a profile that is
-// not editable; sets HadamardWidth (Hz).
-void PrepareHadamard(Workspace& ws, const std::vector<float>& list, double width_hz);
+// Refuses a frequency list holding a frequency outside 0 … bandwidth
+// ("Warning", "Frequency out of frequency range!"), an empty list, and a
+// profile that is not editable; sets HadamardWidth (Hz).
+void PrepareHadamard(Workspace& ws, double width_hz);
 
-// Adds the bands of one row to the profile (after PrepareHadamard).
-void ApplyHadamardRow(Workspace& ws, const std::vector<float>& list, int row);
+// Adds the bands of one row of the frequency list to the profile (after
+// PrepareHadamard).
+void ApplyHadamardRow(Workspace& ws, int row);
+
+// The SWIFT waveform of the whole profile by the phase law ws.synthesis
+// chooses replaces ws.Swift (see SynthesiseSwift for check, work and
+// progress). Refuses as SynthesiseSwift does (an empty profile included); ws
+// is then untouched.
+void ProcessSwift(Workspace& ws, int factor, std::vector<double>* check = nullptr,
+                  SwiftWork* work = nullptr, const CrestProgress& progress = {});
 
 // Synthesises the profile from the synthesis panel: the profile is then fixed
 // until the next Set/Reset.
 void Synthesise(Workspace& ws, int factor, std::vector<double>* check,
                 const CrestProgress& progress = {});
 
-// Whether the workspace holds a waveform of datapts samples to store. Never
-// while the profile is editable: datapts then counts profile points, and the
-// waveform left by an earlier synthesis or a series is twice as long.
+// Whether the workspace holds a waveform to store: Swift after a synthesis
+// from the synthesis panel or an import. Never while the profile is editable:
+// a waveform left by a series is one member among many.
 bool HasWaveform(const Workspace& ws);
 
 // Refuses, saying why, when there is no waveform to store: nothing synthesised
@@ -87,6 +102,11 @@ std::span<const double> WaveformDesign(const Workspace& ws);
 
 // Stores the current waveform; refuses as RequireWaveform does.
 void StoreWaveform(const Workspace& ws, const std::string& path);
+
+// Makes an imported waveform the workspace's: Swift (its datapts samples) and
+// bandwidth. A profile that was editable is closed, as after a synthesis: the
+// waveform no longer comes from it.
+void ImportWaveform(Workspace& ws, DatWaveform w);
 
 // Refuses when there is no profile to show or export: none yet, or one that
 // an import has replaced.

@@ -33,7 +33,6 @@ NewProfile PrepareProfile(int samples, double bandwidth) {
 
 void TakeProfile(Workspace& ws, NewProfile&& profile) {
     ws.Magnitude = std::move(profile.levels);
-    ws.datapts = profile.points;
     ws.bandwidth = profile.bandwidth;
     ws.phase = MenuPhase::Editable;
     ws.source = WaveformSource::None;
@@ -76,22 +75,6 @@ std::optional<TekSnap> SnapTektronix(double bw) {
     const double snapped = ClockBandwidth(k);
     const double next = ClockBandwidth(k + 1);
     return TekSnap{k, snapped, (snapped + 0.01) - next};
-}
-
-double AwgClock(int awg) {
-    return awg == 1 ? 25000.0 : awg == 2 ? 40000.0 : 0.0;
-}
-
-std::optional<double> FixBandwidth(int awg, double bw) {
-    const int clock = static_cast<int>(AwgClock(awg));
-    if (clock == 0)
-        return std::nullopt;
-    // Below 1 kHz the whole-kHz result would be 0 (and the divisor can
-    // overflow an int); above the clock figure there is no divisor of 1.
-    if (!(bw >= 1.0) || !std::isfinite(bw) || bw > clock)
-        return std::nullopt;
-    const int n = static_cast<int>(std::floor(clock / bw));
-    return static_cast<double>(clock / n);
 }
 
 }  // namespace pelorin

@@ -4,13 +4,11 @@
 
 #include <optional>
 
+#include "core/files/datfile.h"
+#include "core/limits.h"
 #include "core/workspace/workspace.h"
 
 namespace pelorin {
-
-// Largest sample count accepted: a synthesis of such a waveform already needs
-// several GiB of work arrays.
-inline constexpr int kMaxSamples = 1 << 26;
 
 // A profile of samples / 2 points (an odd count loses its last sample) over
 // 0 … bandwidth kHz, all zero, made before the workspace changes (beside the
@@ -42,14 +40,5 @@ struct TekSnap {
 // Snaps bw (kHz). Empty for a bandwidth outside 0 < bw <= 12500 kHz, where no
 // whole number of clock periods exists.
 std::optional<TekSnap> SnapTektronix(double bw);
-
-// The AWG clock snapping of an import: AWG 1 divides 25000 kHz, AWG 2 40000
-// kHz, into whole kHz. Empty for another AWG number, and for a bandwidth
-// below 1 kHz (it would snap to 0) or above the clock figure (no divisor of 1
-// or more exists).
-std::optional<double> FixBandwidth(int awg, double bw);
-
-// The clock figure (kHz) that FixBandwidth divides for awg, 0 for none.
-double AwgClock(int awg);
 
 }  // namespace pelorin

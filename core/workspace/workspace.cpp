@@ -3,8 +3,7 @@
 namespace pelorin {
 
 bool ProfileEditable(const Workspace& ws) {
-    return ws.phase == MenuPhase::Editable && ws.datapts > 0 &&
-           static_cast<std::size_t>(ws.datapts) == ws.Magnitude.size();
+    return ws.phase == MenuPhase::Editable && !ws.Magnitude.empty();
 }
 
 void RequireSetReset(const Workspace& ws) {

@@ -1,5 +1,4 @@
 // The notch and smoothing panels.
-#include "core/edit/smooth.h"
 #include "core/workspace/operations.h"
 #include "gui/panels/pelorin.h"
 #include "gui/platform/ui.h"
@@ -9,41 +8,26 @@ namespace pelorin {
 int MakeNotch_Callback(int panel, int control, int event) {
     namespace id = ids::Notch;
     return PanelCommand(panel, control, event, id::kApply, [panel] {
-        Workspace& ws = workspace();
-        RequireEditableProfile(ws);
+        RequireEditableProfile(workspace());
         const double level = ui::GetCtrlVal(panel, id::kLevel);
         const bool typed = ui::GetCtrlInt(panel, id::kSource) == 0;
-        const bool mz = typed && ws.screen.mzaxis;
-        if (typed && !mz)
-            ReadTypedWindow(ws, panel, id::kFrom, id::kTo);
         std::string window;
-        StepEntries entries = WindowEntries(ws, panel, id::kFrom, id::kTo, typed, &window);
-        if (mz) {
-            // A window the calibration cannot place, or too narrow to notch,
-            // keeps the panel open with its bound selected.
-            const double from = ui::GetCtrlVal(panel, id::kFrom);
-            const double to = ui::GetCtrlVal(panel, id::kTo);
-            try {
-                ui::RunBusy("Setting the window", [&] { ApplyMzNotch(ws, from, to, level); });
-            } catch (const Refusal& r) {
-                throw EntryRefusal(r, id::kFrom);
-            }
-        } else {
-            try {
-                ui::RunBusy("Setting the window", [&] { ApplyNotch(ws, level); });
-            } catch (const Refusal& r) {
-                if (!typed)
-                    throw;
-                throw EntryRefusal(r, id::kFrom);
-            }
-        }
-        RemoveOutputPlot(ws);
-        MakeGraph(ws.Magnitude, kPlotProfile);
+        StepEntries entries = WindowEntries(panel, id::kFrom, id::kTo, typed, &window);
         entries.emplace_back("level", StepNumber(level));
         const std::string what = level == 0.0   ? "notch"
                                  : level == 1.0 ? "band"
                                                 : "level " + StepNumber(level);
-        RecordEdit(what + " " + window, "notch", entries);
+        // A typed window the profile cannot hold, or one too narrow to notch,
+        // keeps the panel open with its bound selected.
+        try {
+            RunStep("notch", entries, what + " " + window);
+        } catch (const Refusal& r) {
+            if (!typed)
+                throw;
+            throw EntryRefusal(r, id::kFrom);
+        }
+        RemoveOutputPlot();
+        MakeGraph(workspace().Magnitude, kPlotProfile);
         return true;
     });
 }
@@ -51,19 +35,16 @@ int MakeNotch_Callback(int panel, int control, int event) {
 int Smooth_Callback(int panel, int control, int event) {
     namespace id = ids::Smooth;
     return PanelCommand(panel, control, event, id::kApply, [panel] {
-        Workspace& ws = workspace();
-        RequireEditableProfile(ws);
+        RequireEditableProfile(workspace());
         const int width = ui::GetCtrlInt(panel, id::kWidth);
         try {
-            CheckSmoothWidth(width, ws.datapts);
+            RunStep("smooth", {{"width", std::to_string(width)}},
+                    "smoothing over " + std::to_string(width) + " points");
         } catch (const Refusal& r) {
             throw EntryRefusal(r, id::kWidth);
         }
-        RemoveOutputPlot(ws);
-        ui::RunBusy("Smoothing", [&] { ApplySmoothing(ws, width); });
-        MakeGraph(ws.Magnitude, kPlotProfile);
-        RecordEdit("smoothing over " + std::to_string(width) + " points", "smooth",
-                   {{"width", std::to_string(width)}});
+        RemoveOutputPlot();
+        MakeGraph(workspace().Magnitude, kPlotProfile);
         return true;
     });
 }

@@ -11,17 +11,18 @@ namespace {
 
 constexpr int kGraph = ids::Main::kGraph;
 
-void ReadCursors(Workspace& ws) {
+void ReadCursors() {
+    Screen& s = screen();
     double y = 0.0;
-    ui::GetGraphCursor(ws.screen.GraphHandle, kGraph, 1, ws.cursor1, y);
-    ui::GetGraphCursor(ws.screen.GraphHandle, kGraph, 2, ws.cursor2, y);
+    ui::GetGraphCursor(s.GraphHandle, kGraph, 1, s.cursor1, y);
+    ui::GetGraphCursor(s.GraphHandle, kGraph, 2, s.cursor2, y);
 }
 
 }  // namespace
 
 int MakeGraph(std::span<const double> y, int kind) {
     Workspace& ws = workspace();
-    Screen& s = ws.screen;
+    Screen& s = screen();
     if (kind == kPlotProfile) {
         // The workspace's own profile is drawn where it lies; a plot of other
         // values (a series member's part) is a copy.
@@ -31,7 +32,7 @@ int MakeGraph(std::span<const double> y, int kind) {
                         : ui::PlotSpectrum(s.GraphHandle, kGraph, s.MagFlag == 1 ? s.MagPlot : 0, y,
                                            ws.bandwidth, ui::VAL_RED, "Profile");
         s.MagFlag = 1;
-        ReadCursors(ws);
+        ReadCursors();
     } else if (kind == kPlotOutput) {
         s.OutPlot = ui::PlotSpectrum(s.GraphHandle, kGraph, s.OutFlag == 1 ? s.OutPlot : 0, y,
                                      ws.bandwidth, ui::VAL_BLUE, "Spectrum check");
@@ -42,7 +43,7 @@ int MakeGraph(std::span<const double> y, int kind) {
 
 int MakeGraph(std::vector<double>&& y, int kind) {
     Workspace& ws = workspace();
-    Screen& s = ws.screen;
+    Screen& s = screen();
     if (kind != kPlotOutput)
         return MakeGraph(std::span<const double>(y), kind);
     s.OutPlot = ui::PlotSpectrum(s.GraphHandle, kGraph, s.OutFlag == 1 ? s.OutPlot : 0,
@@ -54,19 +55,19 @@ int MakeGraph(std::vector<double>&& y, int kind) {
 int Graph_Callback(int panel, int control, int event) {
     if (event != ui::EVENT_VALUE_CHANGED)
         return 0;
-    Workspace& ws = workspace();
+    Screen& s = screen();
     double y = 0.0;
-    ui::GetGraphCursor(panel, control, 1, ws.cursor1, y);
-    ui::GetGraphCursor(panel, control, 2, ws.cursor2, y);
+    ui::GetGraphCursor(panel, control, 1, s.cursor1, y);
+    ui::GetGraphCursor(panel, control, 2, s.cursor2, y);
     return 0;
 }
 
 void Zoom_Callback(int /*menubar*/, int item, int /*panel*/) {
     Workspace& ws = workspace();
-    Screen& s = ws.screen;
+    Screen& s = screen();
     BusyCursor busy;
-    if (ws.cursor2 < ws.cursor1)
-        std::swap(ws.cursor1, ws.cursor2);
+    if (s.cursor2 < s.cursor1)
+        std::swap(s.cursor1, s.cursor2);
     double xmin = 0.0, xmax = 0.0, ymin = 0.0, ymax = 0.0;
     if (item == ids::Main::kMenuZoomCursors) {
         ui::GetAxisRange(s.GraphHandle, kGraph, xmin, xmax, ymin, ymax);
@@ -74,9 +75,9 @@ void Zoom_Callback(int /*menubar*/, int item, int /*panel*/) {
         s.tempfreqmax = xmax;
         // A margin of a twentieth each side keeps both cursors in sight, off
         // the axes.
-        const double margin = (ws.cursor2 - ws.cursor1) / 20.0;
-        ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_MANUAL, ws.cursor1 - margin,
-                         ws.cursor2 + margin, ui::VAL_NO_CHANGE, 0.0, 0.0);
+        const double margin = (s.cursor2 - s.cursor1) / 20.0;
+        ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_MANUAL, s.cursor1 - margin,
+                         s.cursor2 + margin, ui::VAL_NO_CHANGE, 0.0, 0.0);
     } else if (item == ids::Main::kMenuZoomPrevious) {
         ui::GetAxisRange(s.GraphHandle, kGraph, xmin, xmax, ymin, ymax);
         // Before any zoom there is no previous view: show the full range.
@@ -90,7 +91,7 @@ void Zoom_Callback(int /*menubar*/, int item, int /*panel*/) {
                          ui::VAL_NO_CHANGE, 0.0, 0.0);
     }
     ui::RefreshGraph(s.GraphHandle, kGraph);
-    ReadCursors(ws);
+    ReadCursors();
 }
 
 }  // namespace pelorin

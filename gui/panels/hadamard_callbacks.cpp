@@ -15,28 +15,17 @@ namespace {
 
 namespace id = ids::Hadamard;
 
-// Inserts the values of `merged` that the list box lacks, in order.
-void ShowList(int panel, int control, const std::vector<float>& merged) {
-    for (std::size_t i = 0; i < merged.size(); ++i) {
-        const int count = ui::GetNumListItems(panel, control);
-        if (static_cast<int>(i) >= count ||
-            ui::GetValueFromIndex(panel, control, static_cast<int>(i)) != merged[i])
-            ui::InsertListItem(panel, control, static_cast<int>(i), FrequencyListLabel(merged[i]),
-                               merged[i]);
-    }
-}
-
 // Writes the list as a peak list.
-void SaveList(int panel) {
+void SaveList() {
     const auto chosen = AskPath("*.pks", "Save the frequency list", ui::VAL_SAVE_BUTTON);
     if (!chosen)
         return;
     const std::string& path = *chosen;
     try {
-        const std::vector<float> list = ReadFloatList(panel, id::kList);
+        const std::vector<float>& list = workspace().frequencies;
         const std::size_t inexact = WritePeakList(path, list);
         ui::RememberFolder("*.pks", path);
-        ui::ShowStatusMessage(workspace().screen.GraphHandle,
+        ui::ShowStatusMessage(screen().GraphHandle,
                               "Saved " + std::to_string(list.size()) + " frequencies to " + path);
         if (inexact > 0)
             ui::MessagePopup("Peak list",
@@ -49,46 +38,42 @@ void SaveList(int panel) {
     }
 }
 
-}  // namespace
-
-std::vector<float> ReadFloatList(int panel, int control) {
-    std::vector<float> list(static_cast<std::size_t>(ui::GetNumListItems(panel, control)));
-    for (std::size_t i = 0; i < list.size(); ++i)
-        list[i] = ui::GetValueFromIndex(panel, control, static_cast<int>(i));
-    return list;
-}
-
-void AddToFloatList(int panel, int control, float value) {
-    std::vector<float> list = ReadFloatList(panel, control);
-    std::size_t index = 0;
-    if (AddToFloatList(list, value, &index))
-        ui::InsertListItem(panel, control, static_cast<int>(index), FrequencyListLabel(value),
-                           value);
-}
-
-int ReadList(int panel, int control) {
-    ui::FileSelectRequest request;
-    request.default_spec = "*.pks";
-    request.button = ui::VAL_SELECT_BUTTON;
-    request.restrict_extension = true;
-    std::string path;
-    if (ui::FileSelectPopup(request, path) != ui::VAL_EXISTING_FILE_SELECTED)
-        return 0;
+// Merges a peak list into the list. The design keeps the values, not the
+// file they came from: one step adds each new value.
+void ReadList() {
+    const auto path = AskPath("*.pks", "Read a peak list", ui::VAL_SELECT_BUTTON);
+    if (!path)
+        return;
     try {
-        std::vector<float> list = ReadFloatList(panel, control);
-        const std::vector<float> before = list;
-        const std::string text = MergePeakFile(list, path);
-        ShowList(panel, control, list);
-        // The design keeps the values, not the file they came from.
-        for (float f : list)
+        std::vector<float> merged = workspace().frequencies;
+        const std::string text = MergePeakFile(merged, *path);
+        const std::vector<float> before = workspace().frequencies;
+        for (float f : merged)
             if (!std::binary_search(before.begin(), before.end(), f))
-                RecordStep("freq", {{"add", StepNumber(f)}});
+                RunStep("freq", {{"add", StepNumber(f)}}, "adding " + StepNumber(f) + " kHz");
+        ShowFrequencyList();
         ui::MessagePopup("Peak list", text);
     } catch (const Refusal& r) {
         Report(r);
-        return -1;
     }
-    return 0;
+}
+
+}  // namespace
+
+void ShowFrequencyList() {
+    const int panel = screen().HadamardHandle;
+    if (!panel || !ui::PanelExists(panel))
+        return;
+    const std::vector<float>& list = workspace().frequencies;
+    const int selected = ui::GetCtrlIndex(panel, id::kList);
+    const int count = ui::GetNumListItems(panel, id::kList);
+    if (count > 0)
+        ui::DeleteListItem(panel, id::kList, 0, count);
+    for (float f : list)
+        ui::InsertListItem(panel, id::kList, -1, FrequencyListLabel(f), f);
+    if (selected >= 0 && static_cast<std::size_t>(selected) < list.size())
+        ui::SetCtrlIndex(panel, id::kList, selected);
+    AdjustHadamard(panel);
 }
 
 void AdjustHadamard(int panel) {
@@ -101,25 +86,32 @@ void AdjustHadamard(int panel) {
 int FreqListCallback(int panel, int control, int event) {
     if (event != ui::EVENT_COMMIT)
         return 0;
-    if (control == id::kRead) {
-        ReadList(panel, id::kList);
-    } else if (control == id::kDelete) {
-        const int index = ui::GetCtrlIndex(panel, id::kList);
-        if (index >= 0) {
-            ui::DeleteListItem(panel, id::kList, index, 1);
-            RecordStep("freq", {{"delete", std::to_string(index)}});
+    try {
+        if (control == id::kRead) {
+            ReadList();
+        } else if (control == id::kDelete) {
+            const int index = ui::GetCtrlIndex(panel, id::kList);
+            if (index >= 0) {
+                RunStep(
+                    "freq", {{"delete", std::to_string(index)}},
+                    "deleting " +
+                        StepNumber(workspace().frequencies.at(static_cast<std::size_t>(index))) +
+                        " kHz");
+                ShowFrequencyList();
+            }
+        } else if (control == id::kSave) {
+            SaveList();
+        } else if (control == id::kAdd) {
+            const float khz =
+                static_cast<float>(FrequencyEntry(workspace(), panel, id::kFrequency));
+            RunStep("freq", {{"add", StepNumber(khz)}}, "adding " + StepNumber(khz) + " kHz");
+            ShowFrequencyList();
         }
-    } else if (control == id::kSave) {
-        SaveList(panel);
-    } else if (control == id::kAdd) {
-        try {
-            const double khz = FrequencyEntry(workspace(), panel, id::kFrequency);
-            AddToFloatList(panel, id::kList, static_cast<float>(khz));
-            RecordStep("freq", {{"add", StepNumber(static_cast<float>(khz))}});
-        } catch (const EntryRefusal& r) {
-            Report(r);
-            ui::SelectCtrl(panel, r.control());
-        }
+    } catch (const EntryRefusal& r) {
+        Report(r);
+        ui::SelectCtrl(panel, r.control());
+    } catch (const Refusal& r) {
+        Report(r);
     }
     AdjustHadamard(panel);
     return 0;
@@ -133,27 +125,21 @@ int HadamBatchCallback(int panel, int /*control*/, int event) {
 
 int DoHadamardCallback(int panel, int control, int event) {
     return PanelCommand(panel, control, event, id::kBuild, [panel] {
-        Workspace& ws = workspace();
-        const std::vector<float> list = ReadFloatList(panel, id::kList);
         const double width = ui::GetCtrlVal(panel, id::kWidth);
-        PrepareHadamard(ws, list, width);
+        // Refused before a file is asked for.
+        PrepareHadamard(workspace(), width);
         if (ui::GetCtrlInt(panel, id::kBatch) != 0) {
             if (const auto name = AskSeriesName()) {
-                ws.synthesis = PanelPhaseChoice();
-                RunSeriesWithProgress("Hadamard batch", *name, [&](const SeriesProgress& progress) {
-                    return BatchHadamard(ws, list, *name, progress);
-                });
                 StepEntries entries = {{"width", StepNumber(width)},
                                        {"batch", name->stem + name->extension}};
-                RecordPhase(entries, ws.synthesis);
-                RecordSeries("hadamard", entries);
+                RecordPhase(entries, PanelPhaseChoice());
+                RunSeriesStep("Hadamard batch", "hadamard", entries, *name);
             }
         } else {
             const int row = ui::GetCtrlInt(panel, id::kRow);
-            ui::RunBusy("Building the row", [&] { ApplyHadamardRow(ws, list, row); });
-            MakeGraph(ws.Magnitude, kPlotProfile);
-            RecordEdit("Hadamard row " + std::to_string(row), "hadamard",
-                       {{"width", StepNumber(width)}, {"row", std::to_string(row)}});
+            RunStep("hadamard", {{"width", StepNumber(width)}, {"row", std::to_string(row)}},
+                    "Hadamard row " + std::to_string(row));
+            MakeGraph(workspace().Magnitude, kPlotProfile);
         }
         return true;
     });

@@ -62,7 +62,7 @@ struct FrequencyEntries {
 std::string FrequencyListLabel(float khz) {
     const Workspace& ws = workspace();
     std::string label = FrequencyLabel(khz);
-    if (ws.screen.mzaxis && khz > 0.0f) {
+    if (screen().mzaxis && khz > 0.0f) {
         const double mz = MzFromKhz(ws.calibration, khz);
         const double point =
             HasProfile(ws) ? ws.bandwidth / static_cast<double>(ws.Magnitude.size()) : 0.0;
@@ -75,20 +75,6 @@ std::string FrequencyListLabel(float khz) {
         label += text;
     }
     return label;
-}
-
-void ShowFrequencyLabels() {
-    const int panel = workspace().screen.HadamardHandle;
-    if (!panel || !ui::PanelExists(panel))
-        return;
-    const std::vector<float> list = ReadFloatList(panel, ids::Hadamard::kList);
-    const int selected = ui::GetCtrlIndex(panel, ids::Hadamard::kList);
-    if (!list.empty())
-        ui::DeleteListItem(panel, ids::Hadamard::kList, 0, static_cast<int>(list.size()));
-    for (float f : list)
-        ui::InsertListItem(panel, ids::Hadamard::kList, -1, FrequencyListLabel(f), f);
-    if (selected >= 0)
-        ui::SetCtrlIndex(panel, ids::Hadamard::kList, selected);
 }
 
 namespace {
@@ -110,7 +96,7 @@ double Converted(const Workspace& ws, double v, bool to_mz) {
 // Labels, tooltips and values of the frequency entries in the unit of the
 // axis, and the frequency list with m/z beside each value.
 void ShowEntryUnits(const Workspace& ws, bool convert) {
-    const bool mz = ws.screen.mzaxis;
+    const bool mz = screen().mzaxis;
     const std::string unit = mz ? " (m/z)" : " (kHz)";
     char range[160] = "";
     if (mz && ws.mass_refusal.empty())
@@ -124,7 +110,7 @@ void ShowEntryUnits(const Workspace& ws, bool convert) {
                                 range
                           : what + " in kHz, from 0 to the bandwidth.");
     };
-    for (const FrequencyEntries& e : Entries(ws.screen)) {
+    for (const FrequencyEntries& e : Entries(screen())) {
         if (!e.panel || !ui::PanelExists(e.panel))
             continue;
         if (e.to == 0) {
@@ -148,11 +134,11 @@ void ShowEntryUnits(const Workspace& ws, bool convert) {
             ui::SetCtrlVal(e.panel, e.to, Converted(ws, from, mz));
         }
     }
-    ShowFrequencyLabels();
+    ShowFrequencyList();
 }
 
 void ShowAxis(const Workspace& ws) {
-    const Screen& s = ws.screen;
+    const Screen& s = screen();
     // Without a profile the empty graph keeps its kHz numbers: m/z has no
     // range to label yet.
     const bool labelled = s.mzaxis && HasProfile(ws) && ws.mass_refusal.empty();
@@ -164,8 +150,8 @@ void ShowAxis(const Workspace& ws) {
 // The calibrants as the panel lists them, with their residuals when the
 // calibration in force was fitted to them.
 void ShowCalibrants(const Workspace& ws) {
-    const int panel = ws.screen.CalibHandle;
-    const std::vector<CalibrantPeak>& table = ws.screen.calibrant_table;
+    const int panel = screen().CalibHandle;
+    const std::vector<CalibrantPeak>& table = screen().calibrant_table;
     const int count = ui::GetNumListItems(panel, calib::kPeaks);
     if (count > 0)
         ui::DeleteListItem(panel, calib::kPeaks, 0, count);
@@ -189,7 +175,7 @@ void ShowCalibrants(const Workspace& ws) {
 }
 
 void ShowCalibration(const Workspace& ws) {
-    const int panel = ws.screen.CalibHandle;
+    const int panel = screen().CalibHandle;
     const Calibration& c = ws.calibration;
     ui::SetCtrlVal(panel, calib::kACoeff, c.Acoeff);
     ui::SetCtrlVal(panel, calib::kBCoeff, c.Bcoeff);
@@ -200,7 +186,7 @@ void ShowCalibration(const Workspace& ws) {
 // The isolation panel's range: the default one while the operator has not
 // asked for another.
 void ShowMassRange(const Workspace& ws) {
-    const int panel = ws.screen.IsolateHandle;
+    const int panel = screen().IsolateHandle;
     if (!panel || ui::GetCtrlInt(panel, iso::kRanged) != 0 || !ws.mass_refusal.empty())
         return;
     ui::SetCtrlVal(panel, iso::kFrom, ws.lowmass);
@@ -264,33 +250,26 @@ std::vector<double> Targets(int panel) {
 
 }  // namespace
 
-void ReadTypedWindow(Workspace& ws, int panel, int from, int to) {
-    // The bound typed second is written first, as the graphical window is.
-    ws.cursor2 = ui::GetCtrlVal(panel, to);
-    ws.cursor1 = ui::GetCtrlVal(panel, from);
-}
-
-StepEntries WindowEntries(const Workspace& ws, int panel, int from, int to, bool typed,
-                          std::string* name) {
+StepEntries WindowEntries(int panel, int from, int to, bool typed, std::string* name) {
     const auto range = [](double a, double b) {
         char text[64];
         std::snprintf(text, sizeof text, "%g–%g", std::min(a, b), std::max(a, b));
         return std::string(text);
     };
-    if (typed && ws.screen.mzaxis) {
+    if (typed && screen().mzaxis) {
         const double f = ui::GetCtrlVal(panel, from), t = ui::GetCtrlVal(panel, to);
         *name = "m/z " + range(f, t);
         return {{"from-mz", StepNumber(f)}, {"to-mz", StepNumber(t)}};
     }
-    const double f = typed ? ui::GetCtrlVal(panel, from) : ws.cursor1;
-    const double t = typed ? ui::GetCtrlVal(panel, to) : ws.cursor2;
+    const double f = typed ? ui::GetCtrlVal(panel, from) : screen().cursor1;
+    const double t = typed ? ui::GetCtrlVal(panel, to) : screen().cursor2;
     *name = range(f, t) + " kHz";
     return {{"from", StepNumber(f)}, {"to", StepNumber(t)}};
 }
 
 double FrequencyEntry(const Workspace& ws, int panel, int control) {
     const double v = ui::GetCtrlVal(panel, control);
-    if (!ws.screen.mzaxis)
+    if (!screen().mzaxis)
         return v;
     try {
         return KhzOf(ws, v);
@@ -303,7 +282,7 @@ void RestoreMassSettings() {
     Workspace& ws = workspace();
     const auto a = SettingNumber("calibration/a");
     const auto b = SettingNumber("calibration/b");
-    ws.screen.calibrant_table = PeaksOf(ui::ReadSetting("calibration/peaks").value_or(""));
+    screen().calibrant_table = PeaksOf(ui::ReadSetting("calibration/peaks").value_or(""));
     if (a && b) {
         try {
             const std::vector<CalibrantPeak> fitted =
@@ -314,29 +293,29 @@ void RestoreMassSettings() {
         }
     }
     ShowCalibration(ws);
-    ws.screen.mzaxis = ui::ReadSetting("view/axis") == std::optional<std::string>("mz");
-    ShowEntryUnits(ws, ws.screen.mzaxis);
+    screen().mzaxis = ui::ReadSetting("view/axis") == std::optional<std::string>("mz");
+    ShowEntryUnits(ws, screen().mzaxis);
     ShowAxis(ws);
 }
 
 void ShowCalibrationState() {
     Workspace& ws = workspace();
     ShowCalibration(ws);
-    if (ws.screen.mzaxis && HasProfile(ws) && !ws.mass_refusal.empty()) {
+    if (screen().mzaxis && HasProfile(ws) && !ws.mass_refusal.empty()) {
         // The m/z axis has no meaning over this profile: back to kHz.
-        ws.screen.mzaxis = false;
+        screen().mzaxis = false;
         ShowEntryUnits(ws, false);
         ui::MessagePopup("m/z axis", "The axis is back in kHz. " + ws.mass_refusal);
     }
     ShowAxis(ws);
     ShowMassRange(ws);
-    ShowFrequencyLabels();
+    ShowFrequencyList();
 }
 
 void ShowCalibrationPanel() {
     const Workspace& ws = workspace();
     ShowCalibration(ws);
-    ui::DisplayPanel(ws.screen.CalibHandle);
+    ui::DisplayPanel(screen().CalibHandle);
 }
 
 namespace {
@@ -344,19 +323,18 @@ namespace {
 // Takes the calibration c (fitted to peaks, or typed when there are none),
 // remembers it and records it in the design.
 void TakeCalibration(const Calibration& c, const std::vector<CalibrantPeak>& peaks) {
-    Workspace& ws = workspace();
-    SetCalibration(ws, c, peaks);
-    WriteNumber("calibration/a", c.Acoeff);
-    WriteNumber("calibration/b", c.Bcoeff);
-    ui::WriteSetting("calibration/fitted", PeaksText(peaks));
+    StepEntries entries;
     if (peaks.empty()) {
-        RecordStep("calibrate", {{"a", StepNumber(c.Acoeff)}, {"b", StepNumber(c.Bcoeff)}});
+        entries = {{"a", StepNumber(c.Acoeff)}, {"b", StepNumber(c.Bcoeff)}};
     } else {
-        StepEntries entries;
         for (const CalibrantPeak& p : peaks)
             entries.emplace_back("peak", StepNumber(p.mz) + "@" + StepNumber(p.khz));
-        RecordStep("calibrate", entries);
     }
+    RunStep("calibrate", entries, "calibration");
+    const Workspace& ws = workspace();
+    WriteNumber("calibration/a", ws.calibration.Acoeff);
+    WriteNumber("calibration/b", ws.calibration.Bcoeff);
+    ui::WriteSetting("calibration/fitted", PeaksText(ws.calibrants));
     ShowCalibrationState();
     std::string text =
         "Calibration: A = " + Shortest(c.Acoeff) + " Hz, B = " + Shortest(c.Bcoeff) + " Hz²";
@@ -373,14 +351,14 @@ void TakeCalibration(const Calibration& c, const std::vector<CalibrantPeak>& pea
                       ws.highmass);
         text += range;
     }
-    ui::ShowStatusMessage(ws.screen.GraphHandle, text);
+    ui::ShowStatusMessage(screen().GraphHandle, text);
 }
 
 }  // namespace
 
 int Calib_Callback(int panel, int control, int event) {
     Workspace& ws = workspace();
-    std::vector<CalibrantPeak>& table = ws.screen.calibrant_table;
+    std::vector<CalibrantPeak>& table = screen().calibrant_table;
     if (control == calib::kTesla) {
         if (event == ui::EVENT_VALUE_CHANGED)
             ui::SetCtrlVal(panel, calib::kACoeff, kHzPerTesla * ui::GetCtrlVal(panel, control));
@@ -452,8 +430,8 @@ void Axis_Callback(int /*menubar*/, int item, int /*panel*/) {
             return;
         }
     }
-    if (mz != ws.screen.mzaxis) {
-        ws.screen.mzaxis = mz;
+    if (mz != screen().mzaxis) {
+        screen().mzaxis = mz;
         ShowEntryUnits(ws, true);
     }
     ShowAxis(ws);
@@ -503,15 +481,6 @@ int Isolate_Callback(int panel, int control, int event) {
         std::optional<std::pair<double, double>> range;
         if (ui::GetCtrlInt(panel, iso::kRanged) != 0)
             range = {ui::GetCtrlVal(panel, iso::kFrom), ui::GetCtrlVal(panel, iso::kTo)};
-        try {
-            ui::RunBusy("Isolating", [&] { ApplyIsolation(ws, targets, width, range); });
-        } catch (const NarrowWindow& r) {
-            throw EntryRefusal(r, iso::kWidth);
-        } catch (const Refusal& r) {
-            throw EntryRefusal(r, range ? iso::kFrom : iso::kTarget);
-        }
-        RemoveOutputPlot(ws);
-        MakeGraph(ws.Magnitude, kPlotProfile);
         StepEntries entries;
         for (double t : targets)
             entries.emplace_back("mz", StepNumber(t));
@@ -520,10 +489,18 @@ int Isolate_Callback(int panel, int control, int event) {
             entries.emplace_back("from-mz", StepNumber(range->first));
             entries.emplace_back("to-mz", StepNumber(range->second));
         }
-        RecordEdit(
+        const std::string what =
             "isolation of m/z " + Shortest(targets.front()) +
-                (targets.size() > 1 ? " and " + std::to_string(targets.size() - 1) + " more" : ""),
-            "isolate", entries);
+            (targets.size() > 1 ? " and " + std::to_string(targets.size() - 1) + " more" : "");
+        try {
+            RunStep("isolate", entries, what);
+        } catch (const NarrowWindow& r) {
+            throw EntryRefusal(r, iso::kWidth);
+        } catch (const Refusal& r) {
+            throw EntryRefusal(r, range ? iso::kFrom : iso::kTarget);
+        }
+        RemoveOutputPlot();
+        MakeGraph(ws.Magnitude, kPlotProfile);
         return true;
     });
 }

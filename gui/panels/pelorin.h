@@ -13,15 +13,13 @@
 #include "core/display/played_once.h"
 #include "core/synth/series.h"
 #include "core/workspace/workspace.h"
+#include "gui/panels/session.h"
 #include "resources/panel_ids.h"
 
 namespace pelorin {
 
 // The entries of a recipe step, in order.
 using StepEntries = std::vector<std::pair<std::string, std::string>>;
-
-// The one workspace record the program works on.
-Workspace& workspace();
 
 // Registers every callback under the name the panel resource binds.
 void RegisterCallbacks();
@@ -86,10 +84,10 @@ int PanelCommand(int panel, int control, int event, int command, const std::func
 
 // Takes the output plot off the graph: it no longer matches a profile that
 // is about to change.
-void RemoveOutputPlot(Workspace& ws);
+void RemoveOutputPlot();
 
 // Takes every plot off the graph.
-void RemoveAllPlots(Workspace& ws);
+void RemoveAllPlots();
 
 // --- Shell and Set/Reset ------------------------------------------------
 int MainPanelCallback(int panel, int event);
@@ -122,7 +120,7 @@ PhaseChoice PanelPhaseChoice();
 // Adds phase= and iterations= to a step's entries for the optimised law.
 void RecordPhase(StepEntries& entries, const PhaseChoice& choice);
 int PhaseChoice_Callback(int panel, int control, int event);
-// Synthesises by the phase law of workspace().synthesis.
+// Synthesises by the synthesis panel's phase law, as the design's swift step.
 void ProcessSwift(int popup, int check, int factor);
 int Process_Callback(int panel, int control, int event);
 void SaveSwift_Callback(int menubar, int item, int panel);
@@ -131,19 +129,19 @@ void SaveSwift_Callback(int menubar, int item, int panel);
 // The "Save Batch" pop-up, split into stem and extension; empty (after the
 // "Must specify a file name." message) when no name was chosen.
 std::optional<SeriesName> AskSeriesName();
-// Runs a series with a progress dialog the operator can cancel, keeps the
-// graph in step with the profile and reports the outcome.
-void RunSeriesWithProgress(const std::string& title, const SeriesName& name,
-                           const std::function<SeriesReport(const SeriesProgress&)>& run);
+// Runs a series step (entries and name) with a progress dialog the operator
+// can cancel, keeps the graph in step with the profile and reports the
+// outcome.
+void RunSeriesStep(const std::string& title, const std::string& step, const StepEntries& entries,
+                   const SeriesName& name);
 
 // --- SWIM ---------------------------------------------------------------
 int MakeSWIM_Callback(int panel, int control, int event);
 int Batch_Callback(int panel, int control, int event);
 
 // --- Frequency list and Hadamard batches --------------------------------
-std::vector<float> ReadFloatList(int panel, int control);
-void AddToFloatList(int panel, int control, float value);
-int ReadList(int panel, int control);
+// The Hadamard panel's list shows the workspace's frequency list.
+void ShowFrequencyList();
 void AdjustHadamard(int panel);
 int FreqListCallback(int panel, int control, int event);
 int HadamBatchCallback(int panel, int control, int event);
@@ -159,19 +157,13 @@ int IsolateRange_Callback(int panel, int control, int event);
 void ShowCalibrationPanel();
 // Takes the calibration and the axis unit remembered from the last run.
 void RestoreMassSettings();
-// The typed bounds of a window in kHz into cursor2 and cursor1 (a window
-// typed in m/z goes to MzWindow or MzBand instead).
-void ReadTypedWindow(Workspace& ws, int panel, int from, int to);
 // The recipe entries of the window a panel's command just used (typed in kHz
 // or m/z, or from the cursors), and how the Undo item names it ("200–400
 // kHz", "m/z 500–510").
-StepEntries WindowEntries(const Workspace& ws, int panel, int from, int to, bool typed,
-                          std::string* name);
+StepEntries WindowEntries(int panel, int from, int to, bool typed, std::string* name);
 // The label of a value of the frequency list: its kHz, and its m/z beside
 // while the axis is in m/z.
 std::string FrequencyListLabel(float khz);
-// The frequency list labelled afresh (the axis or the calibration changed).
-void ShowFrequencyLabels();
 // The frequency (kHz) an entry gives, read as m/z while the axis is in m/z.
 double FrequencyEntry(const Workspace& ws, int panel, int control);
 
@@ -181,15 +173,17 @@ std::string StepNumber(double v);
 std::string StepNumber(float v);
 // The file pop-up for one kind of file ("*.csv"): the path chosen, with that
 // extension added to a name saved without one; nothing when none was chosen.
-std::optional<std::string> AskPath(const std::string& spec, const std::string& title, int button);
+std::optional<std::string> AskPath(const std::string& spec, const std::string& title, int button,
+                                   const std::string& type_list = {});
+// The recipe step of a panel's command.
+recipe::Step MakeStep(const std::string& name, const StepEntries& entries);
+// Runs a panel's command as its recipe step through the session's design,
+// beside the window when the profile is long; `label` names it in the Undo
+// item. Throws the step's refusal, nothing changed.
+void RunStep(const std::string& name, const StepEntries& entries, const std::string& label = {},
+             const recipe::StepHooks& hooks = {});
 // A new design, started by a Set/Reset of samples at the bandwidth entered.
 void StartDesign(bool tek, int samples, double bandwidth);
-// Records a committed step that leaves the profile as it is.
-void RecordStep(const std::string& name, const StepEntries& entries);
-// Records a profile edit called `what` (the Undo item names it), after it.
-void RecordEdit(const std::string& what, const std::string& name, const StepEntries& entries);
-// Records a series or batch, after which the edits before it cannot be undone.
-void RecordSeries(const std::string& name, const StepEntries& entries);
 // No design any more (an import or an opened waveform replaced the profile).
 void EndDesign();
 // The Undo and Redo items, named after what they would do, and Save design.
@@ -221,7 +215,7 @@ void ClearWaveformFigures();
 bool PlayedOnceWanted();
 // Draws the played-once spectrum, when it is wanted.
 void DrawPlayedOnce(PlayedOnceSpectrum&& shown);
-void RemovePlayedOnce(Workspace& ws);
+void RemovePlayedOnce();
 void View_Callback(int menubar, int item, int panel);
 // The decibel scale, the figures pane and the played-once spectrum as the
 // last run left them.

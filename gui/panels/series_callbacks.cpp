@@ -18,53 +18,47 @@ std::string SeriesFolder(const SeriesName& name) {
 }  // namespace
 
 std::optional<SeriesName> AskSeriesName() {
-    ui::FileSelectRequest request;
-    request.default_spec = "*.swf";
-    request.title = "Save Batch";
-    request.button = ui::VAL_SAVE_BUTTON;
-    request.restrict_extension = true;
-    std::string path;
-    const bool busy = ui::WaitCursorShown();
-    ui::SetWaitCursor(0);
-    const int chosen = ui::FileSelectPopup(request, path);
-    ui::SetWaitCursor(busy);
-    if (chosen <= 0) {
+    const auto path = AskPath("*.swf", "Save Batch", ui::VAL_SAVE_BUTTON);
+    if (!path) {
         ui::MessagePopup("Error", "Must specify a file name.");
         return std::nullopt;
     }
-    return SplitSeriesPath(path);
+    return SplitSeriesPath(*path);
 }
 
-void RunSeriesWithProgress(const std::string& title, const SeriesName& name,
-                           const std::function<SeriesReport(const SeriesProgress&)>& run) {
-    Workspace& ws = workspace();
+void RunSeriesStep(const std::string& title, const std::string& step, const StepEntries& entries,
+                   const SeriesName& name) {
     // The members rewrite the profile: its plots go, to be drawn again from
     // the last member.
-    RemoveAllPlots(ws);
+    RemoveAllPlots();
     SeriesReport report;
-    {
+    try {
         // The series runs on workers; the dialog follows it and its Cancel
         // takes effect within one member per core.
         const auto progress = ui::CurrentPopups().StartProgress(title, 0);
-        ui::RunBusy(title, [&] {
-            report = run([&](std::uint64_t done, std::uint64_t total) {
-                return progress->Update(
-                    done, total,
-                    "Member " + std::to_string(done) + " of " + std::to_string(total) + " done");
-            });
-        });
+        recipe::StepHooks hooks;
+        hooks.report = &report;
+        hooks.series = [&](std::uint64_t done, std::uint64_t total) {
+            return progress->Update(
+                done, total,
+                "Member " + std::to_string(done) + " of " + std::to_string(total) + " done");
+        };
+        ui::RunBusy(title, [&] { design().Apply(MakeStep(step, entries), title, hooks); });
+    } catch (const Refusal&) {
+        MakeGraph(workspace().Magnitude, kPlotProfile);
+        throw;
     }
+    ShowEditMenu();
     // The profile of the last member is what the workspace now holds.
-    MakeGraph(std::span<const double>(ws.Magnitude).first(static_cast<std::size_t>(ws.datapts)),
-              kPlotProfile);
+    MakeGraph(workspace().Magnitude, kPlotProfile);
     ui::SetWaitCursor(0);
     std::string text = SeriesSummary(report);
     if (report.written > 0) {
         text += "\nIn the folder " + SeriesFolder(name) + ".";
         ui::RememberFolder("*.swf", SeriesMemberName(name, report.total > 0 ? 1 : 0));
     }
-    ui::ShowStatusMessage(ws.screen.GraphHandle, std::to_string(report.written) +
-                                                     " files written in " + SeriesFolder(name));
+    ui::ShowStatusMessage(screen().GraphHandle, std::to_string(report.written) +
+                                                    " files written in " + SeriesFolder(name));
     ui::MessagePopup(report.written == report.total ? "Series written" : "Series incomplete", text);
 }
 

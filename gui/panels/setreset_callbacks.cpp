@@ -19,7 +19,7 @@ namespace id = ids::SetReset;
 void SetLayout(int panel, bool tek) {
     ui::SetCtrlVal(panel, id::kNiSwitch, !tek);
     ui::SetCtrlVal(panel, id::kTekSwitch, tek);
-    workspace().screen.usetek = tek;
+    screen().usetek = tek;
     ui::SetCtrlVisible(panel, id::kTekBandwidth, tek);
     ui::SetCtrlVisible(panel, id::kTekSamples, tek);
     ui::SetCtrlVisible(panel, id::kNiBandwidth, !tek);
@@ -30,37 +30,40 @@ void SetLayout(int panel, bool tek) {
 
 int SetReset_Callback(int panel, int control, int event) {
     return PanelCommand(panel, control, event, id::kApply, [panel] {
-        Workspace& ws = workspace();
-        const bool tek = ws.screen.usetek;
+        const bool tek = screen().usetek;
         const double bw = ui::GetCtrlVal(panel, tek ? id::kTekBandwidth : id::kNiBandwidth);
         const int samples = ui::GetCtrlInt(panel, tek ? id::kTekSamples : id::kNiSamples);
         // The Tektronix bandwidth snaps to the clock even when its entry was
         // not committed, as the command line snaps it.
-        const double snapped = SetResetBandwidth(tek, bw);
+        SetResetBandwidth(tek, bw);
         if (!MayDiscardWork("start a new profile"))
             return false;
-        // The zeros of a long profile are made beside the window; the
-        // workspace changes only once they are there.
-        NewProfile fresh;
-        ui::RunBusy("Setting up the profile", [&] { fresh = PrepareProfile(samples, snapped); });
-        RemoveAllPlots(ws);
-        TakeProfile(ws, std::move(fresh));
+        // The graph draws the old profile where it lies: off it before it
+        // goes. A refused profile (no memory) leaves the old one drawn again.
+        RemoveAllPlots();
+        try {
+            StartDesign(tek, samples, bw);
+        } catch (const Refusal&) {
+            if (ProfileEditable(workspace()))
+                MakeGraph(workspace().Magnitude, kPlotProfile);
+            throw;
+        }
+        const Workspace& ws = workspace();
         ui::WriteSetting("setreset/layout", tek ? "tek" : "ni");
         ui::WriteSetting("setreset/samples", std::to_string(samples));
         char entered[32];
         std::snprintf(entered, sizeof entered, "%.17g", bw);
         ui::WriteSetting("setreset/bandwidth", entered);
         // The waveform of the old profile can no longer be stored.
-        ws.screen.unsaved = false;
+        screen().unsaved = false;
         ClearWaveformFigures();
-        ui::SetGraphExtent(ws.screen.GraphHandle, ids::Main::kGraph, 0.0, ws.bandwidth);
-        ui::SetAxisRange(ws.screen.GraphHandle, ids::Main::kGraph, ui::VAL_MANUAL, 0.0,
-                         ws.bandwidth, ui::VAL_NO_CHANGE, 0.0, 0.0);
-        ui::SetCtrlDimmed(ws.screen.GraphHandle, ids::Main::kGraph, false);
-        ws.screen.tempfreqmin = ws.screen.tempfreqmax = 0.0;
+        ui::SetGraphExtent(screen().GraphHandle, ids::Main::kGraph, 0.0, ws.bandwidth);
+        ui::SetAxisRange(screen().GraphHandle, ids::Main::kGraph, ui::VAL_MANUAL, 0.0, ws.bandwidth,
+                         ui::VAL_NO_CHANGE, 0.0, 0.0);
+        ui::SetCtrlDimmed(screen().GraphHandle, ids::Main::kGraph, false);
+        screen().tempfreqmin = screen().tempfreqmax = 0.0;
         EnterMenuPhase(MenuPhase::Editable);
         ShowCalibrationState();  // the m/z range of the new profile
-        StartDesign(tek, samples, bw);
         return true;
     });
 }
@@ -68,7 +71,7 @@ int SetReset_Callback(int panel, int control, int event) {
 int SWIFTCallback(int panel, int control, int event) {
     if (event != ui::EVENT_COMMIT)
         return 0;
-    const int main = workspace().screen.GraphHandle;
+    const int main = screen().GraphHandle;
     char text[200];
     if (control == id::kTekSamples || control == id::kNiSamples) {
         // The profile has half as many points: an odd count loses its last

@@ -17,9 +17,13 @@ constexpr int kProfileItems[] = {menu::kMenuNotch,  menu::kMenuSwim,      menu::
 
 }  // namespace
 
-Workspace& workspace() {
-    static Workspace instance;
+Session& session() {
+    static Session instance;
     return instance;
+}
+
+void ResetSession() {
+    session() = Session{};
 }
 
 void Report(const Refusal& refusal) {
@@ -51,7 +55,7 @@ int PanelCommand(int panel, int control, int event, int command,
             ui::SelectCtrl(panel, r.control());
             finished = false;
         } catch (const Cancelled& c) {
-            ui::ShowStatusMessage(workspace().screen.GraphHandle, c.what());
+            ui::ShowStatusMessage(screen().GraphHandle, c.what());
         } catch (const Refusal& r) {
             Report(r);
         }
@@ -64,7 +68,7 @@ int PanelCommand(int panel, int control, int event, int command,
 namespace {}  // namespace
 
 void ShowTitle() {
-    const Screen& s = workspace().screen;
+    const Screen& s = screen();
     std::string title = "Pelorin";
     if (!s.document.empty())
         title += " — " + s.document.substr(s.document.find_last_of('/') + 1);
@@ -76,21 +80,21 @@ void ShowTitle() {
 }
 
 void WaveformMade(const std::string& origin) {
-    Screen& s = workspace().screen;
+    Screen& s = screen();
     s.document = origin;
     s.unsaved = true;
     ShowTitle();
 }
 
 void WaveformOpened(const std::string& file) {
-    Screen& s = workspace().screen;
+    Screen& s = screen();
     s.document = file;
     s.unsaved = false;
     ShowTitle();
 }
 
 void Stored(const std::string& file) {
-    Screen& s = workspace().screen;
+    Screen& s = screen();
     s.document = file;
     s.unsaved = false;
     ShowTitle();
@@ -98,7 +102,7 @@ void Stored(const std::string& file) {
 }
 
 bool MayDiscardWork(const std::string& action) {
-    const bool waveform = workspace().screen.unsaved;
+    const bool waveform = screen().unsaved;
     const bool design = DesignEdited();
     if (!waveform && !design)
         return true;
@@ -128,27 +132,25 @@ bool MayDiscardWork(const std::string& action) {
     return true;
 }
 
-void RemoveOutputPlot(Workspace& ws) {
-    if (ws.screen.OutFlag == 1)
-        ui::DeleteGraphPlot(ws.screen.GraphHandle, ids::Main::kGraph, ws.screen.OutPlot);
-    ws.screen.OutFlag = 0;
-    RemovePlayedOnce(ws);
+void RemoveOutputPlot() {
+    if (screen().OutFlag == 1)
+        ui::DeleteGraphPlot(screen().GraphHandle, ids::Main::kGraph, screen().OutPlot);
+    screen().OutFlag = 0;
+    RemovePlayedOnce();
 }
 
-void RemoveAllPlots(Workspace& ws) {
-    ui::DeleteGraphPlot(ws.screen.GraphHandle, ids::Main::kGraph, -1);
+void RemoveAllPlots() {
+    ui::DeleteGraphPlot(screen().GraphHandle, ids::Main::kGraph, -1);
     // The plots that follow fit the y axis afresh.
-    ui::SetAxisRange(ws.screen.GraphHandle, ids::Main::kGraph, ui::VAL_NO_CHANGE, 0.0, 0.0,
+    ui::SetAxisRange(screen().GraphHandle, ids::Main::kGraph, ui::VAL_NO_CHANGE, 0.0, 0.0,
                      ui::VAL_AUTOSCALE, 0.0, 0.0);
-    ws.screen.MagFlag = 0;
-    ws.screen.OutFlag = 0;
-    ws.screen.PlayedFlag = 0;
+    screen().MagFlag = 0;
+    screen().OutFlag = 0;
+    screen().PlayedFlag = 0;
 }
 
 void EnterMenuPhase(MenuPhase phase) {
-    Workspace& ws = workspace();
-    ws.phase = phase;
-    const int bar = ws.screen.MenuHandle;
+    const int bar = screen().MenuHandle;
     const bool editable = phase == MenuPhase::Editable;
     for (int item : kProfileItems)
         ui::SetMenuItemDimmed(bar, item, !editable);
@@ -157,7 +159,7 @@ void EnterMenuPhase(MenuPhase phase) {
         ui::SetMenuItemDimmed(bar, item, phase == MenuPhase::Start);
     if (!editable) {
         // A profile panel left open must not act on a profile that is gone.
-        const Screen& s = ws.screen;
+        const Screen& s = screen();
         for (int panel : {s.NotchHandle, s.SwimHandle, s.HadamardHandle, s.SmoothHandle,
                           s.ProcessHandle, s.IsolateHandle})
             if (panel && ui::PanelExists(panel))
@@ -174,7 +176,7 @@ void RestoreSetReset(int panel) {
     const auto layout = ui::ReadSetting("setreset/layout");
     if (layout == std::optional<std::string>("ni"))
         SetPanelforNI(panel);
-    const bool tek = workspace().screen.usetek;
+    const bool tek = screen().usetek;
     for (const auto& [key, control] :
          {std::pair{"setreset/samples", tek ? id::kTekSamples : id::kNiSamples},
           std::pair{"setreset/bandwidth", tek ? id::kTekBandwidth : id::kNiBandwidth}}) {
@@ -190,7 +192,7 @@ void RestoreSetReset(int panel) {
 }  // namespace
 
 void StartUp(double title_seconds) {
-    Screen& s = workspace().screen;
+    Screen& s = screen();
     s.usetek = true;
     s.title_handle = ui::LoadPanel(0, "pelorin.uir", ids::Title::kPanel);
     ui::DisplayPanel(s.title_handle);
@@ -225,9 +227,9 @@ namespace {
 void Quit() {
     if (!MayDiscardWork("quit"))
         return;
-    ui::SaveGeometry(workspace().screen.GraphHandle, "window/main");
+    ui::SaveGeometry(screen().GraphHandle, "window/main");
+    RemoveAllPlots();
     Workspace& ws = workspace();
-    RemoveAllPlots(ws);
     ws.Magnitude = {};
     ws.Swift = {};
     ui::QuitUserInterface(0);
@@ -243,7 +245,7 @@ int MainPanelCallback(int /*panel*/, int event) {
 
 void Spectrum_Callback(int /*menubar*/, int item, int /*panel*/) {
     const Workspace& ws = workspace();
-    const Screen& s = ws.screen;
+    const Screen& s = screen();
     int panel = 0;
     switch (item) {
         case menu::kMenuNotch:
@@ -291,7 +293,7 @@ void Finished_Callback(int /*menubar*/, int item, int /*panel*/) {
 
 void Help_Callback(int /*menubar*/, int item, int /*panel*/) {
     if (item == menu::kMenuGuide) {
-        ui::ShowGuide(workspace().screen.GraphHandle);
+        ui::ShowGuide(screen().GraphHandle);
     } else if (item == menu::kMenuAbout) {
         ui::MessagePopup("About Pelorin", AboutText());
     }
@@ -302,7 +304,7 @@ int BoundSource_Callback(int panel, int control, int event) {
         return 0;
     // The typed bounds mean nothing while the cursors give the window.
     const bool cursors = ui::GetCtrlInt(panel, control) != 0;
-    const bool notch = panel == workspace().screen.NotchHandle;
+    const bool notch = panel == screen().NotchHandle;
     ui::SetCtrlDimmed(panel, notch ? ids::Notch::kFrom : ids::Swim::kFrom, cursors);
     ui::SetCtrlDimmed(panel, notch ? ids::Notch::kTo : ids::Swim::kTo, cursors);
     return 0;

@@ -1,7 +1,6 @@
 // The store command.
 #include <string>
 
-#include "core/files/swf.h"
 #include "core/workspace/operations.h"
 #include "gui/panels/pelorin.h"
 #include "gui/platform/ui.h"
@@ -9,21 +8,15 @@
 namespace pelorin {
 
 bool StoreWaveformAsked() {
-    const Workspace& ws = workspace();
-    RequireWaveform(ws);
-    ui::FileSelectRequest request;
-    request.default_spec = "*.swf";
-    request.button = ui::VAL_SAVE_BUTTON;
-    request.restrict_extension = true;
-    std::string path;
-    if (ui::FileSelectPopup(request, path) <= 0)
+    RequireWaveform(workspace());
+    const auto file = AskPath("*.swf", "Store the waveform", ui::VAL_SAVE_BUTTON);
+    if (!file)
         return false;
     BusyCursor busy;
-    const std::string file = WithSwfExtension(path);
-    ui::RunBusy("Storing " + file, [&] { StoreWaveform(ws, file); });
-    ui::RememberFolder(request.default_spec, file);
-    Stored(file);
-    RecordStep("store", {{"file", file}});
+    ui::RunBusy("Storing " + *file, [&] { design().Apply(MakeStep("store", {{"file", *file}})); });
+    ui::RememberFolder("*.swf", *file);
+    Stored(*file);
+    ShowEditMenu();
     return true;
 }
 

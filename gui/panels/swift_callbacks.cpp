@@ -20,7 +20,7 @@ constexpr std::size_t kLongRecordSamples = std::size_t{1} << 24;
 }  // namespace
 
 PhaseChoice PanelPhaseChoice() {
-    const int panel = workspace().screen.ProcessHandle;
+    const int panel = screen().ProcessHandle;
     PhaseChoice choice;
     if (ui::GetCtrlInt(panel, ids::Process::kPhase) == 1) {
         choice.law = PhaseLaw::Optimised;
@@ -43,7 +43,9 @@ int PhaseChoice_Callback(int panel, int control, int event) {
 }
 
 void ProcessSwift(int popup, int check, int factor) {
-    Workspace& ws = workspace();
+    StepEntries entries = {{"factor", std::to_string(factor)}};
+    const PhaseChoice choice = PanelPhaseChoice();
+    RecordPhase(entries, choice);
     std::vector<double> spectrum;
     WaveformFigures figures;
     PlayedOnceFigures played;
@@ -51,20 +53,22 @@ void ProcessSwift(int popup, int check, int factor) {
     // The optimisation takes a while: its progress is shown, and Cancel keeps
     // the best phases found so far.
     std::unique_ptr<ui::Progress> progress_shown;
-    CrestProgress progress;
-    if (ws.synthesis.law == PhaseLaw::Optimised) {
+    recipe::StepHooks hooks;
+    if (check == 1)
+        hooks.check = &spectrum;
+    if (choice.law == PhaseLaw::Optimised) {
         progress_shown = ui::CurrentPopups().StartProgress(
-            "Optimising the phases", static_cast<std::uint64_t>(ws.synthesis.iterations));
-        progress = [&progress_shown](int done, int total) {
+            "Optimising the phases", static_cast<std::uint64_t>(choice.iterations));
+        hooks.synthesis = [&progress_shown](int done, int total) {
             return progress_shown->Update(
                 static_cast<std::uint64_t>(done), static_cast<std::uint64_t>(total),
                 "Iteration " + std::to_string(done) + " of " + std::to_string(total));
         };
-    } else if (ws.Magnitude.size() > kLongSynthesisPoints) {
+    } else if (workspace().Magnitude.size() > kLongSynthesisPoints) {
         // A long synthesis can be cancelled between its stages; the profile
         // stays as it was.
         progress_shown = ui::CurrentPopups().StartProgress("Synthesising", 4);
-        progress = [&progress_shown](int done, int total) {
+        hooks.synthesis = [&progress_shown](int done, int total) {
             static const char* const kStage[] = {"Phases", "Sines and cosines", "Transform",
                                                  "Spectrum check", "Done"};
             return progress_shown->Update(static_cast<std::uint64_t>(done),
@@ -73,11 +77,11 @@ void ProcessSwift(int popup, int check, int factor) {
         };
     }
     ui::RunBusy("Synthesising", [&] {
-        Synthesise(ws, factor, check == 1 ? &spectrum : nullptr, progress);
+        design().Apply(MakeStep("swift", entries), "synthesis", hooks);
         // What the stored file will hold, measured before the operator asks,
         // and what the ions will feel when it is played once.
-        const auto samples =
-            std::span<const double>(ws.Swift).first(static_cast<std::size_t>(ws.datapts));
+        const Workspace& ws = workspace();
+        const std::span<const double> samples = ws.Swift;
         // The real-output transform's tables of a long record (4 bytes a
         // sample) are not kept beside what the figures need next.
         if (samples.size() >= kLongRecordSamples)
@@ -86,7 +90,9 @@ void ProcessSwift(int popup, int check, int factor) {
                                      PlayedOnceWanted() ? &shown : nullptr, &figures);
     });
     progress_shown.reset();
+    ShowEditMenu();
     ShowWaveformFigures(figures, played);
+    const Workspace& ws = workspace();
     if (popup == 1) {
         ui::SetWaitCursor(0);
         // Samples 1 / (2 bandwidth) apart: the time axis in microseconds.
@@ -102,15 +108,8 @@ void ProcessSwift(int popup, int check, int factor) {
 int Process_Callback(int panel, int control, int event) {
     namespace id = ids::Process;
     return PanelCommand(panel, control, event, id::kSynthesise, [panel] {
-        const int popup = ui::GetCtrlInt(panel, id::kPopup);
-        const int check = ui::GetCtrlInt(panel, id::kCheck);
-        const int factor = ui::GetCtrlInt(panel, id::kFactor);
-        workspace().synthesis = PanelPhaseChoice();
-        ProcessSwift(popup, check, factor);
-        StepEntries entries = {{"factor", std::to_string(factor)}};
-        RecordPhase(entries, workspace().synthesis);
-        RecordStep("swift", entries);
-        workspace().screen.history.Clear();  // the profile is fixed from now on
+        ProcessSwift(ui::GetCtrlInt(panel, id::kPopup), ui::GetCtrlInt(panel, id::kCheck),
+                     ui::GetCtrlInt(panel, id::kFactor));
         EnterMenuPhase(MenuPhase::Synthesised);
         WaveformMade("");
         return true;

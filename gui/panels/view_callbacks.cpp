@@ -21,22 +21,22 @@ bool Setting(const std::string& key, bool fallback) {
 }  // namespace
 
 void ShowWaveformFigures(const WaveformFigures& f, const PlayedOnceFigures& played) {
-    const Screen& s = workspace().screen;
+    const Screen& s = screen();
     ui::SetFiguresText(s.GraphHandle, FiguresForEye(f, &played));
     ui::ShowStatusMessage(s.GraphHandle, FiguresSummary(f));
 }
 
 void ClearWaveformFigures() {
-    ui::SetFiguresText(workspace().screen.GraphHandle, "");
+    ui::SetFiguresText(screen().GraphHandle, "");
 }
 
 bool PlayedOnceWanted() {
-    return ui::MenuItemChecked(workspace().screen.MenuHandle, menu::kMenuPlayedOnce);
+    return ui::MenuItemChecked(screen().MenuHandle, menu::kMenuPlayedOnce);
 }
 
 void DrawPlayedOnce(PlayedOnceSpectrum&& shown) {
     Workspace& ws = workspace();
-    Screen& s = ws.screen;
+    Screen& s = screen();
     if (!PlayedOnceWanted() || shown.values.empty())
         return;
     s.PlayedPlot =
@@ -45,15 +45,15 @@ void DrawPlayedOnce(PlayedOnceSpectrum&& shown) {
     s.PlayedFlag = 1;
 }
 
-void RemovePlayedOnce(Workspace& ws) {
-    if (ws.screen.PlayedFlag == 1)
-        ui::DeleteGraphPlot(ws.screen.GraphHandle, kGraph, ws.screen.PlayedPlot);
-    ws.screen.PlayedFlag = 0;
+void RemovePlayedOnce() {
+    if (screen().PlayedFlag == 1)
+        ui::DeleteGraphPlot(screen().GraphHandle, kGraph, screen().PlayedPlot);
+    screen().PlayedFlag = 0;
 }
 
 void View_Callback(int menubar, int item, int /*panel*/) {
     Workspace& ws = workspace();
-    const Screen& s = ws.screen;
+    const Screen& s = screen();
     const bool on = ui::MenuItemChecked(menubar, item);
     if (item == menu::kMenuDecibels) {
         ui::SetGraphDecibels(s.GraphHandle, kGraph, on);
@@ -64,7 +64,7 @@ void View_Callback(int menubar, int item, int /*panel*/) {
     } else if (item == menu::kMenuPlayedOnce) {
         ui::WriteSetting("view/played", on ? "1" : "0");
         if (!on) {
-            RemovePlayedOnce(ws);
+            RemovePlayedOnce();
             return;
         }
         if (!HasWaveform(ws) || s.PlayedFlag == 1)
@@ -72,9 +72,7 @@ void View_Callback(int menubar, int item, int /*panel*/) {
         PlayedOnceSpectrum shown;
         try {
             ui::RunBusy("Computing the played-once spectrum", [&] {
-                PlayedOnceOfSamples(
-                    std::span<const double>(ws.Swift).first(static_cast<std::size_t>(ws.datapts)),
-                    ws.bandwidth, WaveformDesign(ws), &shown);
+                PlayedOnceOfSamples(ws.Swift, ws.bandwidth, WaveformDesign(ws), &shown);
             });
         } catch (const Refusal& r) {
             Report(r);
@@ -85,7 +83,7 @@ void View_Callback(int menubar, int item, int /*panel*/) {
 }
 
 void RestoreViewSettings() {
-    const Screen& s = workspace().screen;
+    const Screen& s = screen();
     const bool decibels = Setting("view/decibels", false);
     const bool figures = Setting("view/figures", true);
     ui::SetMenuItemChecked(s.MenuHandle, menu::kMenuDecibels, decibels);

@@ -49,7 +49,7 @@ inline std::vector<Design> DesignSet() {
         {"smoothed",
          [=](Workspace& ws) {
              window(0.3, 0.6, 2.5)(ws);
-             if (ws.datapts >= 5)
+             if (ws.Magnitude.size() >= 5)
                  ApplySmoothing(ws, 5);
          }},
         {"hadamard",
@@ -57,12 +57,13 @@ inline std::vector<Design> DesignSet() {
              const std::vector<float> list = {
                  static_cast<float>(0.15 * ws.bandwidth), static_cast<float>(0.3 * ws.bandwidth),
                  static_cast<float>(0.55 * ws.bandwidth), static_cast<float>(0.8 * ws.bandwidth)};
-             PrepareHadamard(ws, list, 40.0 * ws.bandwidth);
-             ApplyHadamardRow(ws, list, 3);
+             ws.frequencies = list;
+             PrepareHadamard(ws, 40.0 * ws.bandwidth);
+             ApplyHadamardRow(ws, 3);
          }},
         {"random",
          [](Workspace& ws) {
-             std::mt19937 gen(static_cast<unsigned>(ws.datapts));
+             std::mt19937 gen(static_cast<unsigned>(ws.Magnitude.size()));
              std::uniform_real_distribution<double> level(0.0, 1.0);
              for (double& m : ws.Magnitude)
                  m = level(gen);
@@ -90,7 +91,7 @@ inline std::string DesignBytes(const Design& d) {
     SetReset(ws, d.samples, d.bandwidth);
     d.shape(ws);
     ProcessSwift(ws, d.factor);
-    std::string bytes = SwfHeader(ws.datapts, ws.bandwidth);
+    std::string bytes = SwfHeader(static_cast<int>(ws.Swift.size()), ws.bandwidth);
     for (double s : ws.Swift) {
         const std::uint16_t code = SampleCode(s);
         bytes.push_back(static_cast<char>(code & 0xFF));

@@ -82,6 +82,13 @@ void Later(int delay, std::function<void()> press) {
     QTimer::singleShot(delay, qApp, std::move(press));
 }
 
+std::vector<float> ListValues(int panel, int control) {
+    std::vector<float> list(static_cast<std::size_t>(ui::GetNumListItems(panel, control)));
+    for (std::size_t i = 0; i < list.size(); ++i)
+        list[i] = ui::GetValueFromIndex(panel, control, static_cast<int>(i));
+    return list;
+}
+
 QWidget* ShownDialog(const char* class_name) {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible() && w->inherits(class_name))
@@ -92,7 +99,7 @@ QWidget* ShownDialog(const char* class_name) {
 void GuiTest::SetUp() {
     ui::ResetPlatform();
     QSettings().clear();
-    workspace() = Workspace{};
+    ResetSession();
     auto scripted = std::make_unique<ScriptedPopups>();
     popups = scripted.get();
     ui::InstallPopups(std::move(scripted));
@@ -106,7 +113,7 @@ void GuiTest::TearDown() {
 
 void GuiTest::ApplySetReset(int samples, double bandwidth) {
     ui::ChooseMenuItem(bar(), ids::Main::kMenuSetReset);
-    const int p = ws().screen.SetResetHandle;
+    const int p = screen().SetResetHandle;
     const bool tek = ui::GetCtrlInt(p, ids::SetReset::kTekSwitch) != 0;
     ui::EnterCtrlVal(p, tek ? 4 : 2, samples);
     ui::EnterCtrlVal(p, tek ? 5 : 3, bandwidth);
@@ -114,7 +121,7 @@ void GuiTest::ApplySetReset(int samples, double bandwidth) {
 }
 
 void GuiTest::Notch(double from, double to, double level, int source) {
-    const int p = ws().screen.NotchHandle;
+    const int p = screen().NotchHandle;
     ui::ChooseMenuItem(bar(), ids::Main::kMenuNotch);
     ui::SetCtrlVal(p, ids::Notch::kSource, source);
     ui::SetCtrlVal(p, ids::Notch::kFrom, from);
@@ -124,7 +131,7 @@ void GuiTest::Notch(double from, double to, double level, int source) {
 }
 
 void GuiTest::Synthesise(int popup, int check, int factor) {
-    const int p = ws().screen.ProcessHandle;
+    const int p = screen().ProcessHandle;
     ui::ChooseMenuItem(bar(), ids::Main::kMenuSynthesis);
     ui::SetCtrlVal(p, ids::Process::kPopup, popup);
     ui::SetCtrlVal(p, ids::Process::kCheck, check);

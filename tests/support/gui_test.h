@@ -67,13 +67,16 @@ void Later(int delay, std::function<void()> press);
 // The dialog of that class on screen, nullptr when there is none.
 QWidget* ShownDialog(const char* class_name);
 
+// The values a list control shows, in order.
+std::vector<float> ListValues(int panel, int control);
+
 class GuiTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
     Workspace& ws() { return workspace(); }
-    int bar() { return workspace().screen.MenuHandle; }
+    int bar() { return screen().MenuHandle; }
     // Opens Set/Reset from the menu, enters the entries of the current layout
     // and applies them.
     void ApplySetReset(int samples, double bandwidth);

@@ -149,10 +149,10 @@ int main(int argc, char* argv[]) {
     RegisterCallbacks();
     StartUp(0.0);
     Workspace& ws = workspace();
-    const int bar = ws.screen.MenuHandle;
-    const int sr = ws.screen.SetResetHandle;
+    const int bar = screen().MenuHandle;
+    const int sr = screen().SetResetHandle;
 
-    Shot(ws.screen.GraphHandle, "main-window-empty.png");
+    Shot(screen().GraphHandle, "main-window-empty.png");
     ui::ChooseMenuItem(bar, ids::Main::kMenuSetReset);
     ui::EnterCtrlVal(sr, ids::SetReset::kTekBandwidth, 1250.0);
     Shot(sr, "setreset-tektronix.png");
@@ -163,7 +163,7 @@ int main(int argc, char* argv[]) {
     ui::PressButton(sr, ids::SetReset::kApply);
 
     // A band from 200 to 900 kHz with a notch cut at 500 … 520 kHz.
-    const int notch = ws.screen.NotchHandle;
+    const int notch = screen().NotchHandle;
     ui::ChooseMenuItem(bar, ids::Main::kMenuNotch);
     ui::SetCtrlVal(notch, ids::Notch::kSource, 0);
     ui::SetCtrlVal(notch, ids::Notch::kFrom, 200.0);
@@ -176,25 +176,25 @@ int main(int argc, char* argv[]) {
     ui::SetCtrlVal(notch, ids::Notch::kTo, 520.0);
     ui::SetCtrlVal(notch, ids::Notch::kLevel, 0.0);
     ui::PressButton(notch, ids::Notch::kApply);
-    ui::DragGraphCursor(ws.screen.GraphHandle, ids::Main::kGraph, 1, 470.0);
-    ui::DragGraphCursor(ws.screen.GraphHandle, ids::Main::kGraph, 2, 560.0);
-    Shot(ws.screen.GraphHandle, "notched-profile.png");
+    ui::DragGraphCursor(screen().GraphHandle, ids::Main::kGraph, 1, 470.0);
+    ui::DragGraphCursor(screen().GraphHandle, ids::Main::kGraph, 2, 560.0);
+    Shot(screen().GraphHandle, "notched-profile.png");
     ui::ChooseMenuItem(bar, ids::Main::kMenuZoomCursors);
-    Shot(ws.screen.GraphHandle, "notched-profile-zoomed.png");
+    Shot(screen().GraphHandle, "notched-profile-zoomed.png");
     ui::ChooseMenuItem(bar, ids::Main::kMenuZoomFull);
 
     ui::ChooseMenuItem(bar, ids::Main::kMenuSmooth);
-    ui::SetCtrlVal(ws.screen.SmoothHandle, ids::Smooth::kWidth, 5);
-    Shot(ws.screen.SmoothHandle, "smooth-panel.png");
-    ui::PressButton(ws.screen.SmoothHandle, ids::Smooth::kApply);
+    ui::SetCtrlVal(screen().SmoothHandle, ids::Smooth::kWidth, 5);
+    Shot(screen().SmoothHandle, "smooth-panel.png");
+    ui::PressButton(screen().SmoothHandle, ids::Smooth::kApply);
 
     ui::ChooseMenuItem(bar, ids::Main::kMenuSynthesis);
-    Shot(ws.screen.ProcessHandle, "synthesis-panel.png");
+    Shot(screen().ProcessHandle, "synthesis-panel.png");
     pictured->next_name = "waveform-popup.png";
-    ui::PressButton(ws.screen.ProcessHandle, ids::Process::kSynthesise);
-    Shot(ws.screen.GraphHandle, "band-spectrum-check.png");
+    ui::PressButton(screen().ProcessHandle, ids::Process::kSynthesise);
+    Shot(screen().GraphHandle, "band-spectrum-check.png");
     ui::ChooseMenuItem(bar, ids::Main::kMenuZoomCursors);
-    Shot(ws.screen.GraphHandle, "band-spectrum-check-zoomed.png");
+    Shot(screen().GraphHandle, "band-spectrum-check-zoomed.png");
     ui::ChooseMenuItem(bar, ids::Main::kMenuZoomFull);
     // The whole window with a tool panel in its place, the legend and the
     // status bar.
@@ -209,7 +209,7 @@ int main(int argc, char* argv[]) {
     ui::ChooseMenuItem(bar, ids::Main::kMenuSetReset);
     ui::PressButton(sr, ids::SetReset::kApply);
     ui::ChooseMenuItem(bar, ids::Main::kMenuZoomFull);
-    const int swim = ws.screen.SwimHandle;
+    const int swim = screen().SwimHandle;
     ui::ChooseMenuItem(bar, ids::Main::kMenuSwim);
     ui::SetCtrlVal(swim, ids::Swim::kFrom, 150.0);
     ui::SetCtrlVal(swim, ids::Swim::kTo, 1000.0);
@@ -239,14 +239,14 @@ int main(int argc, char* argv[]) {
         ui::PressButton(swim, ids::Swim::kRun);
     }
     ui::ChooseMenuItem(bar, ids::Main::kMenuSynthesis);
-    ui::SetCtrlVal(ws.screen.ProcessHandle, ids::Process::kPopup, 0);
-    ui::PressButton(ws.screen.ProcessHandle, ids::Process::kSynthesise);
-    Shot(ws.screen.GraphHandle, "swim-profile.png");
+    ui::SetCtrlVal(screen().ProcessHandle, ids::Process::kPopup, 0);
+    ui::PressButton(screen().ProcessHandle, ids::Process::kSynthesise);
+    Shot(screen().GraphHandle, "swim-profile.png");
 
     // A Hadamard row over five listed frequencies.
     ui::ChooseMenuItem(bar, ids::Main::kMenuSetReset);
     ui::PressButton(sr, ids::SetReset::kApply);
-    const int had = ws.screen.HadamardHandle;
+    const int had = screen().HadamardHandle;
     ui::ChooseMenuItem(bar, ids::Main::kMenuHadamard);
     for (float f : {180.0f, 320.0f, 475.5f, 610.0f, 902.25f}) {
         ui::SetCtrlVal(had, ids::Hadamard::kFrequency, f);
@@ -256,17 +256,17 @@ int main(int argc, char* argv[]) {
     ui::SetCtrlVal(had, ids::Hadamard::kRow, 2);
     Shot(had, "hadamard-panel.png");
     ui::PressButton(had, ids::Hadamard::kBuild);
-    Shot(ws.screen.GraphHandle, "hadamard-row.png");
+    Shot(screen().GraphHandle, "hadamard-row.png");
 
     ui::ChooseMenuItem(bar, ids::Main::kMenuImport);
-    Shot(ws.screen.awg_handle, "import-awg-panel.png");
-    ui::HidePanel(ws.screen.awg_handle);
+    Shot(screen().awg_handle, "import-awg-panel.png");
+    ui::HidePanel(screen().awg_handle);
 
     // Isolation of m/z 524.3 within m/z 200 … 2000 on the m/z axis, at a
     // 7 T calibration, with its spectrum check.
     ui::ChooseMenuItem(bar, ids::Main::kMenuSetReset);
     ui::PressButton(sr, ids::SetReset::kApply);
-    const int calib = ws.screen.CalibHandle;
+    const int calib = screen().CalibHandle;
     ui::ChooseMenuItem(bar, ids::Main::kMenuCalibration);
     // Three calibrants measured in a trap (B about -A times 20 Hz), fitted.
     const Calibration trap{7.0 * kHzPerTesla, -7.0 * kHzPerTesla * 20.0};
@@ -282,7 +282,7 @@ int main(int argc, char* argv[]) {
     ui::EnterCtrlVal(calib, ids::Calib::kBCoeff, 0.0);
     ui::PressButton(calib, ids::Calib::kApply);
     ui::ChooseMenuItem(bar, ids::Main::kMenuAxisMz);
-    const int iso = ws.screen.IsolateHandle;
+    const int iso = screen().IsolateHandle;
     ui::ChooseMenuItem(bar, ids::Main::kMenuIsolate);
     ui::EnterCtrlVal(iso, ids::Isolate::kTarget, 524.3);
     ui::PressButton(iso, ids::Isolate::kAdd);
@@ -293,12 +293,12 @@ int main(int argc, char* argv[]) {
     Shot(iso, "isolate-panel.png");
     ui::PressButton(iso, ids::Isolate::kApply);
     ui::ChooseMenuItem(bar, ids::Main::kMenuSynthesis);
-    ui::SetCtrlVal(ws.screen.ProcessHandle, ids::Process::kPopup, 0);
-    ui::SetCtrlVal(ws.screen.ProcessHandle, ids::Process::kCheck, 1);
-    ui::PressButton(ws.screen.ProcessHandle, ids::Process::kSynthesise);
+    ui::SetCtrlVal(screen().ProcessHandle, ids::Process::kPopup, 0);
+    ui::SetCtrlVal(screen().ProcessHandle, ids::Process::kCheck, 1);
+    ui::PressButton(screen().ProcessHandle, ids::Process::kSynthesise);
     const Calibration& c = ws.calibration;
-    ui::DragGraphCursor(ws.screen.GraphHandle, ids::Main::kGraph, 1, KhzFromMz(c, 540.0));
-    ui::DragGraphCursor(ws.screen.GraphHandle, ids::Main::kGraph, 2, KhzFromMz(c, 510.0));
+    ui::DragGraphCursor(screen().GraphHandle, ids::Main::kGraph, 1, KhzFromMz(c, 540.0));
+    ui::DragGraphCursor(screen().GraphHandle, ids::Main::kGraph, 2, KhzFromMz(c, 510.0));
     Settle();
     ScreenShot("isolation-mz.png");
     ui::ChooseMenuItem(bar, ids::Main::kMenuZoomCursors);
@@ -330,8 +330,8 @@ int main(int argc, char* argv[]) {
 
     // A stored waveform opened again: its spectrum, its figures.
     ui::ChooseMenuItem(bar, ids::Main::kMenuSynthesis);
-    ui::SetCtrlVal(ws.screen.ProcessHandle, ids::Process::kPopup, 0);
-    ui::PressButton(ws.screen.ProcessHandle, ids::Process::kSynthesise);
+    ui::SetCtrlVal(screen().ProcessHandle, ids::Process::kPopup, 0);
+    ui::PressButton(screen().ProcessHandle, ids::Process::kSynthesise);
     QTemporaryDir stored;
     pictured->next_path = (stored.path() + "/band-with-notch.swf").toStdString();
     ui::ChooseMenuItem(bar, ids::Main::kMenuStore);
@@ -435,8 +435,8 @@ int main(int argc, char* argv[]) {
         ui::SetCtrlVal(notch, ids::Notch::kLevel, 1.0);
         ui::PressButton(notch, ids::Notch::kApply);
         ui::ChooseMenuItem(bar, ids::Main::kMenuSynthesis);
-        ui::SetCtrlVal(ws.screen.ProcessHandle, ids::Process::kPopup, 0);
-        ui::PressButton(ws.screen.ProcessHandle, ids::Process::kSynthesise);
+        ui::SetCtrlVal(screen().ProcessHandle, ids::Process::kPopup, 0);
+        ui::PressButton(screen().ProcessHandle, ids::Process::kSynthesise);
         Settle();
         pictured->next_name = "question-set-reset.png";
         ui::ChooseMenuItem(bar, ids::Main::kMenuSetReset);
@@ -448,8 +448,8 @@ int main(int argc, char* argv[]) {
         ui::ChooseMenuItem(bar, ids::Main::kMenuOpenWaveform);
         ui::ChooseMenuItem(bar, ids::Main::kMenuImport);
         pictured->next_name = "question-import.png";
-        ui::EnterCtrlVal(ws.screen.awg_handle, ids::Awg::kAwg1, 1);
-        ui::PressButton(ws.screen.awg_handle, ids::Awg::kOk);
+        ui::EnterCtrlVal(screen().awg_handle, ids::Awg::kAwg1, 1);
+        ui::PressButton(screen().awg_handle, ids::Awg::kOk);
         pictured->next_name = "question-quit.png";
         ui::ChooseMenuItem(bar, ids::Main::kMenuExit);
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <utility>
 
-namespace pelorin::cli {
+namespace pelorin {
 
 // Row i of a table: its two numbers.
 using CsvRow = std::function<std::pair<double, double>(std::size_t i)>;
@@ -21,4 +21,4 @@ using CsvRow = std::function<std::pair<double, double>(std::size_t i)>;
 void WriteCsv(const std::string& path, std::string_view header, std::size_t count,
               const CsvRow& row);
 
-}  // namespace pelorin::cli
+}  // namespace pelorin

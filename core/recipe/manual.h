@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace pelorin::cli {
+namespace pelorin::recipe {
 
 // The text of pelorin-cli --help: the usage, every step with its entries and
 // an example, and the exit statuses.
@@ -21,4 +21,4 @@ std::string VersionText(const std::string& program);
 std::string CliManPage();
 std::string GuiManPage();
 
-}  // namespace pelorin::cli
+}  // namespace pelorin::recipe

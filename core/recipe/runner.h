@@ -1,5 +1,6 @@
-// The steps of a recipe, each applying one panel's command to a workspace of
-// its own, exactly as a commit on that panel would.
+// The recipe engine: the step table and the runner that applies one step to a
+// workspace of its own, exactly as a commit on that step's panel would. Both
+// front ends run their steps through it.
 #pragma once
 
 #include <optional>
@@ -9,12 +10,12 @@
 #include <utility>
 #include <vector>
 
-#include "cli/recipe.h"
+#include "core/recipe/recipe.h"
 #include "core/synth/series.h"
 #include "core/uir/uir.h"
 #include "core/workspace/workspace.h"
 
-namespace pelorin::cli {
+namespace pelorin::recipe {
 
 // How an entry's value is read before the step runs.
 enum class Kind { Word, Whole, Real, Path };
@@ -40,6 +41,9 @@ struct StepDef {
 // Every step, in the order the help lists them.
 std::span<const StepDef> Steps();
 
+// The step called name, or nullptr.
+const StepDef* FindStep(std::string_view name);
+
 // What can be checked before any step runs: the step exists, its keys are its
 // own, numbers are numbers and words are among those accepted. Throws Refusal.
 void CheckStep(const Step& step);
@@ -50,23 +54,34 @@ struct ControlId {
     int control;
 };
 
+// What a caller follows of one step's long work, and what it keeps of it.
+struct StepHooks {
+    SeriesProgress series;                 // a series' members, with the chance to cancel
+    CrestProgress synthesis;               // a synthesis' stages or iterations
+    std::vector<double>* check = nullptr;  // receives a swift step's spectrum check
+    // Receives a series' account, which the caller then gives the operator:
+    // a failed write is not refused.
+    SeriesReport* report = nullptr;
+};
+
 class Runner {
 public:
     // out receives what the steps print (show, series accounts, peak-list
-    // accounts); progress, when given, a "member k of n" count during a series.
-    // With write_files false (a design replayed in the window) the steps
-    // write no file: store and export are passed over, as are the CSV files
-    // of swift and inspect and the out= of import; a series or a batch is
-    // refused.
-    explicit Runner(std::ostream& out, std::ostream* progress = nullptr, bool write_files = true);
+    // accounts). With write_files false (a design replayed in the window)
+    // the steps write no file: store and export are passed over, as are the
+    // CSV files of swift and inspect and the out= of import; a series or a
+    // batch is refused.
+    explicit Runner(std::ostream& out, bool write_files = true);
 
-    // Runs one step; throws Refusal with the reason it was refused.
-    void Run(const Step& step);
+    // Runs one step; throws Refusal with the reason it was refused, the
+    // workspace then as it was unless the step says otherwise (a series
+    // keeps the members written before a failure).
+    void Run(const Step& step, const StepHooks& hooks = {});
 
     const Workspace& workspace() const { return ws_; }
+    Workspace& workspace() { return ws_; }
     // Hands the workspace over (a replayed design taken into the window).
     Workspace TakeWorkspace() { return std::move(ws_); }
-    const std::vector<float>& frequencies() const { return freqs_; }
 
 private:
     friend std::span<const StepDef> Steps();
@@ -108,16 +123,12 @@ private:
     void Account(const SeriesReport& report);
     // The phase law a swift step, a series or a batch asks for.
     PhaseChoice Phase(const Step& s) const;
-    SeriesProgress Progress() const;
 
     std::ostream& out_;
-    std::ostream* progress_;
     bool write_files_;
-    uir::Resource panels_;
+    const uir::Resource& panels_;
     Workspace ws_;
-    std::vector<float> freqs_;
-    bool cursors_placed_ = false;
-    double c1_ = 0.0, c2_ = 0.0;  // the graph cursors, kHz
+    const StepHooks* hooks_ = nullptr;  // those of the step running
 };
 
-}  // namespace pelorin::cli
+}  // namespace pelorin::recipe

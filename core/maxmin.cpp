@@ -1,4 +1,4 @@
-#include "core/display/maxmin.h"
+#include "core/maxmin.h"
 
 #include <cmath>
 #include <limits>

@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "cli/recipe.h"
+#include "core/recipe/recipe.h"
 #include "core/refusal.h"
 
-namespace pelorin::cli {
+namespace pelorin::recipe {
 
 // A step's refusal; the front end adds the recipe and the line.
 inline Refusal Refused(const std::string& text) {
@@ -18,6 +18,9 @@ inline Refusal Refused(const std::string& text) {
 
 // v with as few digits as read back to the same double.
 std::string Num(double v);
+// v with as few digits as read back, through a double as a step reads them, to
+// the same float (a frequency of the list).
+std::string Num(float v);
 
 // "key=text", as the operator wrote it.
 std::string Setting(std::string_view key, const std::string& text);
@@ -46,4 +49,4 @@ std::string Word(const Step& s, std::string_view key, std::string_view fallback)
 // How many of the keys the step gives.
 int Given(const Step& s, std::initializer_list<std::string_view> keys);
 
-}  // namespace pelorin::cli
+}  // namespace pelorin::recipe

@@ -1,13 +1,13 @@
-#include "cli/manual.h"
+#include "core/recipe/manual.h"
 
 #include <span>
 #include <sstream>
 #include <string_view>
 #include <vector>
 
-#include "cli/runner.h"
+#include "core/recipe/runner.h"
 
-namespace pelorin::cli {
+namespace pelorin::recipe {
 
 namespace {
 
@@ -186,4 +186,4 @@ std::string GuiManPage() {
     return page;
 }
 
-}  // namespace pelorin::cli
+}  // namespace pelorin::recipe

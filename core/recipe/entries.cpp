@@ -1,16 +1,25 @@
-#include "cli/entries.h"
+#include "core/recipe/entries.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 
 #include "core/numbers.h"
 
-namespace pelorin::cli {
+namespace pelorin::recipe {
 
 std::string Num(double v) {
     char buffer[32];
     return {buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr};
+}
+
+std::string Num(float v) {
+    char text[32];
+    const std::string shortest(text, std::to_chars(text, text + sizeof text, v).ptr);
+    if (static_cast<float>(std::strtod(shortest.c_str(), nullptr)) == v)
+        return shortest;
+    return Num(static_cast<double>(v));
 }
 
 std::string Setting(std::string_view key, const std::string& text) {
@@ -91,4 +100,4 @@ int Given(const Step& s, std::initializer_list<std::string_view> keys) {
     return n;
 }
 
-}  // namespace pelorin::cli
+}  // namespace pelorin::recipe

@@ -1,11 +1,11 @@
-#include "cli/recipe.h"
+#include "core/recipe/recipe.h"
 
 #include <cstdio>
 #include <istream>
 
 #include "core/refusal.h"
 
-namespace pelorin::cli {
+namespace pelorin::recipe {
 
 std::string Shown(std::string_view text) {
     constexpr std::size_t kLongest = 60;
@@ -185,4 +185,4 @@ std::vector<Step> ReadRecipe(std::istream& in) {
     return steps;
 }
 
-}  // namespace pelorin::cli
+}  // namespace pelorin::recipe

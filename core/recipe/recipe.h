@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace pelorin::cli {
+namespace pelorin::recipe {
 
 struct Entry {
     std::string key;
@@ -73,4 +73,4 @@ std::string Shown(std::string_view text);
 // with an ellipsis after 2000 characters.
 std::string Printable(std::string_view message);
 
-}  // namespace pelorin::cli
+}  // namespace pelorin::recipe

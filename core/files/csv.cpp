@@ -1,11 +1,11 @@
-#include "cli/csv.h"
+#include "core/files/csv.h"
 
 #include <charconv>
 
 #include "core/files/atomic_file.h"
-#include "core/workspace/workspace.h"
+#include "core/refusal.h"
 
-namespace pelorin::cli {
+namespace pelorin {
 
 namespace {
 
@@ -39,4 +39,4 @@ void WriteCsv(const std::string& path, std::string_view header, std::size_t coun
     file.Commit();
 }
 
-}  // namespace pelorin::cli
+}  // namespace pelorin

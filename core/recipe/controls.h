@@ -1,0 +1,29 @@
+// The panel entries whose ranges and initial values the steps take: each
+// step reads its values as the control on its panel would.
+#pragma once
+
+#include "core/recipe/runner.h"
+#include "resources/panel_ids.h"
+
+namespace pelorin::recipe {
+
+// The panel entries whose ranges and initial values the steps take.
+constexpr ControlId kTekSamples{ids::SetReset::kPanel, ids::SetReset::kTekSamples},
+    kTekBandwidth{ids::SetReset::kPanel, ids::SetReset::kTekBandwidth},
+    kNiSamples{ids::SetReset::kPanel, ids::SetReset::kNiSamples},
+    kNiBandwidth{ids::SetReset::kPanel, ids::SetReset::kNiBandwidth};
+constexpr ControlId kNotchFrom{ids::Notch::kPanel, ids::Notch::kFrom},
+    kNotchTo{ids::Notch::kPanel, ids::Notch::kTo},
+    kNotchLevel{ids::Notch::kPanel, ids::Notch::kLevel};
+constexpr ControlId kSmoothWidth{ids::Smooth::kPanel, ids::Smooth::kWidth};
+constexpr ControlId kSwimFrom{ids::Swim::kPanel, ids::Swim::kFrom},
+    kSwimTo{ids::Swim::kPanel, ids::Swim::kTo}, kSwimBase{ids::Swim::kPanel, ids::Swim::kBase},
+    kSwimPeak{ids::Swim::kPanel, ids::Swim::kPeak}, kSwimLaw{ids::Swim::kPanel, ids::Swim::kLaw},
+    kSwimNodes{ids::Swim::kPanel, ids::Swim::kNodes},
+    kSwimLast{ids::Swim::kPanel, ids::Swim::kLastNodes},
+    kSwimSmooth{ids::Swim::kPanel, ids::Swim::kSmoothMembers};
+constexpr ControlId kFrequency{ids::Hadamard::kPanel, ids::Hadamard::kFrequency},
+    kHadamardWidth{ids::Hadamard::kPanel, ids::Hadamard::kWidth};
+constexpr ControlId kFactor{ids::Process::kPanel, ids::Process::kFactor};
+
+}  // namespace pelorin::recipe
