@@ -2,8 +2,6 @@
 // calibrations, Set/Resets, refused steps, a series), the profile and the
 // settings in hand are those that replaying the design's recipe gives, bit for
 // bit, and undo and redo walk back and forth over exactly those states.
-#include "core/design/design.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +9,7 @@
 #include <random>
 #include <sstream>
 
+#include "core/design/design.h"
 #include "core/recipe/entries.h"
 #include "core/recipe/recipe.h"
 #include "core/workspace/operations.h"
@@ -80,8 +79,8 @@ public:
     Step Reset() {
         const int samples = 2 * Pick({8, 13, 64, 100, 256});
         const double bw = Pick({100.0, 312.5, 1250.0});
-        return S("reset", {{"layout", "ni"}, {"samples", std::to_string(samples)},
-                           {"bandwidth", Num(bw)}});
+        return S("reset",
+                 {{"layout", "ni"}, {"samples", std::to_string(samples)}, {"bandwidth", Num(bw)}});
     }
 
     Step Edit(const Workspace& ws) {
@@ -89,8 +88,9 @@ public:
         const auto khz = [&] { return Num(Uniform(-0.05, 1.05) * bw); };
         switch (Whole(0, 9)) {
             case 0:
-                return S("notch", {{"from", khz()}, {"to", khz()},
-                                   {"level", Num(Pick({0.0, 1.0, 0.25, -0.0}))}});
+                return S(
+                    "notch",
+                    {{"from", khz()}, {"to", khz()}, {"level", Num(Pick({0.0, 1.0, 0.25, -0.0}))}});
             case 1:
                 return S("smooth", {{"width", std::to_string(2 * Whole(0, 4) + 1)}});
             case 2:
@@ -114,7 +114,8 @@ public:
             case 8:
                 return S("notch", {{"source", "cursors"}, {"level", "1"}});
             default:
-                return S("isolate", {{"mz", Num(Uniform(200, 3000))}, {"width", Num(Uniform(1, 60))}});
+                return S("isolate",
+                         {{"mz", Num(Uniform(200, 3000))}, {"width", Num(Uniform(1, 60))}});
         }
     }
 
@@ -174,7 +175,8 @@ TEST(DesignModel, TheWorkspaceIsAlwaysTheReplayOfTheRecipe) {
                 }
             }
             ASSERT_EQ(Differences(design.workspace(), Replayed(design.Recipe())), "")
-                << "after action " << action << "\n" << [&] {
+                << "after action " << action << "\n"
+                << [&] {
                        std::string t;
                        for (const std::string& l : design.Recipe())
                            t += l + "\n";
@@ -235,8 +237,14 @@ TEST(DesignModel, UndoRedoAndSeriesOnAWorkedSession) {
     recipe::StepHooks hooks;
     SeriesReport report;
     hooks.report = &report;
-    design.Apply(S("swim", {{"law", "1"}, {"nodes", "1"}, {"last", "2"}, {"base", "0"},
-                            {"peak", "1"}, {"from", "10"}, {"to", "60"}, {"file", file}}),
+    design.Apply(S("swim", {{"law", "1"},
+                            {"nodes", "1"},
+                            {"last", "2"},
+                            {"base", "0"},
+                            {"peak", "1"},
+                            {"from", "10"},
+                            {"to", "60"},
+                            {"file", file}}),
                  "series", hooks);
     EXPECT_EQ(report.written, 2u);
     EXPECT_FALSE(design.CanUndo());
@@ -256,8 +264,12 @@ TEST(DesignModel, OldestUndoStatesGoBeyondTheBudget) {
     Design design(false, 60000);
     design.Start(S("reset", {{"layout", "ni"}, {"samples", "4096"}, {"bandwidth", "1000"}}));
     for (int k = 0; k < 6; ++k)
-        design.Apply(S("swim", {{"law", "1"}, {"nodes", std::to_string(k)}, {"base", "0.1"},
-                                {"peak", "1"}, {"from", "0"}, {"to", "1000"}}),
+        design.Apply(S("swim", {{"law", "1"},
+                                {"nodes", std::to_string(k)},
+                                {"base", "0.1"},
+                                {"peak", "1"},
+                                {"from", "0"},
+                                {"to", "1000"}}),
                      "swim " + std::to_string(k));
     EXPECT_EQ(design.Recipe().size(), 7u);
     int undos = 0;

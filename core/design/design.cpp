@@ -25,9 +25,8 @@ bool WritesSeries(const recipe::Step& s) {
 }
 
 bool Undoable(const recipe::Step& s) {
-    static constexpr std::string_view kUndoable[] = {"cursors", "notch",     "smooth",  "swim",
-                                                     "freq",    "hadamard",  "calibrate",
-                                                     "isolate"};
+    static constexpr std::string_view kUndoable[] = {"cursors", "notch",    "smooth",    "swim",
+                                                     "freq",    "hadamard", "calibrate", "isolate"};
     return std::find(std::begin(kUndoable), std::end(kUndoable), s.name) != std::end(kUndoable) &&
            !WritesSeries(s);
 }
@@ -106,7 +105,11 @@ void Design::Start(const recipe::Step& reset, const recipe::StepHooks& hooks) {
         ws.calibration.Bcoeff != Calibration{}.Bcoeff)
         Keep({MakeStep("calibrate", {{"a", recipe::Num(ws.calibration.Acoeff)},
                                      {"b", recipe::Num(ws.calibration.Bcoeff)}}),
-              {}, {}, std::nullopt, nullptr, nullptr},
+              {},
+              {},
+              std::nullopt,
+              nullptr,
+              nullptr},
              false);
     for (float f : ws.frequencies)
         Keep({MakeStep("freq", {{"add", recipe::Num(f)}}), {}, {}, std::nullopt, nullptr, nullptr},
@@ -114,7 +117,11 @@ void Design::Start(const recipe::Step& reset, const recipe::StepHooks& hooks) {
     if (ws.graph_cursors)
         Keep({MakeStep("cursors", {{"c1", recipe::Num(ws.graph_cursors->first)},
                                    {"c2", recipe::Num(ws.graph_cursors->second)}}),
-              {}, {}, std::nullopt, nullptr, nullptr},
+              {},
+              {},
+              std::nullopt,
+              nullptr,
+              nullptr},
              false);
     // A design with nothing done yet has nothing to lose.
     MarkSaved();

@@ -48,8 +48,7 @@ void Runner::Swift(const Step& s) {
     std::vector<double> spectrum;
     std::vector<double>* kept = hooks_->check ? hooks_->check : &spectrum;
     ws_.synthesis = Phase(s);
-    Synthesise(ws_, factor, check.empty() && !hooks_->check ? nullptr : kept,
-               hooks_->synthesis);
+    Synthesise(ws_, factor, check.empty() && !hooks_->check ? nullptr : kept, hooks_->synthesis);
     const double bw = ws_.bandwidth;
     if (!check.empty()) {
         WriteCsv(check, "frequency_kHz,magnitude", kept->size(), [&](std::size_t i) {

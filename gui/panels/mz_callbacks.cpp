@@ -1,5 +1,5 @@
-// Designing in m/z: the calibration panel, the graph's m/z axis, the
-// frequency entries read in m/z, and the isolation panel.
+// Designing in m/z: the calibration panel, the graph's m/z axis and the
+// frequency entries read in m/z.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -19,7 +19,6 @@ namespace pelorin {
 namespace {
 
 namespace calib = ids::Calib;
-namespace iso = ids::Isolate;
 namespace menu = ids::Main;
 
 // The shortest text that reads back to v.
@@ -183,16 +182,6 @@ void ShowCalibration(const Workspace& ws) {
     ShowCalibrants(ws);
 }
 
-// The isolation panel's range: the default one while the operator has not
-// asked for another.
-void ShowMassRange(const Workspace& ws) {
-    const int panel = screen().IsolateHandle;
-    if (!panel || ui::GetCtrlInt(panel, iso::kRanged) != 0 || !ws.mass_refusal.empty())
-        return;
-    ui::SetCtrlVal(panel, iso::kFrom, ws.lowmass);
-    ui::SetCtrlVal(panel, iso::kTo, ws.highmass);
-}
-
 std::string PeaksText(const std::vector<CalibrantPeak>& peaks) {
     std::string text;
     for (const CalibrantPeak& p : peaks)
@@ -235,17 +224,6 @@ void WriteNumber(const std::string& key, double v) {
     char text[32];
     std::snprintf(text, sizeof text, "%.17g", v);
     ui::WriteSetting(key, text);
-}
-
-// The targets in the list, as they were typed: each label is the shortest
-// text of its value.
-std::vector<double> Targets(int panel) {
-    std::vector<double> targets;
-    const int n = ui::GetNumListItems(panel, iso::kList);
-    for (int i = 0; i < n; ++i)
-        targets.push_back(
-            std::strtod(ui::GetLabelFromIndex(panel, iso::kList, i).c_str(), nullptr));
-    return targets;
 }
 
 }  // namespace
@@ -436,73 +414,6 @@ void Axis_Callback(int /*menubar*/, int item, int /*panel*/) {
     }
     ShowAxis(ws);
     ui::WriteSetting("view/axis", mz ? "mz" : "khz");
-}
-
-int IsolateList_Callback(int panel, int control, int event) {
-    if (event != ui::EVENT_COMMIT)
-        return 0;
-    if (control == iso::kDelete) {
-        const int index = ui::GetCtrlIndex(panel, iso::kList);
-        if (index >= 0)
-            ui::DeleteListItem(panel, iso::kList, index, 1);
-    } else if (control == iso::kAdd) {
-        // In rising order, each target once.
-        const double target = ui::GetCtrlVal(panel, iso::kTarget);
-        const std::vector<double> targets = Targets(panel);
-        std::size_t at = 0;
-        while (at < targets.size() && targets[at] < target)
-            ++at;
-        if (at == targets.size() || targets[at] != target)
-            ui::InsertListItem(panel, iso::kList, static_cast<int>(at), Shortest(target),
-                               static_cast<float>(target));
-    }
-    return 0;
-}
-
-int IsolateRange_Callback(int panel, int /*control*/, int event) {
-    if (event != ui::EVENT_COMMIT && event != ui::EVENT_VALUE_CHANGED)
-        return 0;
-    const bool ranged = ui::GetCtrlInt(panel, iso::kRanged) != 0;
-    ui::SetCtrlDimmed(panel, iso::kFrom, !ranged);
-    ui::SetCtrlDimmed(panel, iso::kTo, !ranged);
-    ShowMassRange(workspace());
-    return 0;
-}
-
-int Isolate_Callback(int panel, int control, int event) {
-    return PanelCommand(panel, control, event, iso::kApply, [panel] {
-        Workspace& ws = workspace();
-        RequireEditableProfile(ws);
-        // The list, or with none listed the one target typed.
-        std::vector<double> targets = Targets(panel);
-        if (targets.empty())
-            targets.push_back(ui::GetCtrlVal(panel, iso::kTarget));
-        const double width = ui::GetCtrlVal(panel, iso::kWidth);
-        std::optional<std::pair<double, double>> range;
-        if (ui::GetCtrlInt(panel, iso::kRanged) != 0)
-            range = {ui::GetCtrlVal(panel, iso::kFrom), ui::GetCtrlVal(panel, iso::kTo)};
-        StepEntries entries;
-        for (double t : targets)
-            entries.emplace_back("mz", StepNumber(t));
-        entries.emplace_back("width", StepNumber(width));
-        if (range) {
-            entries.emplace_back("from-mz", StepNumber(range->first));
-            entries.emplace_back("to-mz", StepNumber(range->second));
-        }
-        const std::string what =
-            "isolation of m/z " + Shortest(targets.front()) +
-            (targets.size() > 1 ? " and " + std::to_string(targets.size() - 1) + " more" : "");
-        try {
-            RunStep("isolate", entries, what);
-        } catch (const NarrowWindow& r) {
-            throw EntryRefusal(r, iso::kWidth);
-        } catch (const Refusal& r) {
-            throw EntryRefusal(r, range ? iso::kFrom : iso::kTarget);
-        }
-        RemoveOutputPlot();
-        MakeGraph(ws.Magnitude, kPlotProfile);
-        return true;
-    });
 }
 
 }  // namespace pelorin

@@ -157,6 +157,9 @@ int IsolateRange_Callback(int panel, int control, int event);
 void ShowCalibrationPanel();
 // Takes the calibration and the axis unit remembered from the last run.
 void RestoreMassSettings();
+// The isolation panel's range: the default one while the operator has not
+// asked for another.
+void ShowMassRange(const Workspace& ws);
 // The recipe entries of the window a panel's command just used (typed in kHz
 // or m/z, or from the cursors), and how the Undo item names it ("200–400
 // kHz", "m/z 500–510").

@@ -1,5 +1,5 @@
-// Panels built from the panel resource: windows, forms of controls, the
-// main window and the title panel, and what the program does with them.
+// Panels built from the panel resource: windows and forms of controls, and
+// what the program does with them.
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -133,82 +133,6 @@ void CheckBindings(const uir::PanelDef& def) {
                 missing(item.callback, def.line);
 }
 
-QWidget* MakeControl(Panel& p, const uir::ControlDef& c, QWidget* parent) {
-    const int panel = p.handle;
-    const int id = c.id;
-    switch (c.kind) {
-        case uir::Kind::Int:
-        case uir::Kind::UInt:
-        case uir::Kind::Double:
-        case uir::Kind::Float: {
-            const bool whole = c.kind == uir::Kind::Int || c.kind == uir::Kind::UInt;
-            auto* w = new NumericEntry(whole ? 0 : c.precision, parent);
-            w->setRange(c.min, c.max);
-            w->setValue(c.value);
-            w->setSingleStep(c.increment);
-            QObject::connect(w, &QDoubleSpinBox::valueChanged, w, [panel, id](double) {
-                Dispatch(panel, id, EVENT_VALUE_CHANGED);
-                Dispatch(panel, id, EVENT_COMMIT);
-            });
-            return w;
-        }
-        case uir::Kind::Switch: {
-            auto* w = new QCheckBox(QString::fromStdString(c.label), parent);
-            w->setChecked(c.value != 0.0);
-            QObject::connect(w, &QCheckBox::clicked, w, [panel, id](bool) {
-                Dispatch(panel, id, EVENT_VALUE_CHANGED);
-                Dispatch(panel, id, EVENT_COMMIT);
-            });
-            return w;
-        }
-        case uir::Kind::Ring: {
-            auto* w = new QComboBox(parent);
-            for (const auto& [value, text] : c.items)
-                w->addItem(QString::fromStdString(text), value);
-            w->setCurrentIndex(std::max(0, w->findData(static_cast<int>(c.value))));
-            QObject::connect(w, &QComboBox::activated, w, [panel, id](int) {
-                Dispatch(panel, id, EVENT_VALUE_CHANGED);
-                Dispatch(panel, id, EVENT_COMMIT);
-            });
-            return w;
-        }
-        case uir::Kind::Button: {
-            auto* w = new QPushButton(QString::fromStdString(c.label), parent);
-            w->setAutoDefault(false);
-            QObject::connect(w, &QPushButton::clicked, w,
-                             [panel, id] { Dispatch(panel, id, EVENT_COMMIT); });
-            return w;
-        }
-        case uir::Kind::List: {
-            auto* w = new QListWidget(parent);
-            w->setMinimumHeight(140);
-            w->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-            return w;
-        }
-        case uir::Kind::Graph: {
-            auto* g = new GraphControl(parent);
-            g->xAxis->setLabel(QString::fromStdString(c.xlabel));
-            g->yAxis->setLabel(QString::fromStdString(c.ylabel));
-            g->onCursorMoving = [panel, g] {
-                if (auto it = P().panels.find(panel); it != P().panels.end())
-                    UpdateStatus(it->second, g);
-            };
-            g->onCursorMoved = [panel, id, g] {
-                if (auto it = P().panels.find(panel); it != P().panels.end())
-                    UpdateStatus(it->second, g);
-                Dispatch(panel, id, EVENT_VALUE_CHANGED);
-            };
-            return g;
-        }
-        case uir::Kind::Text: {
-            auto* w = new QLabel(QString::fromStdString(c.label), parent);
-            w->setWordWrap(true);
-            return w;
-        }
-    }
-    return nullptr;
-}
-
 // What a tooltip says of an entry: its own tip, then its range with the unit
 // its label names ("Bandwidth (kHz)": kHz).
 QString EntryTip(const uir::ControlDef& c) {
@@ -335,76 +259,87 @@ void PressDefault(int panel) {
         PressButton(panel, command);
 }
 
-void BuildMainPanel(Panel& p, MainPanelWindow* window) {
-    auto* central = new QWidget(window);
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(4, 4, 4, 4);
-    for (const auto& c : p.def.controls) {
-        QWidget* w = MakeControl(p, c, central);
-        layout->addWidget(w, c.kind == uir::Kind::Graph ? 1 : 0);
-        p.controls[c.id] = Control{c, w, nullptr};
-        if (c.dimmed)
-            w->setEnabled(false);
-        if (!c.visible)
-            w->setVisible(false);
-    }
-    window->setCentralWidget(central);
-    p.status = window->statusBar();
-    auto* busy = new QProgressBar(window);
-    busy->setRange(0, 0);  // running, of unknown length
-    busy->setMaximumWidth(160);
-    busy->setVisible(false);
-    p.status->addPermanentWidget(busy);
-    p.busy = busy;
-    auto* readout = new QLabel(window);
-    readout->setMinimumWidth(420);
-    p.status->addPermanentWidget(readout);
-    p.readout = readout;
-    // The figures of the waveform in hand stay in sight beside the graph.
-    auto* dock = new QDockWidget("Figures", window);
-    dock->setObjectName("figures");
-    dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
-    auto* figures = new QLabel("No waveform yet.", dock);
-    figures->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    figures->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    figures->setMargin(8);
-    figures->setMinimumWidth(230);
-    figures->setWordWrap(true);
-    dock->setWidget(figures);
-    window->addDockWidget(Qt::RightDockWidgetArea, dock);
-    p.figuresPane = dock;
-    p.figures = figures;
-    BuildMenus(p, window);
-}
-
-void BuildTitlePanel(Panel& p, QWidget* window) {
-    window->setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
-    auto* layout = new QVBoxLayout(window);
-    layout->setContentsMargins(28, 24, 28, 24);
-    bool first = true;
-    for (const auto& c : p.def.controls) {
-        auto* label = new QLabel(QString::fromStdString(c.label), window);
-        label->setAlignment(Qt::AlignCenter);
-        label->setWordWrap(true);
-        QFont f = label->font();
-        f.setPointSizeF(first ? f.pointSizeF() * 2.2 : f.pointSizeF() * 1.1);
-        f.setBold(first);
-        label->setFont(f);
-        layout->addWidget(label);
-        p.controls[c.id] = Control{c, label, nullptr};
-        first = false;
-    }
-    window->setStyleSheet("background: #f4f6fa;");
-}
-
-bool IsTitlePanel(const uir::PanelDef& def) {
-    for (const auto& c : def.controls)
-        if (c.kind != uir::Kind::Text)
-            return false;
-    return !def.controls.empty();
-}
-
 }  // namespace
+
+namespace detail {
+
+QWidget* MakeControl(Panel& p, const uir::ControlDef& c, QWidget* parent) {
+    const int panel = p.handle;
+    const int id = c.id;
+    switch (c.kind) {
+        case uir::Kind::Int:
+        case uir::Kind::UInt:
+        case uir::Kind::Double:
+        case uir::Kind::Float: {
+            const bool whole = c.kind == uir::Kind::Int || c.kind == uir::Kind::UInt;
+            auto* w = new NumericEntry(whole ? 0 : c.precision, parent);
+            w->setRange(c.min, c.max);
+            w->setValue(c.value);
+            w->setSingleStep(c.increment);
+            QObject::connect(w, &QDoubleSpinBox::valueChanged, w, [panel, id](double) {
+                Dispatch(panel, id, EVENT_VALUE_CHANGED);
+                Dispatch(panel, id, EVENT_COMMIT);
+            });
+            return w;
+        }
+        case uir::Kind::Switch: {
+            auto* w = new QCheckBox(QString::fromStdString(c.label), parent);
+            w->setChecked(c.value != 0.0);
+            QObject::connect(w, &QCheckBox::clicked, w, [panel, id](bool) {
+                Dispatch(panel, id, EVENT_VALUE_CHANGED);
+                Dispatch(panel, id, EVENT_COMMIT);
+            });
+            return w;
+        }
+        case uir::Kind::Ring: {
+            auto* w = new QComboBox(parent);
+            for (const auto& [value, text] : c.items)
+                w->addItem(QString::fromStdString(text), value);
+            w->setCurrentIndex(std::max(0, w->findData(static_cast<int>(c.value))));
+            QObject::connect(w, &QComboBox::activated, w, [panel, id](int) {
+                Dispatch(panel, id, EVENT_VALUE_CHANGED);
+                Dispatch(panel, id, EVENT_COMMIT);
+            });
+            return w;
+        }
+        case uir::Kind::Button: {
+            auto* w = new QPushButton(QString::fromStdString(c.label), parent);
+            w->setAutoDefault(false);
+            QObject::connect(w, &QPushButton::clicked, w,
+                             [panel, id] { Dispatch(panel, id, EVENT_COMMIT); });
+            return w;
+        }
+        case uir::Kind::List: {
+            auto* w = new QListWidget(parent);
+            w->setMinimumHeight(140);
+            w->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+            return w;
+        }
+        case uir::Kind::Graph: {
+            auto* g = new GraphControl(parent);
+            g->xAxis->setLabel(QString::fromStdString(c.xlabel));
+            g->yAxis->setLabel(QString::fromStdString(c.ylabel));
+            g->onCursorMoving = [panel, g] {
+                if (auto it = P().panels.find(panel); it != P().panels.end())
+                    UpdateStatus(it->second, g);
+            };
+            g->onCursorMoved = [panel, id, g] {
+                if (auto it = P().panels.find(panel); it != P().panels.end())
+                    UpdateStatus(it->second, g);
+                Dispatch(panel, id, EVENT_VALUE_CHANGED);
+            };
+            return g;
+        }
+        case uir::Kind::Text: {
+            auto* w = new QLabel(QString::fromStdString(c.label), parent);
+            w->setWordWrap(true);
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace detail
 
 int LoadPanel(int parent, const std::string& file, int resource_id) {
     const auto res = Resource(file);
@@ -503,36 +438,6 @@ bool PanelExists(int panel) {
 }
 void ClosePanel(int panel) {
     DispatchPanel(panel, EVENT_CLOSE);
-}
-
-bool GrabPanel(int panel, const std::string& png_path) {
-    Panel& p = PanelOf(panel);
-    if (auto* g = p.window->findChild<GraphControl*>())
-        g->replot();
-    return p.window->grab().save(QString::fromStdString(png_path), "PNG");
-}
-
-void SetFiguresText(int panel, const std::string& text) {
-    Panel& p = PanelOf(panel);
-    if (p.figures)
-        p.figures->setText(text.empty() ? QString("No waveform yet.")
-                                        : QString::fromStdString(text));
-}
-
-std::string FiguresPaneText(int panel) {
-    Panel& p = PanelOf(panel);
-    return p.figures ? p.figures->text().toStdString() : std::string();
-}
-
-void ShowFiguresPane(int panel, bool shown) {
-    Panel& p = PanelOf(panel);
-    if (p.figuresPane)
-        p.figuresPane->setVisible(shown);
-}
-
-bool FiguresPaneShown(int panel) {
-    Panel& p = PanelOf(panel);
-    return p.figuresPane && !p.figuresPane->isHidden();
 }
 
 }  // namespace pelorin::ui

@@ -99,6 +99,14 @@ void DispatchMenu(int menubar, int item, int panel, const std::string& name);
 // Builds the menu bar of a main panel from its resource entries.
 void BuildMenus(Panel& p, QMainWindow* window);
 
+// The widget of one control of the resource, in parent.
+QWidget* MakeControl(Panel& p, const uir::ControlDef& c, QWidget* parent);
+// The main window's graph, status line and figures pane, and its menus.
+void BuildMainPanel(Panel& p, QMainWindow* window);
+// A panel of text lines alone is the title panel: its lines, centred.
+bool IsTitlePanel(const uir::PanelDef& def);
+void BuildTitlePanel(Panel& p, QWidget* window);
+
 // The main window, the owner of every pop-up that must stay usable while
 // work runs; nullptr before one is loaded.
 QWidget* MainWindowWidget();
