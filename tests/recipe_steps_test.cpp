@@ -21,15 +21,8 @@
 #include "core/synth/hadamard.h"
 #include "core/workspace/operations.h"
 #include "core/workspace/setreset.h"
-#include "tests/support/test_dir.h"
-
-#include "core/recipe/entries.h"
-#include "core/recipe/recipe.h"
-#include "core/recipe/runner.h"
-#include "core/synth/hadamard.h"
-#include "core/workspace/operations.h"
-#include "core/workspace/setreset.h"
 #include "tests/support/cli_fixture.h"
+#include "tests/support/test_dir.h"
 
 namespace pelorin::cli {
 namespace {

@@ -277,6 +277,20 @@ std::vector<double> LowCrestRecord(std::span<const double> profile, int factor, 
         scale = count > 0 ? std::sqrt(squares / static_cast<double>(count)) : 0.0;
         if (!(scale > 0.0))
             break;
+        // Each clip takes a little of the record's energy and nothing gives
+        // it back: over many iterations the record would shrink towards
+        // nothing. Everything here is relative to scale, so a power of two
+        // brings it back exactly, changing no step's outcome.
+        if (scale < 0x1p-64 || scale > 0x1p64) {
+            const double f = std::ldexp(1.0, -std::ilogb(scale));
+            for (double& v : x)
+                v *= f;
+            for (std::size_t j = 0; j < 2 * bins; ++j)
+                y[j] *= f;
+            for (double& v : size)
+                v *= f;
+            scale *= f;
+        }
 
         // Judged as it stands: kept if it meets the mask and beats the best.
         const double ref = scale * mask.reference;
