@@ -35,6 +35,13 @@ using testing::ReadFile;
 using testing::TestDir;
 
 TEST(RecipeParser, StepsEntriesQuotesAndComments) {
+    // A value holding a blank or a '#' is written in quotes and reads back.
+    const Step hash{"store", {{"file", "a#b.swf"}, {"note", "two words"}}, 0};
+    EXPECT_EQ(FormatStep(hash), "store file=\"a#b.swf\" note=\"two words\"");
+    const auto back = ParseRecipeLine(FormatStep(hash), 1);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(*back->Find("file"), "a#b.swf");
+    EXPECT_EQ(*back->Find("note"), "two words");
     const auto steps = ParseRecipe(
         "# a comment\n\n  reset samples=8 bandwidth=10 # trailing\r\n"
         "store file=\"a b#c.swf\"\tx=\"\"\nshow\n");

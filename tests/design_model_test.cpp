@@ -33,9 +33,13 @@ bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
 // What a later step reads, compared bit for bit; "" when equal, else what
 // differs. The window and the Hadamard width are each step's own inputs, and
 // the calibrants only show in show's account: a Set/Reset carries them over
-// and no step reads them.
-std::string Differences(const Workspace& a, const Workspace& b) {
+// and no step reads them. With inputs, those are compared too.
+std::string Differences(const Workspace& a, const Workspace& b, bool inputs = false) {
     std::ostringstream d;
+    if (inputs &&
+        (!SameBits(a.cursor1, b.cursor1) || !SameBits(a.cursor2, b.cursor2) ||
+         !SameBits(a.HadamardWidth, b.HadamardWidth) || a.calibrants.size() != b.calibrants.size()))
+        d << "inputs ";
     if (!SameBits(a.Magnitude, b.Magnitude))
         d << "profile ";
     if (!SameBits(a.bandwidth, b.bandwidth))
@@ -108,7 +112,11 @@ public:
                 return S("hadamard", {{"width", Num(Uniform(100, 20000))},
                                       {"row", std::to_string(Whole(0, 4))}});
             case 6:
-                return S("calibrate", {{"tesla", Num(Uniform(0.5, 15.0))}});
+                if (Whole(0, 1) == 0)
+                    return S("calibrate", {{"tesla", Num(Uniform(0.5, 15.0))}});
+                // The default A with a B of a trap's size.
+                return S("calibrate",
+                         {{"a", Num(Calibration{}.Acoeff)}, {"b", Num(Uniform(-1e4, 1e4))}});
             case 7:
                 return S("cursors", {{"c1", khz()}, {"c2", khz()}});
             case 8:
@@ -169,7 +177,7 @@ TEST(DesignModel, TheWorkspaceIsAlwaysTheReplayOfTheRecipe) {
                     dropped_redos += could_redo;
                 } catch (const Refusal&) {
                     ++refusals;
-                    ASSERT_EQ(Differences(design.workspace(), before), "")
+                    ASSERT_EQ(Differences(design.workspace(), before, true), "")
                         << recipe::FormatStep(step);
                     EXPECT_EQ(design.CanRedo(), could_redo);
                 }
@@ -230,6 +238,17 @@ TEST(DesignModel, UndoRedoAndSeriesOnAWorkedSession) {
     EXPECT_TRUE(design.Edited());
     design.MarkSaved();
     EXPECT_FALSE(design.Edited());
+    // A store records where a waveform went: it edits no design.
+    {
+        Design stored;
+        stored.Start(S("reset", {{"layout", "ni"}, {"samples", "32"}, {"bandwidth", "100"}}));
+        stored.Apply(S("notch", {{"from", "10"}, {"to", "50"}, {"level", "1"}}), "band");
+        stored.Apply(S("swift", {}), "synthesis");
+        stored.MarkSaved();
+        stored.Apply(S("store", {{"file", (dir / "w.swf").string()}}), "store");
+        EXPECT_FALSE(stored.Edited());
+        EXPECT_EQ(stored.Recipe().back().rfind("store file=", 0), 0u);
+    }
 
     // A series writes its members and rewrites the profile: nothing before
     // it can be undone, and it stays in the recipe.
@@ -256,6 +275,27 @@ TEST(DesignModel, UndoRedoAndSeriesOnAWorkedSession) {
     design.Undo();
     EXPECT_EQ(design.workspace().Magnitude, after_series);
     EXPECT_FALSE(design.CanUndo());
+}
+
+// An opened design replays its steps (stores aside) and offers nothing to
+// undo; a float of the list is written with its own shortest digits.
+TEST(DesignModel, ReplayedDesignsAndTheirLines) {
+    const std::vector<Step> steps = recipe::ParseRecipe(
+        "reset layout=ni samples=32 bandwidth=100\nfreq add=80.3\n"
+        "notch from=10 to=50 level=1\nsmooth width=3\n");
+    Design opened(false);
+    const Design::Replayed r = opened.Replay(steps);
+    ASSERT_TRUE(r.reset);
+    EXPECT_FALSE(r.series);
+    EXPECT_FALSE(opened.CanUndo());
+    EXPECT_FALSE(opened.Edited());
+    EXPECT_EQ(opened.Recipe().size(), 4u);
+    EXPECT_EQ(Differences(opened.workspace(), Replayed(opened.Recipe())), "");
+    // The list carried into a new design keeps 80.3, not the double's
+    // 80.30000305175781.
+    opened.Start(S("reset", {{"layout", "ni"}, {"samples", "16"}, {"bandwidth", "100"}}));
+    EXPECT_EQ(opened.Recipe(), (std::vector<std::string>{"reset layout=ni samples=16 bandwidth=100",
+                                                         "freq add=80.3"}));
 }
 
 // Beyond its budget the design forgets the oldest undo states first, and

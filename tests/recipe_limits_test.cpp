@@ -58,11 +58,9 @@ TEST(Limits, EachEntryAcceptsItsLastValueAndRefusesTheNext) {
         {profile, "notch from=10 to=20 level=VALUE", 1e6, std::nextafter(1e6, up)},
         {profile, "notch from=10 to=20 level=VALUE", -1e6, std::nextafter(-1e6, down)},
         {profile, "notch from=VALUE to=20 level=1", 0, -5e-324},
-        {"reset layout=ni samples=2000002 bandwidth=100\n", "smooth width=VALUE", 1000001,
-         1000003},
+        {"reset layout=ni samples=2000002 bandwidth=100\n", "smooth width=VALUE", 1000001, 1000003},
         {profile, "smooth width=VALUE", 1, -1},
-        {profile, "swim law=1 nodes=VALUE base=0 peak=1 from=10 to=20", 4294967295.0,
-         4294967296.0},
+        {profile, "swim law=1 nodes=VALUE base=0 peak=1 from=10 to=20", 4294967295.0, 4294967296.0},
         {profile, "swim law=VALUE nodes=2 base=0 peak=1 from=10 to=20", 5, 6},
         {profile, "swim law=VALUE nodes=2 base=0 peak=1 from=10 to=20", 1, 0},
         {profile, "swim law=1 nodes=2 base=VALUE peak=1 from=-1e6 to=20", -1e6,
@@ -70,6 +68,8 @@ TEST(Limits, EachEntryAcceptsItsLastValueAndRefusesTheNext) {
         {profile + "notch from=10 to=20 level=1\n", "swift factor=VALUE", 64, 65},
         {profile + "notch from=10 to=20 level=1\n", "swift factor=VALUE", -64, -65},
         {profile, "freq add=VALUE", 1e6, 1000000.0625},
+        // In m/z under 7 T, 1e6 kHz is m/z 0.107492822840...
+        {profile, "freq add-mz=VALUE", 0.1075, 0.1074},
         {profile + "freq add=50\n", "hadamard width=VALUE row=1", 1e9, std::nextafter(1e9, up)},
         {"reset layout=ni samples=16 bandwidth=100\nnotch from=10 to=60 level=1\n",
          "swift phase=optimised iterations=VALUE", 100000, 100001},
@@ -100,8 +100,8 @@ TEST(Limits, TheLongestStoredWaveformReadsBack) {
     EXPECT_EQ(longest.datapts, kMaxSamples);
 
     const std::string longer = (dir / "longer.swf").string();
-    std::ofstream(longer, std::ios::binary)
-        << "TAVIK SWIFT File\n\nData Points:" << kMaxSamples + 1 << "\nBandwidth:1250000.0\nData:\n";
+    std::ofstream(longer, std::ios::binary) << "TAVIK SWIFT File\n\nData Points:" << kMaxSamples + 1
+                                            << "\nBandwidth:1250000.0\nData:\n";
     try {
         ReadSwfFile(longer);
         ADD_FAILURE() << "a waveform of 2^26 + 1 samples was read";

@@ -185,8 +185,13 @@ TEST_F(CliTest, InspectGivesTheFiguresOfTheStoredCodes) {
     ASSERT_EQ(sp.size(), n / 2);
     for (std::size_t t = 0; t < n; t += 97)
         EXPECT_EQ(w[t].second, x[t]) << t;
-    for (std::size_t k = 1; k < n / 2; k += 31)
+    for (std::size_t k = 1; k < n / 2; k += 31) {
         EXPECT_NEAR(sp[k].second, magnitude[k] / largest, 1e-9) << k;
+        // 2048 samples at twice 1000 kHz: bin k is k x 2000 / 2048 kHz.
+        EXPECT_EQ(sp[k].first, k * 2000.0 / 2048.0) << k;
+    }
+    // show in hand says how long the waveform is.
+    EXPECT_NE(made.out.find("datapts: 2048\n"), std::string::npos) << made.out;
 
     const std::pair<const char*, const char*> malformed[] = {
         {"wrong-header.swf", "its first line is \"SWIFT File\""},
@@ -316,6 +321,26 @@ TEST_F(CliTest, CursorsRefusals) {
                              "source=cursors level=1")
                   .err.find(":4: notch: the cursors at 1 and 90 kHz lie outside"),
               std::string::npos);
+}
+
+// A design replayed in the window writes nothing: not its stores, nor the
+// tables of swift and inspect, nor an import's store.
+TEST_F(CliTest, ReplayWritesNoFile) {
+    ASSERT_EQ(Recipe("reset layout=ni samples=64 bandwidth=100\nnotch from=10 to=40 level=1\n"
+                     "swift\nstore file=" +
+                     Path("kept.swf") + "\n")
+                  .status,
+              0);
+    std::ostringstream out;
+    Runner replay(out, false);
+    for (const Step& s : ParseRecipe(
+             "reset layout=ni samples=64 bandwidth=100\nnotch from=10 to=40 level=1\n"
+             "swift check=" +
+             Path("c.csv") + " waveform=" + Path("w.csv") + "\nstore file=" + Path("again.swf") +
+             "\ninspect file=" + Path("kept.swf") + " waveform=" + Path("iw.csv") +
+             " spectrum=" + Path("is.csv") + "\nexport profile=" + Path("p.csv") + "\n"))
+        replay.Run(s);
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"kept.swf", "r.recipe"}));
 }
 
 // Every example runs from a copy of the repository's examples folder.

@@ -127,12 +127,8 @@ void OpenDesign(const std::string& path) {
     s.document.clear();
     if (replayed.reset)
         ShowSetReset(*replayed.reset);
-    if (ws.bandwidth > 0.0) {
-        ui::SetGraphExtent(s.GraphHandle, kGraph, 0.0, ws.bandwidth);
-        ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_MANUAL, 0.0, ws.bandwidth,
-                         ui::VAL_NO_CHANGE, 0.0, 0.0);
-        ui::SetCtrlDimmed(s.GraphHandle, kGraph, false);
-    }
+    if (ws.bandwidth > 0.0)
+        ShowGraphRange(ws.bandwidth, false);
     ShowDesignState();
     EnterMenuPhase(ws.phase);
     if (HasWaveform(ws))

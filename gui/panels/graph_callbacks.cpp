@@ -63,7 +63,6 @@ int Graph_Callback(int panel, int control, int event) {
 }
 
 void Zoom_Callback(int /*menubar*/, int item, int /*panel*/) {
-    Workspace& ws = workspace();
     Screen& s = screen();
     BusyCursor busy;
     if (s.cursor2 < s.cursor1)
@@ -83,12 +82,12 @@ void Zoom_Callback(int /*menubar*/, int item, int /*panel*/) {
         // Before any zoom there is no previous view: show the full range.
         const bool none = !(s.tempfreqmax > s.tempfreqmin);
         ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_MANUAL, none ? 0.0 : s.tempfreqmin,
-                         none ? ws.bandwidth : s.tempfreqmax, ui::VAL_NO_CHANGE, 0.0, 0.0);
+                         none ? s.bandwidth : s.tempfreqmax, ui::VAL_NO_CHANGE, 0.0, 0.0);
         s.tempfreqmin = xmin;
         s.tempfreqmax = xmax;
     } else if (item == ids::Main::kMenuZoomFull) {
-        ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_MANUAL, 0.0, ws.bandwidth,
-                         ui::VAL_NO_CHANGE, 0.0, 0.0);
+        ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_MANUAL, 0.0, s.bandwidth, ui::VAL_NO_CHANGE,
+                         0.0, 0.0);
     }
     ui::RefreshGraph(s.GraphHandle, kGraph);
     ReadCursors();

@@ -75,9 +75,7 @@ int FinishSwiftSave(int awg) {
             // The profile and its check no longer describe the waveform, nor
             // does the old bandwidth the frequency axis.
             RemoveAllPlots();
-            ui::SetGraphExtent(screen().GraphHandle, ids::Main::kGraph, 0.0, ws.bandwidth);
-            ui::SetAxisRange(screen().GraphHandle, ids::Main::kGraph, ui::VAL_MANUAL, 0.0,
-                             ws.bandwidth, ui::VAL_NO_CHANGE, 0.0, 0.0);
+            ShowGraphRange(ws.bandwidth, false);
             EnterMenuPhase(MenuPhase::Synthesised);
         }
         ui::XGraphPopup("Check Data", ws.Swift, 1000.0 / (2.0 * ws.bandwidth),

@@ -89,6 +89,10 @@ void RemoveOutputPlot();
 // Takes every plot off the graph.
 void RemoveAllPlots();
 
+// The graph's frequency axis over 0 … bandwidth kHz, its full range, and the
+// y axis fitted afresh when asked.
+void ShowGraphRange(double bandwidth, bool fit_y);
+
 // --- Shell and Set/Reset ------------------------------------------------
 int MainPanelCallback(int panel, int event);
 void Spectrum_Callback(int menubar, int item, int panel);

@@ -19,7 +19,8 @@ struct Screen {
     int PlayedPlot = 0;  // the played-once spectrum, drawn while PlayedFlag is 1
     int PlayedFlag = 0;
 
-    double cursor1 = 0.0;  // the graph cursors, kHz, as last read
+    double bandwidth = 0.0;  // the graph's full range, kHz
+    double cursor1 = 0.0;    // the graph cursors, kHz, as last read
     double cursor2 = 0.0;
     double tempfreqmin = 0.0;  // the previous view, kHz
     double tempfreqmax = 0.0;

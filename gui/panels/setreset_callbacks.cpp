@@ -57,10 +57,7 @@ int SetReset_Callback(int panel, int control, int event) {
         // The waveform of the old profile can no longer be stored.
         screen().unsaved = false;
         ClearWaveformFigures();
-        ui::SetGraphExtent(screen().GraphHandle, ids::Main::kGraph, 0.0, ws.bandwidth);
-        ui::SetAxisRange(screen().GraphHandle, ids::Main::kGraph, ui::VAL_MANUAL, 0.0, ws.bandwidth,
-                         ui::VAL_NO_CHANGE, 0.0, 0.0);
-        ui::SetCtrlDimmed(screen().GraphHandle, ids::Main::kGraph, false);
+        ShowGraphRange(ws.bandwidth, false);
         screen().tempfreqmin = screen().tempfreqmax = 0.0;
         EnterMenuPhase(MenuPhase::Editable);
         ShowCalibrationState();  // the m/z range of the new profile

@@ -139,6 +139,15 @@ void RemoveOutputPlot() {
     RemovePlayedOnce();
 }
 
+void ShowGraphRange(double bandwidth, bool fit_y) {
+    Screen& s = screen();
+    s.bandwidth = bandwidth;
+    ui::SetGraphExtent(s.GraphHandle, ids::Main::kGraph, 0.0, bandwidth);
+    ui::SetAxisRange(s.GraphHandle, ids::Main::kGraph, ui::VAL_MANUAL, 0.0, bandwidth,
+                     fit_y ? ui::VAL_AUTOSCALE : ui::VAL_NO_CHANGE, 0.0, 0.0);
+    ui::SetCtrlDimmed(s.GraphHandle, ids::Main::kGraph, false);
+}
+
 void RemoveAllPlots() {
     ui::DeleteGraphPlot(screen().GraphHandle, ids::Main::kGraph, -1);
     // The plots that follow fit the y axis afresh.

@@ -76,6 +76,7 @@ void ProcessSwift(int popup, int check, int factor) {
                                           kStage[std::clamp(done, 0, 4)]);
         };
     }
+    const bool wanted = PlayedOnceWanted();
     ui::RunBusy("Synthesising", [&] {
         design().Apply(MakeStep("swift", entries), "synthesis", hooks);
         // What the stored file will hold, measured before the operator asks,
@@ -87,7 +88,7 @@ void ProcessSwift(int popup, int check, int factor) {
         if (samples.size() >= kLongRecordSamples)
             ForgetPlansLongerThan(samples.size() - 1);
         played = PlayedOnceOfSamples(samples, ws.bandwidth, WaveformDesign(ws),
-                                     PlayedOnceWanted() ? &shown : nullptr, &figures);
+                                     wanted ? &shown : nullptr, &figures);
     });
     progress_shown.reset();
     ShowEditMenu();

@@ -67,7 +67,9 @@ void View_Callback(int menubar, int item, int /*panel*/) {
             RemovePlayedOnce();
             return;
         }
-        if (!HasWaveform(ws) || s.PlayedFlag == 1)
+        // While work runs the waveform in hand is its to change: the choice
+        // is kept, and the next waveform is drawn by it.
+        if (ui::Busy() || !HasWaveform(ws) || s.PlayedFlag == 1)
             return;
         PlayedOnceSpectrum shown;
         try {

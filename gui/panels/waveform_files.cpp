@@ -71,11 +71,11 @@ void OpenWaveform(const std::string& path) {
     PlayedOnceFigures played;
     PlayedOnceSpectrum shown;
     std::vector<double> spectrum, samples;
+    const bool wanted = PlayedOnceWanted();
     ui::RunBusy("Reading " + path, [&] {
         file = ReadSwfFile(path);
         figures = FiguresOfCodes(file.codes, file.bandwidth, &spectrum);
-        played = PlayedOnceOfCodes(file.codes, file.bandwidth, {},
-                                   PlayedOnceWanted() ? &shown : nullptr);
+        played = PlayedOnceOfCodes(file.codes, file.bandwidth, {}, wanted ? &shown : nullptr);
         samples.resize(file.codes.size());
         for (std::size_t i = 0; i < samples.size(); ++i)
             samples[i] = CodeMidpoint(file.codes[i]);
@@ -86,11 +86,8 @@ void OpenWaveform(const std::string& path) {
     ws.phase = MenuPhase::Synthesised;
     EndDesign();
     Screen& s = screen();
-    ui::SetGraphExtent(s.GraphHandle, kGraph, 0.0, ws.bandwidth);
     // The plots that follow set the y axis afresh.
-    ui::SetAxisRange(s.GraphHandle, kGraph, ui::VAL_MANUAL, 0.0, ws.bandwidth, ui::VAL_AUTOSCALE,
-                     0.0, 0.0);
-    ui::SetCtrlDimmed(s.GraphHandle, kGraph, false);
+    ShowGraphRange(ws.bandwidth, true);
     s.OutPlot = ui::PlotSpectrum(s.GraphHandle, kGraph, 0, spectrum, ws.bandwidth, ui::VAL_BLUE,
                                  "Spectrum");
     s.OutFlag = 1;

@@ -1,6 +1,8 @@
 # The mutants of the design model, the recipe engine and the .swf reader:
-# (file, text as it stands, text it becomes, what the fault would be).
-# Each text must stand exactly once in its file.
+# (file, text as it stands, text it becomes, what the fault would be[, why it
+# is equivalent]). Each text must stand exactly once in its file. An
+# equivalent mutant changes no behaviour any caller can reach; it is run and
+# reported, but left out of the score.
 MUTANTS = [
     # --- the design model ---
     ("core/design/design.cpp", "        tracker_.Undo(*r.profile, ws.Magnitude);",
@@ -33,8 +35,8 @@ MUTANTS = [
     ("core/design/design.cpp", "    for (float f : ws.frequencies)\n        Keep(",
      "    for (float f : std::vector<float>{})\n        Keep(",
      "the frequency list carried over is not recorded"),
-    ("core/design/design.cpp", "\"freq\",    \"hadamard\",  \"calibrate\",",
-     "\"freq\",    \"hadamard\",", "a calibration cannot be undone and is no barrier either"),
+    ("core/design/design.cpp", "\"hadamard\", \"calibrate\", \"isolate\"}",
+     "\"hadamard\", \"isolate\"}", "a calibration cannot be undone"),
     ("core/design/design.cpp", "(s.name == \"hadamard\" && s.Find(\"batch\"))",
      "(s.name == \"hadamard\" && s.Find(\"row\"))", "a batch is taken for a row"),
     ("core/design/design.cpp", "    while (bytes() > budget_ && barrier_ < cursor_) {",
@@ -44,7 +46,8 @@ MUTANTS = [
     ("core/design/design.cpp", "        replayed.not_run = steps.size() - i - 1;",
      "        replayed.not_run = steps.size() - i;", "the steps not run are miscounted"),
     ("core/design/design.cpp", "        undoable = false;\n        record.before.reset(), record.after.reset();",
-     "        record.before.reset(), record.after.reset();", "a change without a stretch is undoable"),
+     "        record.before.reset(), record.after.reset();", "a change without a stretch is undoable",
+     "unreachable: the profile's length changes only at a reset, which starts afresh"),
     ("core/design/design.cpp", "    return CanRedo() ? records_[cursor_].label : std::string();",
      "    return CanRedo() ? records_.back().label : std::string();", "redo names the last step"),
     ("core/design/design.cpp", "            ws.graph_cursors.reset();", "",
@@ -76,7 +79,8 @@ MUTANTS = [
     ("core/recipe/runner.cpp", "    if (khz < c->min || khz > c->max)", "    if (khz < c->min)",
      "an m/z beyond the entry's range is taken"),
     ("core/recipe/runner.cpp", "    if (s.Find(key))\n        throw Refused(\"give \"",
-     "    if (false)\n        throw Refused(\"give \"", "kHz and m/z given together"),
+     "    if (false)\n        throw Refused(\"give \"", "kHz and m/z given together",
+     "the only caller, freq, refuses two of add= and add-mz= before"),
     ("core/recipe/runner.cpp", "    if (!ws_.graph_cursors)\n        throw Refused(\"source=cursors, but no cursors step",
      "    if (false)\n        throw Refused(\"source=cursors, but no cursors step",
      "cursors used before any were placed"),

@@ -19,7 +19,7 @@ TREE = sys.argv[1] if len(sys.argv) > 1 else "/tmp/pelorin-mutation"
 BUILD = os.path.join(TREE, "build-mutation")
 CORE_TESTS = ["design_model_test", "recipe_steps_test", "cli_test", "recipe_limits_test",
               "design_files_test", "swf_test", "mz_test", "fuzz_regression_test"]
-GUI_TESTS = ["mz_gui_test", "design_gui_test"]
+GUI_TESTS = ["mz_gui_test", "design_gui_test", "synthesis_gui_test"]
 
 
 def run(cmd, **kw):
@@ -27,19 +27,23 @@ def run(cmd, **kw):
 
 
 def tests_for(path):
-    return GUI_TESTS if path.startswith("gui/") else CORE_TESTS + ["design_gui_test"]
+    return GUI_TESTS if path.startswith("gui/") else CORE_TESTS + GUI_TESTS[1:]
 
 
 def main():
+    head = subprocess.check_output(["git", "rev-parse", "HEAD"], cwd=ROOT, text=True).strip()
     if not os.path.isdir(TREE):
-        subprocess.check_call(["git", "worktree", "add", "--detach", TREE, "HEAD"], cwd=ROOT)
+        subprocess.check_call(["git", "worktree", "add", "--detach", TREE, head], cwd=ROOT)
+    else:
+        subprocess.check_call(["git", "checkout", "-q", "--detach", head], cwd=TREE)
     run(["cmake", "-S", ".", "-B", BUILD, "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
          "-DPELORIN_WERROR=OFF", "-DPELORIN_TESTS=ON"], check=True)
     every = sorted(set(CORE_TESTS + GUI_TESTS))
     run(["cmake", "--build", BUILD, "-j2", "--target", "pelorin-cli"] + every, check=True)
     killed, survivors = 0, []
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
-    for number, (path, old, new, what) in enumerate(MUTANTS, 1):
+    equivalent = []
+    for number, (path, old, new, what, *why) in enumerate(MUTANTS, 1):
         file = os.path.join(TREE, path)
         text = open(file).read()
         if text.count(old) != 1:
@@ -66,16 +70,21 @@ def main():
                         break
         finally:
             open(file, "w").write(text)
-        if outcome == "killed":
+        if why:
+            equivalent.append(f"{path}: {what} ({outcome}; {why[0]})")
+        elif outcome == "killed":
             killed += 1
         else:
             survivors.append(f"{path}: {what}")
         print(f"{number:2} {outcome:8} {by:22} {path}: {what} ({time.time() - start:.0f} s)",
               flush=True)
     total = killed + len(survivors)
-    print(f"\nScore: {killed} of {total} killed ({100.0 * killed / total:.0f} %)")
+    print(f"\nScore: {killed} of {total} meaningful mutants killed "
+          f"({100.0 * killed / total:.0f} %); {len(equivalent)} equivalent")
     for s in survivors:
         print("Survivor:", s)
+    for e in equivalent:
+        print("Equivalent:", e)
 
 
 if __name__ == "__main__":
