@@ -160,7 +160,7 @@ Design::Replayed Design::Replay(const std::vector<recipe::Step>& steps) {
         End();
         return replayed;
     }
-    barrier_ = cursor_;
+    // Every step replayed was kept as a barrier: nothing can be undone.
     if (ProfileEditable(engine_->workspace()))
         tracker_.Reset(engine_->workspace().Magnitude);
     else
