@@ -2,7 +2,7 @@
 # below it, never one above, nor the front ends or Qt. Run with
 #   cmake -DROOT=<source dir> -P core_layers.cmake
 # it fails naming every include that breaks the order.
-set(LAYERS uir files edit synth display workspace recipe design)
+set(LAYERS uir files edit synth display workspace excite recipe design)
 
 file(GLOB_RECURSE SOURCES RELATIVE ${ROOT} ${ROOT}/core/*.h ${ROOT}/core/*.cpp)
 set(FAULTS "")

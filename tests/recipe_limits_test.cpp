@@ -73,6 +73,11 @@ TEST(Limits, EachEntryAcceptsItsLastValueAndRefusesTheNext) {
         {profile + "freq add=50\n", "hadamard width=VALUE row=1", 1e9, std::nextafter(1e9, up)},
         {"reset layout=ni samples=16 bandwidth=100\nnotch from=10 to=60 level=1\n",
          "swift phase=optimised iterations=VALUE", 100000, 100001},
+        {profile + "notch from=10 to=60 level=1\nswift\n", "excite vpp=VALUE", 1e5,
+         std::nextafter(1e5, up)},
+        {profile + "notch from=10 to=60 level=1\nswift\n", "excite vpp=1 wall=VALUE", 0.1,
+         std::nextafter(0.1, down)},
+        {profile + "notch from=10 to=60 level=1\nswift\n", "excite vpp=1 trap=VALUE", 0, -5e-324},
     };
     for (const Limit& l : limits) {
         const std::string accepted = l.before + With(l.step, l.accepted);

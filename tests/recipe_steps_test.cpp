@@ -323,6 +323,54 @@ TEST_F(CliTest, CursorsRefusals) {
               std::string::npos);
 }
 
+// excite prints its figures as key: value lines and one line a target in a
+// fixed form, and writes its table; a file names the waveform instead of the
+// one in hand.
+TEST_F(CliTest, ExciteReportsAndWritesItsTable) {
+    const Result r = Recipe(
+        "reset layout=ni samples=4096 bandwidth=1250\nisolate mz=524.3 width=8\nswift\nstore "
+        "file=" +
+        Path("iso.swf") + "\nexcite vpp=700 mz=524.3 csv=" + Path("ions.csv") +
+        "\nexcite vpp=700 trap=1 mz=524.3 file=" + Path("iso.swf") + "\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::map<std::string, int> keys;
+    int targets = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("target 524.3: ", 0) == 0) {
+            ++targets;
+            float plus = 0, minus = 0, peak = 0;
+            char verdict[16] = {};
+            EXPECT_EQ(
+                std::sscanf(line.c_str(),
+                            "target 524.3: r_plus_mm=%f r_minus_mm=%f peak_mm=%f verdict=%15s",
+                            &plus, &minus, &peak, verdict),
+                4)
+                << line;
+            EXPECT_GE(peak, plus);
+        } else if (line.find(": ") != std::string::npos) {
+            ++keys[line.substr(0, line.find(": "))];
+        }
+    }
+    EXPECT_EQ(targets, 2);
+    for (const char* key :
+         {"min_radius_mm", "vpp_to_eject", "vpp_to_keep", "ejected_fraction", "magnetron_hz"})
+        EXPECT_EQ(keys[key], 2) << key;
+    std::ifstream csv(dir / "ions.csv");
+    std::string header, row;
+    std::getline(csv, header);
+    EXPECT_EQ(header, "mz,frequency_hz,r_plus_mm,r_minus_mm,peak_mm,verdict");
+    std::size_t rows = 0;
+    while (std::getline(csv, row))
+        ++rows;
+    // Four a profile point over the default range, 12.5 … 1250 kHz less a point.
+    EXPECT_NEAR(static_cast<double>(rows), 4.0 * 2048 * (1250.0 - 12.5 - 0.61) / 1250.0, 8.0);
+    // Without a waveform there is nothing to excite with.
+    const Result none = Recipe("reset layout=ni samples=64 bandwidth=100\nexcite vpp=1\n");
+    EXPECT_EQ(none.status, 2);
+    EXPECT_NE(none.err.find("no waveform"), std::string::npos) << none.err;
+}
+
 // A design replayed in the window writes nothing: not its stores, nor the
 // tables of swift and inspect, nor an import's store.
 TEST_F(CliTest, ReplayWritesNoFile) {

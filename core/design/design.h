@@ -93,6 +93,8 @@ public:
     bool Edited() const;
 
     const Workspace& workspace() const { return engine_->workspace(); }
+    // The engine, for what reads a step without applying it.
+    const recipe::Runner& engine() const { return *engine_; }
     Workspace& workspace() { return engine_->workspace(); }
     // What the steps printed since it was last taken.
     std::string TakeOutput();

@@ -26,4 +26,12 @@ constexpr ControlId kFrequency{ids::Hadamard::kPanel, ids::Hadamard::kFrequency}
     kHadamardWidth{ids::Hadamard::kPanel, ids::Hadamard::kWidth};
 constexpr ControlId kFactor{ids::Process::kPanel, ids::Process::kFactor};
 
+namespace excite = ids::Excite;
+constexpr ControlId kExciteVpp{excite::kPanel, excite::kVpp},
+    kExciteSize{excite::kPanel, excite::kSize}, kExciteLength{excite::kPanel, excite::kLength},
+    kExciteWall{excite::kPanel, excite::kWall}, kExciteTrap{excite::kPanel, excite::kTrap},
+    kExciteTesla{excite::kPanel, excite::kTesla}, kExciteBeta{excite::kPanel, excite::kBeta},
+    kExciteAlpha{excite::kPanel, excite::kAlpha}, kExciteTarget{excite::kPanel, excite::kTarget},
+    kExciteFrom{excite::kPanel, excite::kFrom}, kExciteTo{excite::kPanel, excite::kTo};
+
 }  // namespace pelorin::recipe

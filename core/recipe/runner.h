@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/excite/excitation.h"
 #include "core/recipe/recipe.h"
 #include "core/synth/series.h"
 #include "core/uir/uir.h"
@@ -64,6 +65,23 @@ struct StepHooks {
     SeriesReport* report = nullptr;
 };
 
+// What an excite step asks for: the record as played, its bandwidth, the
+// setup, and where its table goes ("" for none).
+struct ExcitationRequest {
+    std::vector<double> played;
+    double bandwidth_khz = 0.0;
+    ExcitationSetup setup;
+    std::string csv;
+};
+
+// The report of an excite step as it prints it: key: value lines, then one
+// line a target.
+std::string ExcitationText(const ExcitationReport& report);
+
+// Writes the grid and the targets as a CSV table: mz, frequency_hz,
+// r_plus_mm, r_minus_mm, peak_mm, verdict.
+void WriteExcitationCsv(const std::string& path, const ExcitationReport& report);
+
 class Runner {
 public:
     // out receives what the steps print (show, series accounts, peak-list
@@ -82,6 +100,10 @@ public:
     Workspace& workspace() { return ws_; }
     // Hands the workspace over (a replayed design taken into the window).
     Workspace TakeWorkspace() { return std::move(ws_); }
+
+    // An excite step's request, its entries read and refused as the step
+    // reads them, on the waveform in hand or the file it names.
+    ExcitationRequest Excitation(const Step& s) const;
 
 private:
     friend std::span<const StepDef> Steps();
@@ -102,6 +124,7 @@ private:
     void Calibrate(const Step& s);
     void Isolate(const Step& s);
     void Inspect(const Step& s);
+    void Excite(const Step& s);
     // Refuses a step that would write files while none may be written.
     void RequireWriting(const Step& s) const;
 

@@ -51,6 +51,15 @@ constexpr KeyDef kInspect[] = {
     {"file", Kind::Path}, {"waveform", Kind::Path}, {"spectrum", Kind::Path}};
 constexpr KeyDef kCalibrate[] = {
     {"a", Kind::Real}, {"tesla", Kind::Real}, {"b", Kind::Real}, {"peak", Kind::Path, {}, true}};
+constexpr KeyDef kExcite[] = {
+    {"vpp", Kind::Real},          {"cell", Kind::Word, "cylinder|cubic|infinity"},
+    {"size", Kind::Real},         {"length", Kind::Real},
+    {"wall", Kind::Real},         {"beta", Kind::Real},
+    {"alpha", Kind::Real},        {"trap", Kind::Real},
+    {"tesla", Kind::Real},        {"hold", Kind::Word, "zoh|ideal"},
+    {"mz", Kind::Real, {}, true}, {"from-mz", Kind::Real},
+    {"to-mz", Kind::Real},        {"csv", Kind::Path},
+    {"file", Kind::Path}};
 constexpr KeyDef kIsolate[] = {{"mz", Kind::Real, {}, true},
                                {"width", Kind::Real},
                                {"from-mz", Kind::Real},
@@ -137,6 +146,21 @@ const StepDef Runner::kSteps[] = {
      "(where its spectrum reaches half its largest value); waveform= writes its samples "
      "(index, 2 code / 4095 - 1), spectrum= its spectrum (kHz, relative to the largest)",
      "inspect file=out/band.swf", kInspect, &Runner::Inspect},
+    {"excite",
+     "vpp=V [cell=cylinder|cubic|infinity] [size=MM] [length=MM] [wall=MM] [beta=B] [alpha=A] "
+     "[trap=V] [tesla=T] [hold=zoh|ideal] [mz=MZ ...] [from-mz=MZ to-mz=MZ] [csv=FILE] "
+     "[file=PATH.swf]",
+     "predicts what the waveform in hand (or file=) does to ions at rest at the cell's centre "
+     "when played once at vpp volts peak to peak between the excitation plates: for every m/z of "
+     "the range (the default one, or from-mz .. to-mz) the reduced-cyclotron and magnetron radii "
+     "it ends with and the farthest it swings while the record plays, and a verdict (ejected: "
+     "r+ reaches the wall; lost: it swings to the wall; kept: it ends within a tenth of the "
+     "wall; partial). Prints min_radius_mm, vpp_to_eject, vpp_to_keep, ejected_fraction, "
+     "magnetron_hz and warnings, then a line for each target mz=; csv= writes the grid (four "
+     "points a profile point). Defaults: a cylinder 60 mm across and as long, wall 30 mm, no "
+     "trap, each sample held one period, the field of the calibration; beta= and alpha= "
+     "override the cell's own factors (0: the cell's)",
+     "excite vpp=700 mz=524.3 csv=out/ions.csv", kExcite, &Runner::Excite},
     {"show",
      "",
      "prints the workspace state, and the figures of the waveform when there is one (see "

@@ -213,6 +213,13 @@ void WaveformOpened(const std::string& file);
 // The calibration panel's entries and the axis after the calibration changed.
 void ShowCalibrationState();
 
+// --- What the waveform does to the ions ---------------------------------
+int Excite_Callback(int panel, int control, int event);
+int ExciteList_Callback(int panel, int control, int event);
+int ExciteRange_Callback(int panel, int control, int event);
+// The excitation panel's entries as the last run left them.
+void RestoreExciteSettings();
+
 // --- The view of the waveform in hand -----------------------------------
 // Its figures in the figures pane (and a summary in the status bar).
 void ShowWaveformFigures(const WaveformFigures& f, const PlayedOnceFigures& played);

@@ -44,6 +44,7 @@ struct Screen {
     int SwimHandle = 0;
     int HadamardHandle = 0;
     int IsolateHandle = 0;
+    int ExciteHandle = 0;
     int awg_handle = 0;
 };
 

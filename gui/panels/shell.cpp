@@ -164,6 +164,7 @@ void EnterMenuPhase(MenuPhase phase) {
     for (int item : kProfileItems)
         ui::SetMenuItemDimmed(bar, item, !editable);
     ui::SetMenuItemDimmed(bar, menu::kMenuStore, phase != MenuPhase::Synthesised);
+    ui::SetMenuItemDimmed(bar, menu::kMenuExcite, phase != MenuPhase::Synthesised);
     for (int item : {menu::kMenuZoomCursors, menu::kMenuZoomPrevious, menu::kMenuZoomFull})
         ui::SetMenuItemDimmed(bar, item, phase == MenuPhase::Start);
     if (!editable) {
@@ -219,9 +220,11 @@ void StartUp(double title_seconds) {
     s.SwimHandle = ui::LoadPanel(main, "pelorin.uir", ids::Swim::kPanel);
     s.HadamardHandle = ui::LoadPanel(main, "pelorin.uir", ids::Hadamard::kPanel);
     s.IsolateHandle = ui::LoadPanel(main, "pelorin.uir", ids::Isolate::kPanel);
+    s.ExciteHandle = ui::LoadPanel(main, "pelorin.uir", ids::Excite::kPanel);
     RestoreSetReset(s.SetResetHandle);
     RestoreMassSettings();
     RestoreViewSettings();
+    RestoreExciteSettings();
     SetUpDesignMenus();
     ui::RestoreGeometry(main, "window/main");
     ShowTitle();
@@ -280,6 +283,9 @@ void Spectrum_Callback(int /*menubar*/, int item, int /*panel*/) {
             break;
         case menu::kMenuCalibration:
             ShowCalibrationPanel();
+            return;
+        case menu::kMenuExcite:
+            ui::DisplayPanel(s.ExciteHandle);
             return;
         default:
             return;
@@ -351,6 +357,9 @@ void RegisterCallbacks() {
     ui::RegisterMenuCallback("Export_Callback", Export_Callback);
     ui::RegisterMenuCallback("View_Callback", View_Callback);
     ui::RegisterControlCallback("Isolate_Callback", Isolate_Callback);
+    ui::RegisterControlCallback("Excite_Callback", Excite_Callback);
+    ui::RegisterControlCallback("ExciteList_Callback", ExciteList_Callback);
+    ui::RegisterControlCallback("ExciteRange_Callback", ExciteRange_Callback);
     ui::RegisterControlCallback("IsolateList_Callback", IsolateList_Callback);
     ui::RegisterControlCallback("IsolateRange_Callback", IsolateRange_Callback);
 }

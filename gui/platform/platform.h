@@ -111,6 +111,9 @@ void BuildTitlePanel(Panel& p, QWidget* window);
 // work runs; nullptr before one is loaded.
 QWidget* MainWindowWidget();
 
+// The modal radius plot of the Qt pop-ups.
+void ShowRadiusDialog(const RadiusPlot& plot, QWidget* parent);
+
 // Shows the graph cursors' positions in the panel's status line.
 void UpdateStatus(Panel& p, GraphControl* g);
 

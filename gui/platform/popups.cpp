@@ -183,6 +183,11 @@ public:
         dialog.exec();
     }
 
+    void Radii(const RadiusPlot& plot) override {
+        CursorAside aside;
+        detail::ShowRadiusDialog(plot, ActiveWindow());
+    }
+
     bool Confirm(const std::string& title, const std::string& text) override {
         CursorAside aside;
         return QMessageBox::question(ActiveWindow(), QString::fromStdString(title),
@@ -263,6 +268,10 @@ void YGraphPopup(const std::string& title, std::span<const double> y, double ste
 void XGraphPopup(const std::string& title, std::span<const double> y, double step_us,
                  const std::string& caption) {
     CurrentPopups().Graph(title, y, step_us, caption);
+}
+
+void RadiusPopup(const RadiusPlot& plot) {
+    CurrentPopups().Radii(plot);
 }
 
 bool ConfirmPopup(const std::string& title, const std::string& text) {

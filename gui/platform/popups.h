@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace pelorin::ui {
 
@@ -42,6 +43,22 @@ public:
     virtual bool Update(std::uint64_t done, std::uint64_t total, const std::string& text) = 0;
 };
 
+// A plot of the radius each ion ends with against its m/z (or frequency):
+// the points coloured by their zone, the wall and the kept radius as lines,
+// the targets marked and labelled, and words below.
+struct RadiusPlot {
+    enum Zone { Ejected, Lost, Kept, Partial };
+    std::string title, x_label, caption;
+    std::vector<double> x, radius;  // mm
+    std::vector<Zone> zone;
+    double wall = 0.0, kept = 0.0;  // mm
+    struct Mark {
+        double x = 0.0, radius = 0.0;
+        std::string label;
+    };
+    std::vector<Mark> marks;
+};
+
 class Popups {
 public:
     virtual ~Popups() = default;
@@ -60,6 +77,8 @@ public:
     virtual SaveAnswer AskToSave(const std::string& title, const std::string& text) = 0;
     virtual std::unique_ptr<Progress> StartProgress(const std::string& title,
                                                     std::uint64_t total) = 0;
+    // A modal radius plot.
+    virtual void Radii(const RadiusPlot& plot) = 0;
 };
 
 // The Qt dialogs the program uses unless something else is installed.
@@ -81,6 +100,7 @@ void YGraphPopup(const std::string& title, std::span<const double> y, double ste
 void XGraphPopup(const std::string& title, std::span<const double> y, double step_us,
                  const std::string& caption = "");
 bool ConfirmPopup(const std::string& title, const std::string& text);
+void RadiusPopup(const RadiusPlot& plot);
 SaveAnswer AskToSavePopup(const std::string& title, const std::string& text);
 
 }  // namespace pelorin::ui

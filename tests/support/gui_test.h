@@ -56,6 +56,8 @@ struct ScriptedPopups : ui::Popups {
     ui::SaveAnswer AskToSave(const std::string& title, const std::string& text) override;
     std::unique_ptr<ui::Progress> StartProgress(const std::string& title,
                                                 std::uint64_t total) override;
+    void Radii(const ui::RadiusPlot& plot) override { radius_plots.push_back(plot); }
+    std::vector<ui::RadiusPlot> radius_plots;
 
 private:
     std::unique_ptr<ui::Popups> real_ = ui::MakeQtPopups();

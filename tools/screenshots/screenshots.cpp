@@ -79,6 +79,10 @@ public:
         Picture();
         real_->Graph(title, y, step_us, caption);
     }
+    void Radii(const ui::RadiusPlot& plot) override {
+        Picture();
+        real_->Radii(plot);
+    }
     bool Confirm(const std::string&, const std::string&) override { return true; }
     ui::SaveAnswer AskToSave(const std::string& title, const std::string& text) override {
         if (next_name.empty())
