@@ -23,6 +23,9 @@ constexpr std::size_t kCheckpointWork = std::size_t{1} << 27;
 constexpr std::size_t kLeastCheckpoints = 4, kMostCheckpoints = 64;
 // The grid's points a profile point.
 constexpr std::size_t kPadding = 4;
+// A target's window: the grid points around it where the excitation stays
+// below this share of the range's middle level, the notch and its edges.
+constexpr double kWindowLevel = 0.9;
 // Frequencies below this carry power that moves every ion off axis.
 constexpr double kLowHz = 1000.0;
 
@@ -312,7 +315,7 @@ ExcitationReport Excite(std::span<const double> played, double bandwidth_khz,
     }
 
     // The targets, and their windows: around each, the grid points where
-    // the excitation stays below half its middle level.
+    // the excitation stays below nine tenths of its middle level.
     std::vector<float> sorted(size);
     std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(count / 2),
                      sorted.end());
@@ -324,13 +327,13 @@ ExcitationReport Excite(std::span<const double> played, double bandwidth_khz,
         const auto centre = static_cast<std::size_t>(std::clamp(
             std::round(at) - static_cast<double>(first), 0.0, static_cast<double>(count - 1)));
         std::size_t lo = centre, hi = centre;
-        while (lo > 0 && size[lo - 1] < 0.5 * middle)
+        while (lo > 0 && size[lo - 1] < kWindowLevel * middle)
             --lo;
-        while (hi + 1 < count && size[hi + 1] < 0.5 * middle)
+        while (hi + 1 < count && size[hi + 1] < kWindowLevel * middle)
             ++hi;
         for (std::size_t i = lo; i <= hi; ++i)
             report.grid[i].window = true;
-        // From kept to ejected on each side, in m/z.
+        // From the last point kept to the first ejected on each side, in m/z.
         Transition t{std::numeric_limits<double>::quiet_NaN(),
                      std::numeric_limits<double>::quiet_NaN()};
         const auto span = [&](std::size_t from, int dir) {
@@ -346,8 +349,9 @@ ExcitationReport Excite(std::span<const double> played, double bandwidth_khz,
                 i = dir < 0 ? i - 1 : i + 1;
             }
         };
-        t.above_mz = span(lo, -1);  // lower frequencies: higher m/z
-        t.below_mz = span(hi, +1);
+        // Outward from the target: lower frequencies are higher m/z.
+        t.above_mz = span(centre, -1);
+        t.below_mz = span(centre, +1);
         report.transitions.push_back(t);
     }
 

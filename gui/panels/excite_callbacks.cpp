@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ namespace pelorin {
 namespace {
 
 namespace id = ids::Excite;
+// Records from this length on show their progress.
+constexpr std::size_t kLongRecord = std::size_t{1} << 20;
 
 // The entries remembered from one run to the next.
 constexpr std::pair<const char*, int> kRemembered[] = {
@@ -144,15 +147,19 @@ int Excite_Callback(int panel, int control, int event) {
             ui::WriteSetting(key, StepNumber(ui::GetCtrlVal(panel, control)));
         ExcitationReport report;
         {
-            const auto progress = ui::CurrentPopups().StartProgress("Following the ions", 0);
+            // A long record takes seconds: its progress is shown and Cancel
+            // stops it between transforms.
+            std::unique_ptr<ui::Progress> progress;
+            if (request.played.size() >= kLongRecord)
+                progress = ui::CurrentPopups().StartProgress("Following the ions", 0);
+            const auto follow = [&](int done, int total) {
+                return !progress || progress->Update(static_cast<std::uint64_t>(done),
+                                                     static_cast<std::uint64_t>(total),
+                                                     "Transform " + std::to_string(done + 1) +
+                                                         " of " + std::to_string(total));
+            };
             ui::RunBusy("Following the ions", [&] {
-                report = Excite(
-                    request.played, request.bandwidth_khz, request.setup, [&](int done, int total) {
-                        return progress->Update(static_cast<std::uint64_t>(done),
-                                                static_cast<std::uint64_t>(total),
-                                                "Transform " + std::to_string(done + 1) + " of " +
-                                                    std::to_string(total));
-                    });
+                report = Excite(request.played, request.bandwidth_khz, request.setup, follow);
             });
         }
         ui::RadiusPlot plot;

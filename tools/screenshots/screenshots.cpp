@@ -308,6 +308,20 @@ int main(int argc, char* argv[]) {
     ui::ChooseMenuItem(bar, ids::Main::kMenuZoomCursors);
     Settle();
     ScreenShot("isolation-mz-zoomed.png");
+    // What that waveform does to the ions at 600 V in a 1 V trap.
+    const int excite = screen().ExciteHandle;
+    ui::ChooseMenuItem(bar, ids::Main::kMenuExcite);
+    ui::EnterCtrlVal(excite, ids::Excite::kVpp, 600.0);
+    ui::EnterCtrlVal(excite, ids::Excite::kTrap, 1.0);
+    ui::EnterCtrlVal(excite, ids::Excite::kTarget, 524.3);
+    ui::PressButton(excite, ids::Excite::kAdd);
+    ui::EnterCtrlVal(excite, ids::Excite::kRanged, 1);
+    ui::SetCtrlVal(excite, ids::Excite::kFrom, 200.0);
+    ui::SetCtrlVal(excite, ids::Excite::kTo, 2000.0);
+    Shot(excite, "excite-panel.png");
+    pictured->next_name = "ion-excitation.png";
+    ui::PressButton(excite, ids::Excite::kPredict);
+    ui::HidePanel(excite);
     ui::ChooseMenuItem(bar, ids::Main::kMenuAxisKhz);
 
     // The Edit menu naming the edit it would undo.
