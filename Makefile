@@ -6,6 +6,8 @@ PACKAGES := g++ make cmake pkgconf qt6-base-dev qt6-base-dev-tools libqcustomplo
             libfftw3-dev libgtest-dev libbenchmark-dev xvfb xauth clang-format \
             dpkg-dev file desktop-file-utils appstream shared-mime-info man-db groff-base
 FUZZ_PACKAGES := clang libfuzzer-14-dev
+# The scripted peers the command line is measured against (bench/peers.py).
+BENCH_PACKAGES := python3-numpy python3-pyfftw
 SHELL := /bin/bash
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 FUZZ_SECONDS ?= 60
@@ -77,9 +79,11 @@ fuzz: fuzz-deps
 # Each benchmark prints the ratio its goal speaks of (see the README's
 # Performance table): ratio, ratio_split, ratio_c2r, speedup, edit_ms.
 bench: deps
+	@$(MAKE) --no-print-directory install-missing LIST="$(BENCH_PACKAGES)"
 	cmake --preset bench
 	cmake --build --preset bench
 	@for b in build/bench/bench/*_bench; do echo "== $$b"; $$b --benchmark_min_time=0.2 | grep -v '^\*\*\*'; done
+	@echo "== bench/peers.py"; /usr/bin/python3 bench/peers.py build/bench/cli/pelorin-cli
 
 screenshots: build
 	tools/screenshots.sh

@@ -23,10 +23,10 @@ namespace {
 void BM_ProfileEditRedraw(benchmark::State& state) {
     const int samples = static_cast<int>(state.range(0));
     ui::ResetPlatform();
-    workspace() = Workspace{};
+    ResetSession();
     RegisterCallbacks();
     StartUp(0.0);
-    Screen& s = workspace().screen;
+    Screen& s = screen();
     ui::EnterCtrlVal(s.SetResetHandle, ids::SetReset::kNiSwitch, 1);
     ui::EnterCtrlVal(s.SetResetHandle, ids::SetReset::kNiSamples, samples);
     ui::EnterCtrlVal(s.SetResetHandle, ids::SetReset::kNiBandwidth, 1000.0);

@@ -38,6 +38,7 @@ struct QuietPopups : ui::Popups {
     std::unique_ptr<ui::Progress> StartProgress(const std::string&, std::uint64_t) override {
         return std::make_unique<Quiet>();
     }
+    void Radii(const ui::RadiusPlot&) override {}
 };
 
 // Resident and peak resident size of this process, KiB.
@@ -56,14 +57,14 @@ void ResetPeak() {
 
 void StartWindow() {
     ui::ResetPlatform();
-    workspace() = Workspace{};
+    ResetSession();
     RegisterCallbacks();
     StartUp(0.0);
-    ui::EnterCtrlVal(workspace().screen.SetResetHandle, ids::SetReset::kNiSwitch, 1);
+    ui::EnterCtrlVal(screen().SetResetHandle, ids::SetReset::kNiSwitch, 1);
 }
 
 void Design(int samples) {
-    const Screen& s = workspace().screen;
+    const Screen& s = screen();
     ui::EnterCtrlVal(s.SetResetHandle, ids::SetReset::kNiSamples, samples);
     ui::EnterCtrlVal(s.SetResetHandle, ids::SetReset::kNiBandwidth, 1250.0);
     ui::PressButton(s.SetResetHandle, ids::SetReset::kApply);
@@ -75,7 +76,7 @@ void Design(int samples) {
 }
 
 void Synthesise(bool check) {
-    const Screen& s = workspace().screen;
+    const Screen& s = screen();
     ui::SetCtrlVal(s.ProcessHandle, ids::Process::kPopup, 0);
     ui::SetCtrlVal(s.ProcessHandle, ids::Process::kCheck, check ? 1 : 0);
     ui::PressButton(s.ProcessHandle, ids::Process::kSynthesise);

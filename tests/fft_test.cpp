@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstddef>
@@ -203,6 +204,54 @@ TEST(fft_test, real_output_inverse_matches_direct_sum) {
     AlignedDoubles small(8);
     EXPECT_THROW(InverseRealFft(small.data(), small.size(), 8), std::invalid_argument);
     EXPECT_THROW(InverseRealFft(small.data(), small.size(), 5), std::invalid_argument);
+}
+
+// Long records take another way through the transform (half the length,
+// complex): a few tones at random bins, checked sample by sample against
+// their sum, and back again bin by bin, at lengths just past the switch and
+// at a power of two.
+TEST(fft_test, long_real_transforms_match_sums_of_tones) {
+    for (std::size_t length : {std::size_t{1} << 19, (std::size_t{1} << 19) + 2,
+                               (std::size_t{1} << 20) + 6, std::size_t{1} << 21}) {
+        SCOPED_TRACE(length);
+        const std::size_t half = length / 2;
+        std::mt19937 gen(static_cast<unsigned>(length));
+        std::uniform_real_distribution<double> dist(-1.0, 1.0);
+        std::uniform_int_distribution<std::size_t> bin_of(1, half - 1);
+        std::vector<std::pair<std::size_t, std::complex<double>>> tones = {
+            {0, {dist(gen), 0.0}}, {half, {dist(gen), 0.0}}};
+        for (int i = 0; i < 5; ++i)
+            tones.push_back({bin_of(gen), {dist(gen), dist(gen)}});
+        AlignedDoubles block(length + 2);
+        std::fill(block.data(), block.data() + block.size(), 0.0);
+        for (const auto& [k, b] : tones) {
+            block.data()[2 * k] += b.real();
+            block.data()[2 * k + 1] += b.imag();
+        }
+        const std::vector<double> spectrum(block.data(), block.data() + block.size());
+        InverseRealFft(block.data(), block.size(), length);
+        double worst = 0.0;
+        for (std::size_t t = 0; t < length; t += 7) {
+            double sum = 0.0;
+            for (const auto& [k, b] : tones) {
+                const auto turn = std::polar(1.0, kTwoPi * static_cast<double>((k * t) % length) /
+                                                      static_cast<double>(length));
+                sum += (k == 0 || k == half ? 1.0 : 2.0) * (b * turn).real();
+            }
+            worst = std::max(worst, std::fabs(block.data()[t] - sum));
+        }
+        EXPECT_LT(worst, 1e-9);
+        // Forward again: L times the bins given (the ends' imaginary parts
+        // are none), zero elsewhere.
+        ForwardRealFft(block.data(), block.size(), length);
+        worst = 0.0;
+        for (std::size_t i = 0; i < block.size(); ++i) {
+            const double expected =
+                (i == 1 || i == 2 * half + 1) ? 0.0 : static_cast<double>(length) * spectrum[i];
+            worst = std::max(worst, std::fabs(block.data()[i] - expected));
+        }
+        EXPECT_LT(worst, 1e-6);
+    }
 }
 
 TEST(fft_test, rejects_bad_lengths) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/maxmin.h"
+
 namespace pelorin {
 
 std::vector<EnvelopePoint> Envelope(std::span<const double> y, double origin, double step,
@@ -33,21 +35,22 @@ std::vector<EnvelopePoint> Envelope(std::span<const double> y, double origin, do
         const std::ptrdiff_t to = first + count * (c + 1) / columns;  // exclusive
         if (to <= from)
             continue;
-        std::ptrdiff_t imin = from, imax = from;
-        double vmin = y[static_cast<std::size_t>(from)], vmax = vmin;
-        for (std::ptrdiff_t i = from + 1; i < to; ++i) {
-            const double v = y[static_cast<std::size_t>(i)];
-            if (v < vmin) {
-                vmin = v;
-                imin = i;
-            }
-            if (v > vmax) {
-                vmax = v;
-                imax = i;
-            }
+        // The bounds first, four values at a time; then which of the two
+        // comes first, the earliest of each as the scan would have kept it.
+        const std::span<const double> column =
+            y.subspan(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
+        const ValueBounds b = BoundsOf(column);
+        if (!b.Any()) {  // every point NaN: the first one stands for them
+            out.push_back({key(from), column.front()});
+            out.push_back({key(from), column.front()});
+            continue;
         }
+        const double vmin = b.lo, vmax = b.hi;
+        std::size_t i = 0;
+        while (column[i] != vmin && column[i] != vmax)
+            ++i;
         const double at = key(from);
-        if (imin <= imax) {
+        if (column[i] == vmin) {
             out.push_back({at, vmin});
             out.push_back({at, vmax});
         } else {

@@ -143,9 +143,12 @@ void Runner::Show(const Step&) {
         out_ << "lowmass: none\nhighmass: none (" << ws_.mass_refusal << ")\n";
     }
     if (HasWaveform(ws_)) {
-        const std::span<const double> samples = ws_.Swift;
-        out_ << FiguresText(FiguresOfSamples(samples, ws_.bandwidth));
-        out_ << PlayedOnceText(PlayedOnceOfSamples(samples, ws_.bandwidth, WaveformDesign(ws_)));
+        // One pass over the record gives both: the figures come from the
+        // played-once spectrum's own record points.
+        WaveformFigures figures;
+        const PlayedOnceFigures played =
+            PlayedOnceOfSamples(ws_.Swift, ws_.bandwidth, WaveformDesign(ws_), nullptr, &figures);
+        out_ << FiguresText(figures) << PlayedOnceText(played);
     }
     out_ << std::flush;
 }
@@ -155,9 +158,15 @@ void Runner::Inspect(const Step& s) {
     const std::string wave = s.Find("waveform") && write_files_ ? RequiredPath(s, "waveform") : "";
     const std::string spec = s.Find("spectrum") && write_files_ ? RequiredPath(s, "spectrum") : "";
     const SwfWaveform w = ReadSwfFile(file);
+    // The figures come from the played-once pass over the record's own
+    // points; a spectrum file is written in double precision from a
+    // transform of its own.
+    WaveformFigures f;
+    const PlayedOnceFigures played = PlayedOnceOfCodes(w.codes, w.bandwidth, {}, nullptr, &f);
+    out_ << FiguresText(f) << PlayedOnceText(played) << std::flush;
     std::vector<double> spectrum;
-    const WaveformFigures f = FiguresOfCodes(w.codes, w.bandwidth, &spectrum);
-    out_ << FiguresText(f) << PlayedOnceText(PlayedOnceOfCodes(w.codes, w.bandwidth)) << std::flush;
+    if (!spec.empty())
+        FiguresOfCodes(w.codes, w.bandwidth, &spectrum);
     if (!wave.empty())
         WriteCsv(wave, "index,value", w.codes.size(), [&](std::size_t i) {
             return std::pair{static_cast<double>(i), DecodeSample(w.codes[i])};

@@ -2,6 +2,7 @@
 
 #include <fftw3.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -52,9 +53,16 @@ namespace {
 // made sure of by taking it and giving it back at once, so that a shortage
 // ends in std::bad_alloc (and the operator's "not enough memory") instead.
 // Measured planning peaks: 2 MB at 2^20 points and 11 MB at 2^26 for a split
-// complex transform; about 4 bytes a point for a real-output one, whose
-// twiddle table the plan keeps (259 MB at 2^26).
+// complex transform; about 4 bytes a point for FFTW's own real-data plans,
+// whose twiddle table the plan keeps (259 MB at 2^26), which is why the real
+// transforms here run as complex ones of half the length.
 enum class Kind { Complex, RealOutput, RealInput, Interleaved, InterleavedInverse, Single };
+
+// Up to this length FFTW's own real-data plans are kept (their tables take
+// 2 MB at most) and run faster than the half-length complex way, whose extra
+// pass over the data only pays off once the plan's table outgrows the
+// caches.
+constexpr std::size_t kRealPlanLength = std::size_t{1} << 19;
 
 std::size_t PlanningHeadroom(Kind kind, std::size_t length) {
     const std::size_t bytes_per_point = kind == Kind::Complex || kind == Kind::Interleaved ||
@@ -78,7 +86,8 @@ void EnsureHeadroom(std::size_t bytes) {
 // in-place forward transforms keyed by length and by the signed distance from
 // the real to the imaginary array (the inverse transform is the forward one
 // run with the two arrays swapped, i.e. with the distance negated);
-// real-output ones are in-place and keyed by length. FFTW allows only
+// real-output and real-input ones (short or odd lengths) are in-place and
+// keyed by length. FFTW allows only
 // execution from several threads; planning and destruction go through the
 // mutex.
 class PlanCache {
@@ -232,6 +241,47 @@ void InverseFft(SplitComplexBuffer& buf, std::size_t length) {
     }
 }
 
+namespace {
+
+// e^(sign i pi k / n) for k = 0 .. n / 2, to f(k, re, im): exact every 64
+// steps, turned by one step's rotation between, so that a transform costs a
+// few sines and cosines rather than one pair a point.
+template <class F>
+void Twiddles(std::size_t n, double sign, F f) {
+    constexpr double kPi = 3.14159265358979323846;
+    const double step = sign * kPi / static_cast<double>(n);
+    const double sr = std::cos(step), si = std::sin(step);
+    double re = 1.0, im = 0.0;
+    for (std::size_t k = 0; k <= n / 2; ++k) {
+        if (k % 64 == 0) {
+            re = std::cos(step * static_cast<double>(k));
+            im = std::sin(step * static_cast<double>(k));
+        }
+        f(k, re, im);
+        const double next = re * sr - im * si;
+        im = re * si + im * sr;
+        re = next;
+    }
+}
+
+void RequireInterleaved(double* block, std::size_t capacity, std::size_t length) {
+    if (length == 0 || capacity / 2 < length ||
+        length > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+        reinterpret_cast<std::uintptr_t>(block) % 64 != 0)
+        throw std::invalid_argument("A complex transform of " + std::to_string(length) +
+                                    " points needs an aligned block of at least twice as many "
+                                    "values (" +
+                                    std::to_string(capacity) + " given).");
+}
+
+}  // namespace
+
+// The real samples of a spectrum of M = 2N points are the N complex values
+// z[n] = x[2n] + i x[2n + 1], the inverse of Z[k] = E[k] + i O[k], where
+// E[k] = Y[k] + conj(Y[N - k]) folds the spectrum onto its first half and
+// O[k] = (Y[k] - conj(Y[N - k])) e^(2 pi i k / M) brings the odd samples'
+// half-sample shift. One transform of half the length, its plan small, and
+// the samples come out in order.
 void InverseRealFft(double* block, std::size_t capacity, std::size_t length) {
     if (length == 0 || length % 2 != 0 || capacity < length + 2 ||
         length > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
@@ -240,10 +290,40 @@ void InverseRealFft(double* block, std::size_t capacity, std::size_t length) {
                                     " points needs an even length and an aligned block of at "
                                     "least length + 2 values (" +
                                     std::to_string(capacity) + " given).");
-    fftw_plan plan = Plans().RealOutput(length, block);
-    fftw_execute_dft_c2r(plan, reinterpret_cast<fftw_complex*>(block), block);
+    if (length <= kRealPlanLength) {
+        fftw_plan plan = Plans().RealOutput(length, block);
+        fftw_execute_dft_c2r(plan, reinterpret_cast<fftw_complex*>(block), block);
+        return;
+    }
+    const std::size_t n = length / 2;
+    double* y = block;
+    // The imaginary parts of the ends are not read, as a real-output
+    // transform does not read them.
+    y[1] = 0.0;
+    y[2 * n + 1] = 0.0;
+    Twiddles(n, 1.0, [y, n](std::size_t k, double wr, double wi) {
+        const std::size_t j = k == 0 ? n : n - k;
+        const double ar = y[2 * k], ai = y[2 * k + 1];
+        const double br = y[2 * j], bi = -y[2 * j + 1];  // conj(Y[N - k])
+        const double er = ar + br, ei = ai + bi;
+        const double dr = ar - br, di = ai - bi;
+        const double orr = dr * wr - di * wi, oi = dr * wi + di * wr;
+        // Z[k] = E + i O; Z[N - k] = conj(E) + i conj(O).
+        y[2 * k] = er - oi;
+        y[2 * k + 1] = ei + orr;
+        if (k != 0 && j != k) {
+            y[2 * j] = er + oi;
+            y[2 * j + 1] = -ei + orr;
+        }
+    });
+    InverseComplexFftUnscaled(block, capacity, n);
 }
 
+// The spectrum of M = 2N real samples from the transform of the N complex
+// values z[n] = x[2n] + i x[2n + 1], as they lie: the evens' spectrum
+// E[k] = (Z[k] + conj(Z[N - k])) / 2, the odds' O[k] = (Z[k] - conj(Z[N - k]))
+// / 2i, and Y[k] = E[k] + e^(-2 pi i k / M) O[k]. Odd and short lengths
+// take FFTW's real-input transform.
 void ForwardRealFft(double* block, std::size_t capacity, std::size_t length) {
     const std::size_t needed = 2 * (length / 2 + 1);
     if (length == 0 || capacity < needed ||
@@ -253,18 +333,41 @@ void ForwardRealFft(double* block, std::size_t capacity, std::size_t length) {
                                     " points needs an aligned block of at least " +
                                     std::to_string(needed) + " values (" +
                                     std::to_string(capacity) + " given).");
-    fftw_plan plan = Plans().RealInput(length, block);
-    fftw_execute_dft_r2c(plan, block, reinterpret_cast<fftw_complex*>(block));
+    if (length % 2 != 0 || length <= kRealPlanLength) {
+        fftw_plan plan = Plans().RealInput(length, block);
+        fftw_execute_dft_r2c(plan, block, reinterpret_cast<fftw_complex*>(block));
+        return;
+    }
+    const std::size_t n = length / 2;
+    ForwardComplexFft(block, capacity, n);
+    double* y = block;
+    Twiddles(n, -1.0, [y, n](std::size_t k, double wr, double wi) {
+        if (k == 0) {
+            const double zr = y[0], zi = y[1];
+            y[0] = zr + zi;
+            y[1] = 0.0;
+            y[2 * n] = zr - zi;
+            y[2 * n + 1] = 0.0;
+            return;
+        }
+        const std::size_t j = n - k;
+        const double zr = y[2 * k], zi = y[2 * k + 1];
+        const double cr = y[2 * j], ci = -y[2 * j + 1];  // conj(Z[N - k])
+        const double er = 0.5 * (zr + cr), ei = 0.5 * (zi + ci);
+        // (Z - conj(Z[N - k])) / 2i
+        const double orr = 0.5 * (zi - ci), oi = -0.5 * (zr - cr);
+        const double tr = orr * wr - oi * wi, ti = orr * wi + oi * wr;
+        y[2 * k] = er + tr;
+        y[2 * k + 1] = ei + ti;
+        if (j != k) {
+            y[2 * j] = er - tr;
+            y[2 * j + 1] = -(ei - ti);
+        }
+    });
 }
 
 void InverseComplexFftUnscaled(double* block, std::size_t capacity, std::size_t length) {
-    if (length == 0 || capacity / 2 < length ||
-        length > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
-        reinterpret_cast<std::uintptr_t>(block) % 64 != 0)
-        throw std::invalid_argument("A complex transform of " + std::to_string(length) +
-                                    " points needs an aligned block of at least twice as many "
-                                    "values (" +
-                                    std::to_string(capacity) + " given).");
+    RequireInterleaved(block, capacity, length);
     fftw_plan plan = Plans().Interleaved(length, block, FFTW_BACKWARD);
     auto* data = reinterpret_cast<fftw_complex*>(block);
     fftw_execute_dft(plan, data, data);
@@ -287,13 +390,7 @@ void ForgetPlansLongerThan(std::size_t length) {
 }
 
 void ForwardComplexFft(double* block, std::size_t capacity, std::size_t length) {
-    if (length == 0 || capacity / 2 < length ||
-        length > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
-        reinterpret_cast<std::uintptr_t>(block) % 64 != 0)
-        throw std::invalid_argument("A complex transform of " + std::to_string(length) +
-                                    " points needs an aligned block of at least twice as many "
-                                    "values (" +
-                                    std::to_string(capacity) + " given).");
+    RequireInterleaved(block, capacity, length);
     fftw_plan plan = Plans().Interleaved(length, block);
     auto* data = reinterpret_cast<fftw_complex*>(block);
     fftw_execute_dft(plan, data, data);

@@ -15,6 +15,7 @@
 #include <immintrin.h>
 #endif
 
+#include "core/maxmin.h"
 #include "core/refusal.h"
 #include "core/synth/fft.h"
 #include "core/synth/polar.h"
@@ -67,30 +68,6 @@ bool HasAvx2() {
     return avx2;
 }
 
-// Maximum and minimum of y[0 .. 16k), four lanes in four accumulators each;
-// returns where the scalar loop goes on.
-__attribute__((target("avx2"))) std::size_t ExtremaVector(const double* y, std::size_t n,
-                                                          double& max, double& min) {
-    __m256d hi[4], lo[4];
-    for (int j = 0; j < 4; ++j)
-        hi[j] = lo[j] = _mm256_loadu_pd(y + 4 * j);
-    std::size_t i = 16;
-    for (; i + 16 <= n; i += 16) {
-        for (int j = 0; j < 4; ++j) {
-            const __m256d v = _mm256_loadu_pd(y + i + 4 * j);
-            hi[j] = _mm256_max_pd(hi[j], v);
-            lo[j] = _mm256_min_pd(lo[j], v);
-        }
-    }
-    const __m256d h = _mm256_max_pd(_mm256_max_pd(hi[0], hi[1]), _mm256_max_pd(hi[2], hi[3]));
-    const __m256d l = _mm256_min_pd(_mm256_min_pd(lo[0], lo[1]), _mm256_min_pd(lo[2], lo[3]));
-    double hs[4], ls[4];
-    _mm256_storeu_pd(hs, h);
-    _mm256_storeu_pd(ls, l);
-    max = std::max(std::max(hs[0], hs[1]), std::max(hs[2], hs[3]));
-    min = std::min(std::min(ls[0], ls[1]), std::min(ls[2], ls[3]));
-    return i;
-}
 #endif
 
 void QuadraticLaw(std::span<double> phase, double sweep, double half, double quarter, double total,
@@ -107,17 +84,8 @@ void QuadraticLaw(std::span<double> phase, double sweep, double half, double qua
 // The largest excursion of y (none is NaN): the larger of its maximum and the
 // size of its minimum, the minimum's when they tie.
 double LargestExcursion(const double* y, std::size_t n) {
-    double max = y[0], min = y[0];
-    std::size_t i = 1;
-#if defined(__x86_64__)
-    if (HasAvx2() && n >= 16)
-        i = ExtremaVector(y, n, max, min);
-#endif
-    for (; i < n; ++i) {
-        max = y[i] > max ? y[i] : max;
-        min = y[i] < min ? y[i] : min;
-    }
-    return std::fabs(min) >= max ? std::fabs(min) : max;
+    const ValueBounds b = BoundsOf({y, n});
+    return std::fabs(b.lo) >= b.hi ? std::fabs(b.lo) : b.hi;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/display/envelope.h"
+#include "core/maxmin.h"
 #include "core/memory.h"
 
 namespace pelorin::ui {
@@ -86,16 +87,11 @@ void GraphControl::placeUnitTicks() {
 }
 
 void GraphControl::Measure(Plot& p) {
-    p.any = false;
-    for (double v : p.data()) {
-        if (std::isnan(v))
-            continue;
-        if (!p.any) {
-            p.lo = p.hi = v;
-            p.any = true;
-        }
-        p.lo = std::min(p.lo, v);
-        p.hi = std::max(p.hi, v);
+    const ValueBounds b = BoundsOf(p.data());
+    p.any = b.Any();
+    if (p.any) {
+        p.lo = b.lo;
+        p.hi = b.hi;
     }
 }
 
