@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "bench/bench_support.h"
 #include "gui/panels/pelorin.h"
@@ -133,6 +134,42 @@ BENCHMARK(BM_SynthesisWithCheckMemory)
     ->Arg(1 << 26)
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
+
+// Synthesise to the waveform on screen with its figures, without the check,
+// wall time, next to the command line's synthesis of the same design (goal:
+// at most 1.3 times).
+void BM_WindowSynthesis(benchmark::State& state) {
+    const int samples = static_cast<int>(state.range(0));
+    std::vector<double> window, cli;
+    const bench::Folder folder(true);
+    const std::vector<std::string> args = {
+        PELORIN_CLI,
+        "-e",
+        "reset layout=ni samples=" + std::to_string(samples) + " bandwidth=1250",
+        "-e",
+        "notch from=200 to=400 level=1",
+        "-e",
+        "swift factor=-1"};
+    const std::vector<std::string> design(args.begin(), args.end() - 2);
+    for (auto _ : state) {
+        StartWindow();
+        Design(samples);
+        const double t = bench::Wall();
+        Synthesise(false);
+        window.push_back(bench::Wall() - t);
+        // The command line's synthesis: the run with it less the run without.
+        double w = bench::Wall();
+        bench::RunChild(design);
+        const double base = bench::Wall() - w;
+        w = bench::Wall();
+        bench::RunChild(args);
+        cli.push_back(bench::Wall() - w - base);
+    }
+    state.counters["window_s"] = bench::Min(window);
+    state.counters["cli_s"] = bench::Min(cli);
+    state.counters["ratio"] = bench::Min(window) / bench::Min(cli);
+}
+BENCHMARK(BM_WindowSynthesis)->Arg(1 << 22)->Arg(1 << 26)->Iterations(3)->Unit(benchmark::kSecond);
 
 }  // namespace
 }  // namespace pelorin
