@@ -6,6 +6,7 @@
 #include <iostream>
 #include <iterator>
 #include <new>
+#include <optional>
 #include <sstream>
 #include <system_error>
 
@@ -67,25 +68,31 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
                     throw RecipeError(index, e.what());
                 }
             }
-        } else if (args.size() > 1) {
+        } else if (args[0] == "--" && args.size() != 2) {
+            return Usage(err, "give one recipe file after --.");
+        } else if (args[0] != "--" && args.size() > 1) {
             return Usage(err, "give one recipe file, \"-\", or -e steps.");
         } else if (args[0] == "-") {
             source.name = "stdin";
             source.steps = ReadRecipe(in);
-        } else if (args[0].size() > 1 && args[0][0] == '-') {
+        } else if (args[0] != "--" && args[0].size() > 1 && args[0][0] == '-') {
             return Usage(err, "unknown option \"" + args[0] + "\".");
         } else {
-            source.name = args[0];
+            // After --, the one argument is a file whatever it looks like.
+            const std::string& path = args[0] == "--" ? args[1] : args[0];
+            source.name = path;
+            std::optional<InputFile> file;
             try {
-                RequireRegularFile(args[0], "recipe");
+                file.emplace(path, "recipe");
             } catch (const Refusal& r) {
                 return Usage(err, r.what());
             }
-            std::ifstream file(args[0], std::ios::binary);
-            if (!file.is_open())
-                return Usage(err, "Cannot read the recipe \"" + args[0] +
-                                      "\": " + std::generic_category().message(errno) + ".");
-            source.steps = ReadRecipe(file);
+            try {
+                source.steps = ReadRecipe(file->stream());
+            } catch (const Refusal& r) {  // the file failed while it was read
+                err << "pelorin-cli: " << Printable(r.what()) << "\n";
+                return kRefused;
+            }
         }
     } catch (const RecipeError& e) {
         err << "pelorin-cli: " << Printable(source.name) << ":" << e.line() << ": "

@@ -213,9 +213,6 @@ TEST_F(CliTest, InputsThatAreNoFilesAndHostileText) {
         {"freq read=" + Path("fifo"), "it is a device or a pipe"},
         {"import file=/dev/zero awg=1", "3: import: Cannot read the data file \"/dev/zero\""},
         {"import file=/dev/urandom awg=0", "it is a device or a pipe"},
-        {"swift\nstore file=/dev/zero",
-         "4: store: Cannot write the file \"/dev/zero\": it is a "
-         "device or a pipe, and outputs must be regular files"},
     };
     for (const auto& [step, message] : refused) {
         const Result r = Recipe(ok + "notch from=10 to=20 level=1\n" + step);
@@ -239,16 +236,30 @@ TEST_F(CliTest, InputsThatAreNoFilesAndHostileText) {
     EXPECT_LT(huge.err.size(), 400u) << huge.err.size();
     EXPECT_NE(huge.err.find("…"), std::string::npos);
 
-    const Result discard =
-        Recipe(ok + "notch from=10 to=20 level=1\nswift check=/dev/null\nstore file=/dev/null\n");
+    // Writes go to device nodes of the test's own, never the system's.
+    if (!dir.MakeDeviceLike("zero", "/dev/zero") || !dir.MakeDeviceLike("null", "/dev/null"))
+        GTEST_SKIP() << "making device nodes needs root";
+    const Result device =
+        Recipe(ok + "notch from=10 to=20 level=1\nswift\nstore file=" + Path("zero") + "\n");
+    EXPECT_EQ(device.status, 2);
+    EXPECT_NE(device.err.find("4: store: Cannot write the file \"" + (dir / "zero").string() +
+                              "\": it is a device or a pipe, and outputs must be regular files"),
+              std::string::npos)
+        << device.err;
+    const Result discard = Recipe(ok + "notch from=10 to=20 level=1\nswift check=" + Path("null") +
+                                  "\nstore file=" + Path("null") + "\n");
     EXPECT_EQ(discard.status, 0) << discard.err;
+    struct stat st {};
+    for (const char* node : {"zero", "null"})
+        EXPECT_TRUE(::stat((dir / node).c_str(), &st) == 0 && S_ISCHR(st.st_mode)) << node;
 }
 
 // The built program returns the statuses RunCli returns.
 TEST_F(CliTest, ProgramExitStatus) {
     const std::string cli = std::string("\"") + PELORIN_CLI + "\"";
-    const auto status = [](const std::string& command) {
-        const int raw = std::system((command + " >/dev/null 2>&1").c_str());
+    const std::string log = (dir / "log.txt").string();
+    const auto status = [&log](const std::string& command) {
+        const int raw = std::system((command + " >'" + log + "' 2>&1").c_str());
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     };
     EXPECT_EQ(status(cli + " --help"), 0);
@@ -259,12 +270,33 @@ TEST_F(CliTest, ProgramExitStatus) {
     // a failure, said on standard error.
     const std::string show = cli + " -e 'reset samples=64 bandwidth=100' -e show";
     const std::string err = (dir / "err.txt").string();
-    for (const char* output : {" >/dev/full", " >&-"}) {
+    // A full disk: a node of the test's own standing for /dev/full.
+    std::vector<std::pair<std::string, std::string>> outputs = {{" >&-", "Bad file descriptor"}};
+    if (dir.MakeDeviceLike("full", "/dev/full"))
+        outputs.push_back({" >'" + (dir / "full").string() + "'", "No space left on device"});
+    for (const auto& [output, reason] : outputs) {
         const int raw = std::system((show + output + " 2>'" + err + "'").c_str());
         EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 2) << output;
-        EXPECT_NE(ReadFile(err).find("cannot write to standard output"), std::string::npos)
-            << output;
+        EXPECT_NE(ReadFile(err).find("cannot write to standard output: " + reason),
+                  std::string::npos)
+            << output << ": " << ReadFile(err);
     }
+
+    // A file that fails while it is read (where /proc/self/mem shows one):
+    // status 2 and the system's reason, not an abort.
+    if (std::filesystem::exists("/proc/self/mem")) {
+        const int raw = std::system((cli + " /proc/self/mem 2>'" + err + "'").c_str());
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 2) << raw;
+        EXPECT_NE(ReadFile(err).find("Cannot read the recipe \"/proc/self/mem\": Input/output "
+                                     "error."),
+                  std::string::npos)
+            << ReadFile(err);
+    }
+    // After --, a recipe may be named like an option.
+    std::ofstream(dir / "-e") << "reset samples=64 bandwidth=100\n";
+    EXPECT_EQ(status("cd '" + dir.string() + "' && " + cli + " -- -e"), 0) << ReadFile(log);
+    EXPECT_EQ(status(cli + " -- -e x"), 2);
+    EXPECT_EQ(status(cli + " --"), 2);
 }
 
 }  // namespace

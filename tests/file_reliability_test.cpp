@@ -7,6 +7,7 @@
 // of them can be made to fail.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,9 +18,14 @@
 #include <cstring>
 #include <functional>
 #include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "cli/cli.h"
+#include "core/edit/freqlist.h"
 #include "core/files/atomic_file.h"
+#include "core/files/datfile.h"
 #include "core/files/posix_io.h"
 #include "core/files/swf.h"
 #include "core/synth/series.h"
@@ -29,10 +35,15 @@ namespace {
 
 // The fault to inject: the call counted `fail_at` (from 1, over Open, Write,
 // Fsync, Close and Rename together) fails with `err`. 0 injects nothing.
+// Reads are counted apart: read `read_fails_at` fails with EIO. Before each
+// open, `before_open` may change what the path names.
 struct Faults {
     int fail_at = 0;
     int err = EIO;
     int calls = 0;
+    int read_fails_at = 0;
+    int reads = 0;
+    std::function<void(const char*)> before_open;
     bool Fail() {
         ++calls;
         if (fail_at != 0 && calls == fail_at) {
@@ -49,7 +60,16 @@ Faults faults;
 namespace pelorin::io {
 
 int Open(const char* path, int flags, mode_t mode) {
+    if (faults.before_open)
+        faults.before_open(path);
     return faults.Fail() ? -1 : ::open(path, flags, mode);
+}
+ssize_t Read(int fd, void* data, std::size_t size) {
+    if (++faults.reads == faults.read_fails_at) {
+        errno = EIO;
+        return -1;
+    }
+    return ::read(fd, data, size);
 }
 ssize_t Write(int fd, const void* data, std::size_t size) {
     return faults.Fail() ? -1 : ::write(fd, data, size);
@@ -115,7 +135,9 @@ TEST_F(FileReliability, a_store_failing_at_any_call_keeps_the_old_file) {
         for (int n = 1; n <= calls; ++n) {
             SCOPED_TRACE(::testing::Message() << "call " << n << " fails with " << err);
             Write(path, "old");
-            faults = Faults{n, err};
+            faults = Faults{};
+            faults.fail_at = n;
+            faults.err = err;
             try {
                 store();
                 ADD_FAILURE() << "no refusal";
@@ -159,7 +181,9 @@ TEST_F(FileReliability, a_series_failing_at_any_call_stops_with_status_2) {
         for (const auto& name : dir.Names())
             fs::remove(dir / name);
         Write(dir / "s_0002.swf", "old");
-        faults = Faults{n, ENOSPC};
+        faults = Faults{};
+        faults.fail_at = n;
+        faults.err = ENOSPC;
         const int status = run(err);
         faults = Faults{};
         EXPECT_EQ(status, 2);
@@ -237,12 +261,14 @@ TEST_F(FileReliability, a_link_is_written_through_and_stays_a_link) {
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"link.swf", "real"}));
 }
 
-// SIGINT and SIGTERM during a write: the temporary goes, the signal still
-// ends the process as it would have.
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT during a write: the temporary goes,
+// the signal still ends the process as it would have.
 TEST_F(FileReliability, an_interrupted_write_leaves_no_temporary) {
-    for (int sig : {SIGINT, SIGTERM}) {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
         const pid_t pid = ::fork();
         if (pid == 0) {
+            const rlimit no_core{0, 0};  // SIGQUIT would leave a core file
+            ::setrlimit(RLIMIT_CORE, &no_core);
             RemoveTemporariesOnInterrupt();
             AtomicFile file((dir / "big.swf").string());
             file.Write("partial", 7);
@@ -253,6 +279,115 @@ TEST_F(FileReliability, an_interrupted_write_leaves_no_temporary) {
         ::waitpid(pid, &status, 0);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
         EXPECT_TRUE(dir.Names().empty()) << dir.Names().front();
+    }
+}
+
+// Every reader of outside files, given a file it would accept.
+struct Reader {
+    const char* name;
+    std::string bytes;
+    std::function<void(const std::string&)> read;
+};
+
+std::vector<Reader> Readers() {
+    std::string swf = SwfHeader(100000, 1000.0);  // 200 kB: several reads
+    for (int i = 0; i < 100000; ++i)
+        swf += std::string("\x00\x08", 2);
+    std::string dat = "Data Points: 40000\nBandwidth: 300000\nData:\n";
+    for (int i = 0; i < 40000; ++i)
+        dat += std::string("\x00\x00\x80\x3f", 4);  // 1.0f
+    std::string recipe;
+    for (int i = 0; i < 4000; ++i)
+        recipe += "# a comment line to make the recipe longer than one read\n";
+    recipe += "reset layout=ni samples=1024 bandwidth=1000\n";
+    std::string peaks = "There were 9000 peaks\nh2\nh3\nh4\nh5\nh6\n";
+    for (int i = 0; i < 9000; ++i)
+        peaks += "1.0 2.0 3 " + std::to_string(1000 + i) + "\n";
+    return {
+        {"waveform", swf, [](const std::string& p) { ReadSwfFile(p); }},
+        {"data file", dat, [](const std::string& p) { ReadDatFile(p, 0); }},
+        {"peak list", peaks, [](const std::string& p) { ReadPeakList(p); }},
+        {"recipe", recipe,
+         [](const std::string& p) {
+             std::istringstream in;
+             std::ostringstream out, err;
+             const int status = cli::RunCli({p}, in, out, err, false);
+             if (status == 2)
+                 throw Refusal(err.str());
+             if (status != 0)
+                 throw std::runtime_error("status " + std::to_string(status) + ": " + err.str());
+         }},
+    };
+}
+
+// A read that fails, at the first read or midway: a refusal with the
+// system's reason and the path, never an abort or a half-read result.
+TEST_F(FileReliability, a_read_error_is_a_refusal_naming_the_file) {
+    for (const Reader& r : Readers()) {
+        const fs::path path = dir / "input";
+        Write(path, r.bytes);
+        faults = Faults{};
+        r.read(path.string());
+        const int reads = faults.reads;
+        ASSERT_GE(reads, 3) << r.name;  // the file takes several reads
+        for (int at : {1, reads / 2}) {
+            SCOPED_TRACE(::testing::Message() << r.name << ", read " << at << " fails");
+            faults = Faults{};
+            faults.read_fails_at = at;
+            try {
+                r.read(path.string());
+                ADD_FAILURE() << "no refusal";
+            } catch (const Refusal& e) {
+                const std::string what = e.what();
+                EXPECT_NE(what.find("Cannot read the " + std::string(r.name) + " \"" +
+                                    path.string() + "\": " + std::strerror(EIO)),
+                          std::string::npos)
+                    << what;
+            }
+        }
+    }
+}
+
+// A pipe put in the file's place between the reader's choice and its open:
+// the reader neither waits for a writer nor reads it, but refuses at once.
+// The reader runs in a child so that a wait would show as a timeout here.
+TEST_F(FileReliability, a_pipe_swapped_in_before_the_open_is_refused_at_once) {
+    for (const Reader& r : Readers()) {
+        SCOPED_TRACE(r.name);
+        const fs::path path = dir / "input";
+        Write(path, r.bytes);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            faults = Faults{};
+            faults.before_open = [&path](const char* opened) {
+                if (path == opened) {
+                    ::unlink(opened);
+                    ::mkfifo(opened, 0600);
+                }
+            };
+            try {
+                r.read(path.string());
+            } catch (const Refusal& e) {
+                const bool said =
+                    std::string(e.what()).find("a device or a pipe") != std::string::npos;
+                ::_exit(said ? 0 : 3);
+            }
+            ::_exit(4);
+        }
+        int status = 0;
+        bool ended = false;
+        for (int i = 0; i < 500 && !ended; ++i) {  // 5 s
+            ended = ::waitpid(pid, &status, WNOHANG) == pid;
+            if (!ended)
+                ::usleep(10000);
+        }
+        if (!ended) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+        }
+        EXPECT_TRUE(ended) << "the reader waited on the pipe";
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        fs::remove(path);
     }
 }
 

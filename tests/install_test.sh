@@ -10,8 +10,10 @@ dest=$(mktemp -d)
 trap 'rm -rf "$dest"' EXIT
 fail() { echo "install_test: $*" >&2; exit 1; }
 
-DESTDIR=$dest cmake --install "$build" --prefix /usr >/dev/null
-usr=$dest/usr
+# Output nobody reads goes to a file here, never to a system path.
+log=$dest/log
+DESTDIR=$dest/root cmake --install "$build" --prefix /usr >"$log"
+usr=$dest/root/usr
 id=org.pelorin.Pelorin
 for f in bin/pelorin bin/pelorin-cli \
          share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
@@ -29,7 +31,7 @@ done
 [ -z "$(find "$usr/share/doc/pelorin/examples" -name out)" ] || fail "examples/out is installed"
 
 desktop-file-validate "$usr/share/applications/$id.desktop" || fail "desktop-file-validate"
-appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml" >/dev/null ||
+appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml" >"$log" ||
   fail "appstreamcli validate: $(appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml")"
 grep -q "^Exec=pelorin %f$" "$usr/share/applications/$id.desktop" || fail "Exec takes no file"
 share=$(mktemp -d)
@@ -40,7 +42,7 @@ grep -q "TAVIK SWIFT File" "$share/mime/magic" || fail "no magic for .swf wavefo
 rm -rf "$share"
 
 for page in pelorin pelorin-cli; do
-  warnings=$(MANWIDTH=80 man --warnings -l "$usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
+  warnings=$(MANWIDTH=80 man --warnings -l "$usr/share/man/man1/$page.1.gz" 2>&1 >"$log")
   [ -z "$warnings" ] || fail "man $page warns: $warnings"
 done
 [ "$("$usr/bin/pelorin-cli" --version)" = "pelorin-cli $version" ] || fail "pelorin-cli --version"

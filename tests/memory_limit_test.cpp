@@ -23,8 +23,9 @@ struct Outcome {
 // command runs in /bin/sh under a limit of kilobytes of address space.
 Outcome Limited(const std::string& command, long kilobytes, const TestDir& dir) {
     const std::string err = (dir / "err.txt").string();
-    const std::string line =
-        "(ulimit -v " + std::to_string(kilobytes) + "; " + command + ") >/dev/null 2>'" + err + "'";
+    const std::string out = (dir / "out.txt").string();
+    const std::string line = "(ulimit -v " + std::to_string(kilobytes) + "; " + command + ") >'" +
+                             out + "' 2>'" + err + "'";
     const int raw = std::system(line.c_str());
     int status = -1;
     if (WIFEXITED(raw))

@@ -232,6 +232,16 @@ TEST(PlayedOnce, AFileAloneFindsItsBandAndARecordWithoutOneSaysSo) {
     EXPECT_TRUE(std::isnan(none.ripple_lo_db));
     EXPECT_NE(PlayedOnceText(none).find("ripple_db: none none\n"), std::string::npos);
     EXPECT_THROW(PlayedOnceOfCodes({}, 10.0), Refusal);
+
+    // A record entirely at full scale reads as 100 %, not in exponent form.
+    WaveformFigures full;
+    std::vector<std::uint16_t> square(64, 0);
+    for (std::size_t i = 0; i < square.size(); i += 2)
+        square[i] = kSwfTopCode;
+    PlayedOnceOfCodes(square, 10.0, {}, nullptr, &full);
+    EXPECT_EQ(full.clipped_fraction, 1.0);
+    EXPECT_NE(FiguresForEye(full, nullptr).find("At full scale 100 %"), std::string::npos)
+        << FiguresForEye(full, nullptr);
 }
 
 }  // namespace

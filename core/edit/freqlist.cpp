@@ -1,5 +1,8 @@
 #include "core/edit/freqlist.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -66,29 +69,20 @@ void RequireFrequenciesInRange(const std::vector<float>& list, double bandwidth)
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-std::string Reason(int error) {
-    return std::generic_category().message(error);
-}
-
 // One line of at most kPeakListLineLimit characters, without its line end (LF
 // or CR LF). The rest of a longer line is read and dropped, so it cannot come
 // back as lines of its own. False at the end of the file.
-bool ReadLine(std::FILE* f, const std::string& path, std::string& text, bool& overlong) {
+bool ReadLine(std::istream& in, std::string& text, bool& overlong) {
+    using Traits = std::streambuf::traits_type;
+    std::streambuf* buf = in.rdbuf();
     text.clear();
     overlong = false;
     bool any = false;
     for (;;) {
-        const int c = std::getc(f);
-        if (c == EOF) {
-            if (std::ferror(f))
-                throw Refusal("Cannot read the peak list \"" + path + "\": " + Reason(errno) + ".");
+        // A file's read error comes out of the buffer as a Refusal.
+        const int c = buf->sbumpc();
+        if (Traits::eq_int_type(c, Traits::eof()))
             break;
-        }
         any = true;
         if (c == '\n')
             break;
@@ -194,20 +188,15 @@ void AddNote(std::string& note, const std::string& text) {
 }  // namespace
 
 PeakListResult ReadPeakList(const std::string& path) {
-    RequireRegularFile(path, "peak list");
-    errno = 0;
-    File file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        throw Refusal("Cannot open the peak list \"" + path + "\": " + Reason(errno) +
-                      ". Choose an existing, readable .pks file.");
-    return ReadPeakList(file.get(), path);
+    InputFile input(path, "peak list");
+    return ReadPeakList(input.stream());
 }
 
-PeakListResult ReadPeakList(std::FILE* in, const std::string& path) {
+PeakListResult ReadPeakList(std::istream& in) {
     PeakListResult result;
     std::string line;
     bool overlong = false;
-    if (!ReadLine(in, path, line, overlong)) {
+    if (!ReadLine(in, line, overlong)) {
         result.note = "The file is empty: no frequencies read.";
         return result;
     }
@@ -230,7 +219,7 @@ PeakListResult ReadPeakList(std::FILE* in, const std::string& path) {
     }
 
     for (int i = 0; i < 5; ++i) {
-        if (!ReadLine(in, path, line, overlong)) {
+        if (!ReadLine(in, line, overlong)) {
             if (result.announced > 0)
                 result.note =
                     "The file ends before its first data line (line 7): no "
@@ -242,7 +231,7 @@ PeakListResult ReadPeakList(std::FILE* in, const std::string& path) {
     int line_number = 6;
     for (int j = 0; j < result.announced; ++j) {
         ++line_number;
-        if (!ReadLine(in, path, line, overlong)) {
+        if (!ReadLine(in, line, overlong)) {
             AddNote(result.note, "The file holds " + std::to_string(j) + " of the " +
                                      std::to_string(result.announced) + " announced data lines.");
             break;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <istream>
 #include <string>
 #include <vector>
 
@@ -57,8 +58,8 @@ inline constexpr std::size_t kPeakListLineLimit = 1023;
 // opened or read.
 PeakListResult ReadPeakList(const std::string& path);
 
-// The same from an open stream; name stands for the file in messages.
-PeakListResult ReadPeakList(std::FILE* in, const std::string& name);
+// The same from an open stream.
+PeakListResult ReadPeakList(std::istream& in);
 
 // Merges the frequencies read into list; returns how many were new.
 int MergePeakList(std::vector<float>& list, const PeakListResult& peaks);

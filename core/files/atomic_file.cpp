@@ -100,7 +100,7 @@ void RemoveTemporariesOnInterrupt() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    for (int sig : {SIGINT, SIGTERM})
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
         ::sigaction(sig, &action, nullptr);
 }
 

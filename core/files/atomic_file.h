@@ -40,8 +40,10 @@ private:
 };
 
 // Removes every temporary file of an unfinished write when the process gets
-// SIGINT or SIGTERM, then lets the signal take its usual course. The programs
-// install it at start-up.
+// SIGINT, SIGTERM, SIGHUP (its terminal closed) or SIGQUIT, then lets the
+// signal take its usual course. The programs install it at start-up. Nothing
+// can clean up after SIGKILL: its temporary, a hidden ".pelorin-" file
+// beside the target, stays; the target itself is always whole.
 void RemoveTemporariesOnInterrupt();
 
 }  // namespace pelorin

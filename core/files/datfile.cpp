@@ -248,11 +248,8 @@ DatWaveform ReadDat(std::istream& in, const std::string& name, int awg) {
 }
 
 DatWaveform ReadDatFile(const std::string& path, int awg) {
-    RequireRegularFile(path, "data file");
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open())
-        Refuse(path, "cannot be opened. Check that it exists and may be read.");
-    return ReadDat(in, path, awg);
+    InputFile file(path, "data file");
+    return ReadDat(file.stream(), path, awg);
 }
 
 double AwgClock(int awg) {

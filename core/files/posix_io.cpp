@@ -11,6 +11,10 @@ int Open(const char* path, int flags, mode_t mode) {
     return ::open(path, flags, mode);
 }
 
+ssize_t Read(int fd, void* data, std::size_t size) {
+    return ::read(fd, data, size);
+}
+
 ssize_t Write(int fd, const void* data, std::size_t size) {
     return ::write(fd, data, size);
 }

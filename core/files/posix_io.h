@@ -12,6 +12,7 @@ namespace pelorin::io {
 
 // Each returns what the system call returns and leaves errno as it sets it.
 int Open(const char* path, int flags, mode_t mode);
+ssize_t Read(int fd, void* data, std::size_t size);
 ssize_t Write(int fd, const void* data, std::size_t size);
 int Fsync(int fd);
 int Close(int fd);

@@ -210,13 +210,9 @@ SwfWaveform ParseSwf(std::string_view bytes, const std::string& name) {
 }
 
 SwfWaveform ReadSwfFile(const std::string& path) {
-    RequireRegularFile(path, "waveform");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw Refusal("Cannot read the waveform \"" + path + "\".");
-    in.seekg(0, std::ios::end);
-    const auto size = static_cast<std::uint64_t>(in.tellg());
-    in.seekg(0);
+    InputFile file(path, "waveform");
+    std::istream& in = file.stream();
+    const std::uint64_t size = file.size();
     std::string start(static_cast<std::size_t>(std::min<std::uint64_t>(size, kLongestHeader)),
                       '\0');
     in.read(start.data(), static_cast<std::streamsize>(start.size()));
@@ -233,8 +229,7 @@ SwfWaveform ReadSwfFile(const std::string& path) {
     in.read(reinterpret_cast<char*>(w.codes.data()),
             static_cast<std::streamsize>(2 * w.codes.size()));
     if (!in)
-        throw Refusal("Cannot read the waveform \"" + path +
-                      "\": it could not be read to its end.");
+        throw Refusal(file.named() + "it could not be read to its end.");
     CheckCodes(path, w.codes);
     return w;
 }

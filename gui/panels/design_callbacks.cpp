@@ -89,11 +89,10 @@ void ShowSetReset(const recipe::Step& reset) {
 }
 
 void OpenDesign(const std::string& path) {
-    RequireRegularFile(path, "design");
-    std::ifstream in(path, std::ios::binary);
+    InputFile in(path, "design");
     std::vector<recipe::Step> steps;
     try {
-        steps = recipe::ReadRecipe(in);
+        steps = recipe::ReadRecipe(in.stream());
     } catch (const recipe::RecipeError& e) {
         throw Refusal(path + ", line " + std::to_string(e.line()) + ": " + e.what());
     }
@@ -271,10 +270,11 @@ void Design_Callback(int menubar, int item, int /*panel*/) {
 
 void OpenAtStart(const std::string& path) {
     try {
-        RequireRegularFile(path, "file");
-        std::ifstream in(path, std::ios::binary);
         std::string first(16, '\0');
-        in.read(first.data(), static_cast<std::streamsize>(first.size()));
+        {
+            InputFile in(path, "file");
+            in.stream().read(first.data(), static_cast<std::streamsize>(first.size()));
+        }
         if (first == "TAVIK SWIFT File")
             OpenWaveform(path);
         else

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -44,6 +46,17 @@ public:
             names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
+    }
+
+    // A character device node here standing for the system's `like` (same
+    // major and minor numbers), so that a test aims its writes at a node of
+    // its own: a faulty writer that replaces it damages nothing but the
+    // test's folder. Only root may make one; false elsewhere.
+    bool MakeDeviceLike(const std::string& name, const char* like) const {
+        struct stat st {};
+        if (::stat(like, &st) != 0 || !S_ISCHR(st.st_mode))
+            return false;
+        return ::mknod((path_ / name).c_str(), S_IFCHR | 0666, st.st_rdev) == 0;
     }
 
 private:
