@@ -39,14 +39,14 @@ int main(int argc, char* argv[]) {
             return 1;
         }
         // A file named on the command line (a desktop's "open with").
-        const QStringList args = QApplication::arguments();
-        for (qsizetype i = 1; i < args.size(); ++i) {
-            if (args[i].startsWith('-')) {
-                std::fprintf(stderr, "pelorin: unknown option %s (pelorin --help)\n",
-                             args[i].toLocal8Bit().constData());
+        // Its bytes as given (QApplication has taken its own options out of
+        // argv), so that a name in any encoding opens.
+        for (int i = 1; i < argc; ++i) {
+            if (argv[i][0] == '-') {
+                std::fprintf(stderr, "pelorin: unknown option %s (pelorin --help)\n", argv[i]);
                 continue;
             }
-            pelorin::OpenAtStart(args[i].toStdString());
+            pelorin::OpenAtStart(argv[i]);
             break;
         }
         return pelorin::ui::RunUserInterface();

@@ -25,17 +25,22 @@ constexpr int kGraph = ids::Main::kGraph;
 // window (the undo state of 2^25 points takes about 180 ms).
 constexpr std::size_t kLongProfile = std::size_t{1} << 22;
 
+// The paths are kept as the system names them, byte for byte; a list grown
+// long by hand is cut to the menu's length.
 std::vector<std::string> RecentDesigns() {
-    std::vector<std::string> recent;
-    std::istringstream text(ui::ReadSetting("designs/recent").value_or(""));
-    for (std::string line; std::getline(text, line);)
-        if (!line.empty())
-            recent.push_back(line);
+    std::vector<std::string> recent = ui::ReadSettingList("designs/recent");
+    std::erase(recent, std::string());
+    if (recent.size() > kRecentDesigns)
+        recent.resize(kRecentDesigns);
     return recent;
 }
 
 void ShowRecentDesigns() {
-    ui::SetMenuItemChoices(screen().MenuHandle, menu::kMenuRecentDesigns, RecentDesigns());
+    // Shown with control characters escaped; opened by the bytes kept.
+    std::vector<std::string> shown = RecentDesigns();
+    for (std::string& path : shown)
+        path = recipe::Printable(path);
+    ui::SetMenuItemChoices(screen().MenuHandle, menu::kMenuRecentDesigns, shown);
 }
 
 void RememberDesign(const std::string& path) {
@@ -44,10 +49,7 @@ void RememberDesign(const std::string& path) {
     recent.insert(recent.begin(), path);
     if (recent.size() > kRecentDesigns)
         recent.resize(kRecentDesigns);
-    std::string text;
-    for (const std::string& p : recent)
-        text += p + "\n";
-    ui::WriteSetting("designs/recent", text);
+    ui::WriteSettingList("designs/recent", recent);
     ShowRecentDesigns();
 }
 

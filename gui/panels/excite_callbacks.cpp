@@ -92,15 +92,11 @@ void RestoreExciteSettings() {
     const int panel = screen().ExciteHandle;
     for (const auto& [key, control] : kRemembered)
         if (const auto v = ui::ReadSetting(key)) {
+            // A value out of the entry's range: the default stands.
             char* end = nullptr;
             const double value = std::strtod(v->c_str(), &end);
-            if (end != v->c_str() && std::isfinite(value)) {
-                try {
-                    ui::SetCtrlVal(panel, control, value);
-                } catch (const std::exception&) {
-                    // A value out of the entry's range: the default stands.
-                }
-            }
+            if (end != v->c_str() && *end == '\0')
+                ui::SetCtrlValIfAllowed(panel, control, value);
         }
 }
 

@@ -191,10 +191,11 @@ void RestoreSetReset(int panel) {
          {std::pair{"setreset/samples", tek ? id::kTekSamples : id::kNiSamples},
           std::pair{"setreset/bandwidth", tek ? id::kTekBandwidth : id::kNiBandwidth}}) {
         if (const auto v = ui::ReadSetting(key)) {
+            // A value the entry cannot hold leaves the default in place.
             char* end = nullptr;
             const double value = std::strtod(v->c_str(), &end);
-            if (end != v->c_str() && std::isfinite(value))
-                ui::SetCtrlVal(panel, control, value);
+            if (end != v->c_str() && *end == '\0')
+                ui::SetCtrlValIfAllowed(panel, control, value);
         }
     }
 }
@@ -232,6 +233,9 @@ void StartUp(double title_seconds) {
     ui::SetSleepPolicy(3);
     ui::DiscardPanel(s.title_handle);
     s.title_handle = 0;
+    // A settings file left alone is said where the operator looks.
+    if (const auto notice = ui::TakeSettingsNotice())
+        ui::ShowStatusMessage(s.GraphHandle, *notice);
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QMainWindow>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "gui/platform/platform.h"
 
@@ -71,6 +72,24 @@ void SetCtrlVal(int panel, int control, double value) {
             r->setCurrentIndex(i);
     } else
         throw UiError("control " + std::to_string(control) + " holds no value");
+}
+
+bool SetCtrlValIfAllowed(int panel, int control, double value) {
+    Control& c = ControlOf(panel, control);
+    if (!std::isfinite(value))
+        return false;
+    if (auto* n = dynamic_cast<QDoubleSpinBox*>(c.widget.data())) {
+        if (value < n->minimum() || value > n->maximum())
+            return false;
+    } else if (auto* r = dynamic_cast<QComboBox*>(c.widget.data())) {
+        if (value != std::trunc(value) || std::fabs(value) > 1e9 ||
+            r->findData(static_cast<int>(value)) < 0)
+            return false;
+    } else if (!dynamic_cast<QCheckBox*>(c.widget.data())) {
+        return false;
+    }
+    SetCtrlVal(panel, control, value);
+    return true;
 }
 
 void EnterCtrlVal(int panel, int control, double value) {

@@ -254,6 +254,9 @@ void ResetPlatform() {
     P().menuCallbacks.clear();
     P().resources.clear();
     P().quit = false;
+    P().settings = Platform::Settings::Unchecked;
+    P().settings_unwritable = false;
+    P().settings_notice.reset();
 }
 
 }  // namespace pelorin::ui

@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/uir/uir.h"
@@ -68,6 +69,10 @@ struct Platform {
     bool busy = false;     // the wait cursor is shown
     bool working = false;  // RunBusy's work is running
     bool quit = false;     // QuitUserInterface was called
+    // The settings file: not yet examined, fit for use, or left alone.
+    enum class Settings { Unchecked, Usable, Refused } settings = Settings::Unchecked;
+    bool settings_unwritable = false;            // said already
+    std::optional<std::string> settings_notice;  // not yet shown
 };
 
 Platform& P();

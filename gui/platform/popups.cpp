@@ -238,22 +238,28 @@ Popups& CurrentPopups() {
     return *Installed();
 }
 
+namespace {
+
+// Each kind of file opens in the folder its kind was last taken from.
+std::string FolderKey(const std::string& spec) {
+    return "folders/" + QString::fromStdString(spec).remove("*.").toStdString();
+}
+
+}  // namespace
+
 int FileSelectPopup(const FileSelectRequest& request, std::string& path) {
-    // Each kind of file opens in the folder its kind was last taken from.
-    const QString key = "folders/" + QString::fromStdString(request.default_spec).remove("*.");
     FileSelectRequest asked = request;
-    QSettings settings;
     if (asked.default_directory.empty())
-        asked.default_directory = settings.value(key).toString().toStdString();
+        asked.default_directory = ReadSetting(FolderKey(request.default_spec)).value_or("");
     const int result = CurrentPopups().FileSelect(asked, path);
     if (result > 0 && request.button != VAL_SAVE_BUTTON)
-        settings.setValue(key, QFileInfo(QString::fromStdString(path)).absolutePath());
+        RememberFolder(request.default_spec, path);
     return result;
 }
 
 void RememberFolder(const std::string& spec, const std::string& path) {
-    const QString key = "folders/" + QString::fromStdString(spec).remove("*.");
-    QSettings().setValue(key, QFileInfo(QString::fromStdString(path)).absolutePath());
+    WriteSetting(FolderKey(spec),
+                 QFileInfo(QString::fromStdString(path)).absolutePath().toStdString());
 }
 
 void MessagePopup(const std::string& title, const std::string& text) {

@@ -110,6 +110,10 @@ std::optional<EntryProblem> FindEntryProblem(int panel);
 // Operator actions on a control: the value is entered and the events a
 // person's entry raises follow (value changed, then commit).
 void EnterCtrlVal(int panel, int control, double value);
+// Sets the value only when the control can hold it as it is (a number within
+// the entry's range, a choice the list offers); false, the control as it
+// was, otherwise.
+bool SetCtrlValIfAllowed(int panel, int control, double value);
 // Presses a command button (commit).
 void PressButton(int panel, int control);
 
@@ -217,8 +221,22 @@ void SelectCtrl(int panel, int control);
 void SetPanelTitle(int panel, const std::string& title);
 
 // --- Remembered between runs -------------------------------------------
+// Settings live in QSettings' file, used only when it is a regular file or
+// absent: a folder, a device or a pipe in its place (one would block the
+// start, another be replaced by the first write) is left alone, said once,
+// and the session runs on its defaults, remembering nothing. A settings file
+// that cannot be written is said once too. What was said is kept for the
+// status bar until taken.
 std::optional<std::string> ReadSetting(const std::string& key);
 void WriteSetting(const std::string& key, const std::string& value);
+// A list of byte strings (file paths), kept exactly: any byte, a line feed
+// or invalid UTF-8 included.
+std::vector<std::string> ReadSettingList(const std::string& key);
+void WriteSettingList(const std::string& key, const std::vector<std::string>& values);
+// The file the settings are kept in.
+std::string SettingsFile();
+// What the settings layer has to say (refused or unwritable file), once.
+std::optional<std::string> TakeSettingsNotice();
 void RestoreGeometry(int panel, const std::string& key);
 void SaveGeometry(int panel, const std::string& key);
 
