@@ -11,7 +11,7 @@ BENCH_PACKAGES := python3-numpy python3-pyfftw
 SHELL := /bin/bash
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := recipe dat pks uir swf
+FUZZ_TARGETS := recipe dat pks uir swf files
 
 .PHONY: all deps fuzz-deps install-missing build run test package package-check bench fuzz screenshots format format-check clean
 

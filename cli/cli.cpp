@@ -74,7 +74,12 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
             return Usage(err, "give one recipe file, \"-\", or -e steps.");
         } else if (args[0] == "-") {
             source.name = "stdin";
-            source.steps = ReadRecipe(in);
+            try {
+                source.steps = ReadRecipe(in);
+            } catch (const Refusal& r) {  // standard input failed while it was read
+                err << "pelorin-cli: " << Printable(r.what()) << "\n";
+                return kRefused;
+            }
         } else if (args[0] != "--" && args[0].size() > 1 && args[0][0] == '-') {
             return Usage(err, "unknown option \"" + args[0] + "\".");
         } else {

@@ -13,6 +13,7 @@
 
 #include "cli/cli.h"
 #include "core/files/atomic_file.h"
+#include "core/files/input_file.h"
 
 namespace {
 
@@ -59,10 +60,16 @@ int main(int argc, char** argv) {
     pelorin::RemoveTemporariesOnInterrupt();
     StandardOutput standard_output;
     std::ostream out(&standard_output);
+    // A recipe on standard input whose read fails is refused, not taken as
+    // ended there.
+    pelorin::DescriptorBuffer standard_input(STDIN_FILENO,
+                                             "Cannot read the recipe from standard input: ");
+    std::istream in(&standard_input);
+    in.exceptions(std::ios::badbit);
     int status = 2;
     try {
         const std::vector<std::string> args(argv + 1, argv + argc);
-        status = pelorin::cli::RunCli(args, std::cin, out, std::cerr, ::isatty(STDERR_FILENO) != 0);
+        status = pelorin::cli::RunCli(args, in, out, std::cerr, ::isatty(STDERR_FILENO) != 0);
     } catch (const std::bad_alloc&) {
         std::fputs("pelorin-cli: not enough memory to go on; files already written are kept.\n",
                    stderr);

@@ -292,6 +292,13 @@ TEST_F(CliTest, ProgramExitStatus) {
                   std::string::npos)
             << ReadFile(err);
     }
+    // Standard input that fails while it is read (a folder here) is refused,
+    // not taken as a recipe that ends there.
+    const int folder = std::system((cli + " - <'" + dir.string() + "' 2>'" + err + "'").c_str());
+    EXPECT_TRUE(WIFEXITED(folder) && WEXITSTATUS(folder) == 2) << folder;
+    EXPECT_NE(ReadFile(err).find("Cannot read the recipe from standard input: Is a directory."),
+              std::string::npos)
+        << ReadFile(err);
     // After --, a recipe may be named like an option.
     std::ofstream(dir / "-e") << "reset samples=64 bandwidth=100\n";
     EXPECT_EQ(status("cd '" + dir.string() + "' && " + cli + " -- -e"), 0) << ReadFile(log);

@@ -42,6 +42,9 @@ TEST(FuzzRegression, PanelResources) {
 TEST(FuzzRegression, SwfFiles) {
     Replay("swf", SwfFile);
 }
+TEST(FuzzRegression, FileReaders) {
+    Replay("files", FileReaders);
+}
 
 }  // namespace
 }  // namespace pelorin::fuzz

@@ -4,9 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
-#include <streambuf>
 #include <system_error>
 
 #include "core/files/posix_io.h"
@@ -14,51 +12,39 @@
 
 namespace pelorin {
 
-// Reads the descriptor in blocks; a failed read throws.
-class InputFile::Buffer : public std::streambuf {
-public:
-    Buffer(int fd, const std::string& named) : fd_(fd), named_(named) {}
+DescriptorBuffer::int_type DescriptorBuffer::underflow() {
+    if (gptr() < egptr())
+        return traits_type::to_int_type(*gptr());
+    ssize_t got = 0;
+    do {
+        got = io::Read(fd_, block_.data(), block_.size());
+    } while (got < 0 && errno == EINTR);
+    if (got < 0)
+        throw Refusal(named_ + std::generic_category().message(errno) + ".");
+    offset_ += static_cast<std::uint64_t>(got);
+    setg(block_.data(), block_.data(), block_.data() + got);
+    return got == 0 ? traits_type::eof() : traits_type::to_int_type(*gptr());
+}
 
-protected:
-    int_type underflow() override {
-        if (gptr() < egptr())
-            return traits_type::to_int_type(*gptr());
-        ssize_t got = 0;
-        do {
-            got = io::Read(fd_, block_.data(), block_.size());
-        } while (got < 0 && errno == EINTR);
-        if (got < 0)
-            throw Refusal(named_ + std::generic_category().message(errno) + ".");
-        offset_ += static_cast<std::uint64_t>(got);
-        setg(block_.data(), block_.data(), block_.data() + got);
-        return got == 0 ? traits_type::eof() : traits_type::to_int_type(*gptr());
-    }
+DescriptorBuffer::pos_type DescriptorBuffer::seekoff(off_type off, std::ios_base::seekdir dir,
+                                                     std::ios_base::openmode) {
+    // Where the reader stands: the descriptor's offset less what is buffered.
+    const auto here = static_cast<off_type>(offset_) - (egptr() - gptr());
+    if (dir == std::ios_base::cur && off == 0)
+        return here;
+    const off_type target = dir == std::ios_base::beg   ? off
+                            : dir == std::ios_base::cur ? here + off
+                                                        : -1;
+    if (target < 0 || ::lseek(fd_, target, SEEK_SET) < 0)
+        return pos_type(off_type(-1));
+    offset_ = static_cast<std::uint64_t>(target);
+    setg(block_.data(), block_.data(), block_.data());
+    return target;
+}
 
-    pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode) override {
-        // Where the reader stands: the file's offset less what is buffered.
-        const auto here = static_cast<off_type>(offset_) - (egptr() - gptr());
-        const off_type target = dir == std::ios_base::beg   ? off
-                                : dir == std::ios_base::cur ? here + off
-                                                            : -1;
-        if (dir == std::ios_base::cur && off == 0)
-            return here;
-        if (target < 0 || ::lseek(fd_, target, SEEK_SET) < 0)
-            return pos_type(off_type(-1));
-        offset_ = static_cast<std::uint64_t>(target);
-        setg(block_.data(), block_.data(), block_.data());
-        return target;
-    }
-
-    pos_type seekpos(pos_type pos, std::ios_base::openmode which) override {
-        return seekoff(off_type(pos), std::ios_base::beg, which);
-    }
-
-private:
-    int fd_;
-    const std::string& named_;
-    std::uint64_t offset_ = 0;  // of the end of what is buffered
-    std::array<char, 1 << 16> block_{};
-};
+DescriptorBuffer::pos_type DescriptorBuffer::seekpos(pos_type pos, std::ios_base::openmode which) {
+    return seekoff(off_type(pos), std::ios_base::beg, which);
+}
 
 InputFile::InputFile(const std::string& path, const std::string& what)
     : named_("Cannot read the " + what + " \"" + path + "\": ") {
@@ -83,7 +69,7 @@ InputFile::InputFile(const std::string& path, const std::string& what)
                                       "regular file."));
     }
     size_ = static_cast<std::uint64_t>(st.st_size);
-    buffer_ = std::make_unique<Buffer>(fd_, named_);
+    buffer_ = std::make_unique<DescriptorBuffer>(fd_, named_);
     stream_ = std::make_unique<std::istream>(buffer_.get());
     // The buffer's Refusal passes through the stream's reads as it is.
     stream_->exceptions(std::ios::badbit);

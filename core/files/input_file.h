@@ -1,12 +1,34 @@
 // How every reader of outside files opens one.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <istream>
 #include <memory>
+#include <streambuf>
 #include <string>
+#include <utility>
 
 namespace pelorin {
+
+// Reads an open descriptor in blocks; a read that fails throws Refusal with
+// `named` (say "Cannot read the recipe from standard input: ") and the
+// system's reason. Seeks work where the descriptor can seek.
+class DescriptorBuffer : public std::streambuf {
+public:
+    DescriptorBuffer(int fd, std::string named) : fd_(fd), named_(std::move(named)) {}
+
+protected:
+    int_type underflow() override;
+    pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode) override;
+    pos_type seekpos(pos_type pos, std::ios_base::openmode which) override;
+
+private:
+    int fd_;
+    std::string named_;
+    std::uint64_t offset_ = 0;  // of the end of what is buffered
+    std::array<char, 1 << 16> block_{};
+};
 
 // A file opened for reading. It is opened without waiting (a pipe put in the
 // file's place cannot block the reader) and then examined through the open
@@ -34,11 +56,10 @@ public:
     const std::string& named() const { return named_; }
 
 private:
-    class Buffer;
     std::string named_;
     int fd_ = -1;
     std::uint64_t size_ = 0;
-    std::unique_ptr<Buffer> buffer_;
+    std::unique_ptr<DescriptorBuffer> buffer_;
     std::unique_ptr<std::istream> stream_;
 };
 
