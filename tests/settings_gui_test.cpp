@@ -8,11 +8,13 @@
 
 #include <QSettings>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "core/workspace/calibration.h"
 #include "gui/platform/ui.h"
 #include "tests/support/gui_test.h"
 #include "tests/support/test_dir.h"
@@ -90,6 +92,25 @@ TEST_F(Settings, RememberedValuesOutOfRangeFallBackToTheDefaults) {
     EXPECT_EQ(restored("67108865", "12500.001"), std::pair(samples, bandwidth));
     EXPECT_EQ(restored("2", "0.001"), std::pair(2.0, 0.001));
     EXPECT_EQ(restored("1", "0.0009"), std::pair(samples, bandwidth));
+}
+
+// A remembered calibration is checked as a typed one: A at its limits is
+// taken, the next value out and a subnormal one leave the 7 T default.
+TEST_F(Settings, ARememberedCalibrationOutOfRangeLeavesTheDefault) {
+    const double standard = Calibration{}.Acoeff;
+    const auto restored = [&](double a) {
+        char text[40];
+        std::snprintf(text, sizeof text, "%.17g", a);
+        ui::WriteSetting("calibration/a", text);
+        ui::WriteSetting("calibration/b", "0");
+        Restart();
+        return ws().calibration.Acoeff;
+    };
+    EXPECT_EQ(restored(kLargestA), kLargestA);
+    EXPECT_EQ(restored(std::nextafter(kLargestA, 1e300)), standard);
+    EXPECT_EQ(restored(kLeastA), kLeastA);
+    EXPECT_EQ(restored(std::nextafter(kLeastA, 0.0)), standard);
+    EXPECT_EQ(restored(4.9e-324), standard);
 }
 
 // Designs named with a line feed or in another encoding than UTF-8 are one

@@ -3,7 +3,9 @@
 // each action that would lose work, and entries refused where they are typed.
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -12,6 +14,9 @@
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
 
 #include "core/files/swf.h"
 #include "gui/platform/platform.h"
@@ -310,6 +315,64 @@ TEST_F(WorkKept, SetResetGivesTheMemoryBack) {
     EXPECT_GT(resident_kib(), before + 200 * 1024);  // the long work took its room
     short_work();
     EXPECT_LE(resident_kib(), before * 12 / 10) << before;
+}
+
+// Watches for the waveform's pop-up: notes its figures when it first shows
+// and when it closes, and closes it, when asked only once the spectrum's
+// figures are in.
+struct PopUpWatch {
+    bool wait_for_figures = false;
+    bool stop = false;
+    std::string first, last;
+};
+
+void Watch(const std::shared_ptr<PopUpWatch>& w) {
+    if (w->stop)
+        return;
+    QWidget* d = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible() && top->windowTitle() == "Swift Waveform")
+            d = top;
+    auto* label = d ? d->findChild<QLabel*>("figures") : nullptr;
+    if (label) {
+        if (w->first.empty())
+            w->first = label->text().toStdString();
+        w->last = label->text().toStdString();
+        if (!w->wait_for_figures || w->last.find("Played once") != std::string::npos) {
+            QTest::mouseClick(d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Close),
+                              Qt::LeftButton);
+            return;
+        }
+    }
+    Later(10, [w] { Watch(w); });
+}
+
+// The waveform's pop-up comes as soon as the waveform is made; the spectrum
+// played once is measured beside it and its figures replace the first ones
+// in the open dialog. Closed before that, the window waits for the
+// measuring and shows the same figures.
+TEST_F(WorkKept, TheWaveformPopsUpWhileItsSpectrumIsMeasured) {
+    ForgetQuit();  // an earlier case's quit would keep the dialog from showing
+    popups->real_graphs = true;
+    for (const bool wait : {true, false}) {
+        SCOPED_TRACE(wait ? "left open" : "closed at once");
+        ApplySetReset(1 << 21, 1250.0);
+        Notch(200, 400, 1.0);
+        auto w = std::make_shared<PopUpWatch>();
+        w->wait_for_figures = wait;
+        Later(0, [w] { Watch(w); });
+        Synthesise(1, 0, -1);
+        w->stop = true;
+        ASSERT_TRUE(popups->messages.empty()) << LastMessage();
+        EXPECT_NE(w->first.find("Crest"), std::string::npos) << w->first;
+        EXPECT_NE(w->first.find("Measuring the spectrum played once"), std::string::npos)
+            << w->first;
+        const std::string pane = ui::FiguresPaneText(screen().GraphHandle);
+        EXPECT_NE(pane.find("Ripple"), std::string::npos) << pane;
+        if (wait) {
+            EXPECT_NE(w->last.find("Ripple"), std::string::npos) << w->last;
+        }
+    }
 }
 
 }  // namespace

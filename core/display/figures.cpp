@@ -28,21 +28,7 @@ WaveformFigures FiguresOfCodes(std::span<const std::uint16_t> codes, double band
     const std::size_t n = codes.size();
     if (n == 0)
         throw Refusal("A waveform without samples has no figures.");
-    WaveformFigures f;
-    f.samples = n;
-    f.bandwidth_khz = bandwidth_khz;
-    std::size_t clipped = 0;
-    double squares = 0.0;
-    for (std::uint16_t c : codes) {
-        const double s = DecodeSample(c);
-        f.peak = std::max(f.peak, std::fabs(s));
-        squares += s * s;
-        clipped += c == 0 || c == kSwfTopCode;
-    }
-    f.rms = std::sqrt(squares / static_cast<double>(n));
-    f.crest_factor = f.peak / f.rms;
-    f.crest_factor_db = 20.0 * std::log10(f.crest_factor);
-    f.clipped_fraction = static_cast<double>(clipped) / static_cast<double>(n);
+    WaveformFigures f = LevelFigures(n, bandwidth_khz, [&](std::size_t t) { return codes[t]; });
 
     // The band from the transform of the samples: n real samples give n/2
     // frequencies below the Nyquist frequency, 2 bandwidth / n kHz apart.
@@ -79,6 +65,13 @@ WaveformFigures FiguresOfCodes(std::span<const std::uint16_t> codes, double band
     if (spectrum)
         *spectrum = std::move(magnitude);
     return f;
+}
+
+WaveformFigures LevelFiguresOfSamples(std::span<const double> samples, double bandwidth_khz) {
+    if (samples.empty())
+        throw Refusal("A waveform without samples has no figures.");
+    return LevelFigures(samples.size(), bandwidth_khz,
+                        [&](std::size_t t) { return SampleCode(samples[t]); });
 }
 
 WaveformFigures FiguresOfSamples(std::span<const double> samples, double bandwidth_khz,

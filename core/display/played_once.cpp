@@ -227,28 +227,12 @@ PlayedOnceFigures Analyse(const Record& record, double bandwidth_khz,
     PlayedOnceFigures f;
     try {
         // The mean, and the figures of the codes themselves.
-        double sum = 0.0, squares = 0.0, peak = 0.0;
-        std::size_t at_full_scale = 0;
-        for (std::size_t t = 0; t < length; ++t) {
-            const std::uint16_t c = record.Code(t);
-            const double s = DecodeSample(c);
-            sum += s;
-            squares += s * s;
-            peak = std::max(peak, std::fabs(s));
-            at_full_scale += c == 0 || c == kSwfTopCode;
-        }
+        double sum = 0.0;
+        const WaveformFigures level = LevelFigures(
+            length, bandwidth_khz, [&](std::size_t t) { return record.Code(t); }, &sum);
         const double mean = sum / static_cast<double>(length);
-        if (figures) {
-            *figures = WaveformFigures{};
-            figures->samples = length;
-            figures->bandwidth_khz = bandwidth_khz;
-            figures->peak = peak;
-            figures->rms = std::sqrt(squares / static_cast<double>(length));
-            figures->crest_factor = peak / figures->rms;
-            figures->crest_factor_db = 20.0 * std::log10(figures->crest_factor);
-            figures->clipped_fraction =
-                static_cast<double>(at_full_scale) / static_cast<double>(length);
-        }
+        if (figures)
+            *figures = level;
 
         // Sub-point j of the record padded to 8 L samples lies at j fs / 8 L,
         // fs = 2 bandwidth; the record's own point k is sub-point 8 k. For

@@ -79,27 +79,36 @@ void ProcessSwift(int popup, int check, int factor) {
     const bool wanted = PlayedOnceWanted();
     ui::RunBusy("Synthesising", [&] {
         design().Apply(MakeStep("swift", entries), "synthesis", hooks);
-        // What the stored file will hold, measured before the operator asks,
-        // and what the ions will feel when it is played once.
-        const Workspace& ws = workspace();
-        const std::span<const double> samples = ws.Swift;
         // The real-output transform's tables of a long record (4 bytes a
         // sample) are not kept beside what the figures need next.
-        if (samples.size() >= kLongRecordSamples)
-            ForgetPlansLongerThan(samples.size() - 1);
-        played = PlayedOnceOfSamples(samples, ws.bandwidth, WaveformDesign(ws),
-                                     wanted ? &shown : nullptr, &figures);
+        if (workspace().Swift.size() >= kLongRecordSamples)
+            ForgetPlansLongerThan(workspace().Swift.size() - 1);
     });
     progress_shown.reset();
     ShowEditMenu();
-    ShowWaveformFigures(figures, played);
+    // What the stored file will hold, and what the ions will feel when it is
+    // played once: five transforms of the record's length, measured beside
+    // the pop-up (which shows the waveform at once) or the window.
     const Workspace& ws = workspace();
+    const auto measure = [&] {
+        played = PlayedOnceOfSamples(ws.Swift, ws.bandwidth, WaveformDesign(ws),
+                                     wanted ? &shown : nullptr, &figures);
+    };
     if (popup == 1) {
         ui::SetWaitCursor(0);
         // Samples 1 / (2 bandwidth) apart: the time axis in microseconds.
-        ui::YGraphPopup("Swift Waveform", ws.Swift, 1000.0 / (2.0 * ws.bandwidth),
-                        FiguresForEye(figures, &played));
+        ui::YGraphPopupMeasured(
+            "Swift Waveform", ws.Swift, 1000.0 / (2.0 * ws.bandwidth),
+            FiguresForEye(LevelFiguresOfSamples(ws.Swift, ws.bandwidth), nullptr) +
+                "\nMeasuring the spectrum played once…",
+            [&] {
+                measure();
+                return FiguresForEye(figures, &played);
+            });
+    } else {
+        ui::RunBusy("Measuring the spectrum played once", measure);
     }
+    ShowWaveformFigures(figures, played);
     BusyCursor busy;
     if (check == 1)
         MakeGraph(std::move(spectrum), kPlotOutput);

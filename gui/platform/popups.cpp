@@ -15,7 +15,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <atomic>
+#include <chrono>
+#include <exception>
+#include <future>
 #include <mutex>
+#include <optional>
 
 #include "core/display/graph_math.h"
 #include "gui/platform/graph_control.h"
@@ -149,6 +153,47 @@ public:
 
     void Graph(const std::string& title, std::span<const double> y, double step_us,
                const std::string& caption) override {
+        ShowGraph(title, y, step_us, caption, {});
+    }
+
+    void GraphMeasured(const std::string& title, std::span<const double> y, double step_us,
+                       const std::string& first,
+                       const std::function<std::string()>& measure) override {
+        std::future<std::string> pending = std::async(std::launch::async, measure);
+        std::optional<std::string> caption;
+        std::exception_ptr error;
+        // Takes the worker's outcome once it is there.
+        const auto take = [&] {
+            if (caption || error ||
+                pending.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+                return;
+            try {
+                caption = pending.get();
+            } catch (...) {
+                error = std::current_exception();
+            }
+        };
+        ShowGraph(title, y, step_us, first, [&](QLabel* label) {
+            take();
+            if (caption)
+                label->setText(QString::fromStdString(*caption));
+            else if (error)
+                label->setText(label->text() + "\n(the spectrum could not be measured)");
+            return caption || error;
+        });
+        // Closed before the measuring ended: the window waits for it as for
+        // any long work.
+        if (!caption && !error)
+            RunBusy("Measuring the spectrum played once", [&] { pending.wait(); });
+        take();
+        if (error)
+            std::rethrow_exception(error);
+    }
+
+    // The plot dialog; with update, polled until it returns true, to change
+    // the caption while the dialog is open.
+    void ShowGraph(const std::string& title, std::span<const double> y, double step_us,
+                   const std::string& caption, const std::function<bool(QLabel*)>& update) {
         CursorAside aside;
         QDialog dialog(ActiveWindow());
         dialog.setWindowTitle(QString::fromStdString(title));
@@ -169,10 +214,19 @@ public:
         plot->setFullXRange(0.0, end);
         plot->setXRange(0.0, end);
         layout->addWidget(plot, 1);
+        QTimer poll;
         if (!caption.empty()) {
             auto* figures = new QLabel(QString::fromStdString(caption), &dialog);
+            figures->setObjectName("figures");
             figures->setTextInteractionFlags(Qt::TextSelectableByMouse);
             layout->addWidget(figures);
+            if (update) {
+                QObject::connect(&poll, &QTimer::timeout, figures, [&poll, figures, &update] {
+                    if (update(figures))
+                        poll.stop();
+                });
+                poll.start(50);
+            }
         }
         auto* hint = new QLabel("Wheel: zoom · right-drag: pan · Home: whole waveform", &dialog);
         hint->setStyleSheet("color: palette(mid);");
@@ -269,6 +323,11 @@ void MessagePopup(const std::string& title, const std::string& text) {
 void YGraphPopup(const std::string& title, std::span<const double> y, double step_us,
                  const std::string& caption) {
     CurrentPopups().Graph(title, y, step_us, caption);
+}
+
+void YGraphPopupMeasured(const std::string& title, std::span<const double> y, double step_us,
+                         const std::string& first, const std::function<std::string()>& measure) {
+    CurrentPopups().GraphMeasured(title, y, step_us, first, measure);
 }
 
 void XGraphPopup(const std::string& title, std::span<const double> y, double step_us,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -70,6 +71,17 @@ public:
     // caption (figures of the waveform, possibly "") below it.
     virtual void Graph(const std::string& title, std::span<const double> y, double step_us,
                        const std::string& caption) = 0;
+    // The same plot shown at once, while measure runs on a worker (it must not
+    // touch a window, and y stays as it is meanwhile): the caption reads
+    // `first` until measure returns the one to show. Returns when the plot
+    // is closed and measure has ended; what measure threw is thrown here.
+    // Unless overridden, measures first and then shows the plot.
+    virtual void GraphMeasured(const std::string& title, std::span<const double> y, double step_us,
+                               const std::string& first,
+                               const std::function<std::string()>& measure) {
+        (void)first;
+        Graph(title, y, step_us, measure());
+    }
     // A question with the answers Yes and No; true for Yes.
     virtual bool Confirm(const std::string& title, const std::string& text) = 0;
     // Work not kept would be lost: Save (the default), Discard or Cancel
@@ -97,6 +109,9 @@ void RememberFolder(const std::string& spec, const std::string& path);
 void MessagePopup(const std::string& title, const std::string& text);
 void YGraphPopup(const std::string& title, std::span<const double> y, double step_us,
                  const std::string& caption = "");
+// YGraphPopup while measure runs beside it (see Popups::GraphMeasured).
+void YGraphPopupMeasured(const std::string& title, std::span<const double> y, double step_us,
+                         const std::string& first, const std::function<std::string()>& measure);
 void XGraphPopup(const std::string& title, std::span<const double> y, double step_us,
                  const std::string& caption = "");
 bool ConfirmPopup(const std::string& title, const std::string& text);

@@ -38,6 +38,17 @@ void ScriptedPopups::Graph(const std::string& title, std::span<const double> y, 
     graph_captions.push_back(caption);
 }
 
+void ScriptedPopups::GraphMeasured(const std::string& title, std::span<const double> y,
+                                   double step_us, const std::string& first,
+                                   const std::function<std::string()>& measure) {
+    if (real_graphs) {
+        graphs.emplace_back(title, std::vector<double>());
+        real_->GraphMeasured(title, y, step_us, first, measure);
+        return;
+    }
+    ui::Popups::GraphMeasured(title, y, step_us, first, measure);
+}
+
 bool ScriptedPopups::Confirm(const std::string& title, const std::string&) {
     questions.push_back(title);
     if (confirms.empty())

@@ -45,6 +45,7 @@ struct ScriptedPopups : ui::Popups {
     // The real dialogs instead, for tests that press their buttons.
     bool real_progress = false;
     bool real_questions = false;
+    bool real_graphs = false;           // the waveform pop-up measured beside the real dialog
     std::vector<std::string> progress;  // written by the worker of a series
     std::mutex progress_mutex;
 
@@ -52,6 +53,9 @@ struct ScriptedPopups : ui::Popups {
     void Message(const std::string& title, const std::string& text) override;
     void Graph(const std::string& title, std::span<const double> y, double step_us,
                const std::string& caption) override;
+    void GraphMeasured(const std::string& title, std::span<const double> y, double step_us,
+                       const std::string& first,
+                       const std::function<std::string()>& measure) override;
     bool Confirm(const std::string& title, const std::string& text) override;
     ui::SaveAnswer AskToSave(const std::string& title, const std::string& text) override;
     std::unique_ptr<ui::Progress> StartProgress(const std::string& title,
