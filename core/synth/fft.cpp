@@ -264,7 +264,7 @@ void Twiddles(std::size_t n, double sign, F f) {
     }
 }
 
-void RequireInterleaved(double* block, std::size_t capacity, std::size_t length) {
+void RequireInterleaved(const void* block, std::size_t capacity, std::size_t length) {
     if (length == 0 || capacity / 2 < length ||
         length > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
         reinterpret_cast<std::uintptr_t>(block) % 64 != 0)
@@ -374,13 +374,7 @@ void InverseComplexFftUnscaled(double* block, std::size_t capacity, std::size_t 
 }
 
 void ForwardComplexFftSingle(float* block, std::size_t capacity, std::size_t length) {
-    if (length == 0 || capacity / 2 < length ||
-        length > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
-        reinterpret_cast<std::uintptr_t>(block) % 64 != 0)
-        throw std::invalid_argument("A complex transform of " + std::to_string(length) +
-                                    " points needs an aligned block of at least twice as many "
-                                    "values (" +
-                                    std::to_string(capacity) + " given).");
+    RequireInterleaved(block, capacity, length);
     auto* data = reinterpret_cast<fftwf_complex*>(block);
     fftwf_execute_dft(Plans().Single(length, block), data, data);
 }

@@ -60,8 +60,14 @@ void UpdateStatus(Panel& p, GraphControl* g) {
 
 using namespace detail;
 
-int PlotSpectrum(int panel, int control, int plot, std::span<const double> y, double bandwidth,
-                 Rgb colour, const std::string& name) {
+namespace {
+
+// Puts y (its points bandwidth / size apart) into plot, or into a new plot
+// made by add(graph, step, colour) when plot is 0 or of another length;
+// returns the plot's handle.
+template <class Add>
+int Plot(int panel, int control, int plot, std::span<const double> y, double bandwidth, Rgb colour,
+         Add add) {
     GraphControl* g = GraphOf(panel, control);
     const QColor qcolour(colour.r, colour.g, colour.b);
     int handle = plot;
@@ -69,40 +75,36 @@ int PlotSpectrum(int panel, int control, int plot, std::span<const double> y, do
         if (plot != 0)
             g->removePlot(plot);
         const double step = y.empty() ? 1.0 : bandwidth / static_cast<double>(y.size());
-        handle = g->addPlot(y, 0.0, step, qcolour, QString::fromStdString(name));
+        handle = add(g, step, qcolour);
     }
     g->replot(QCustomPlot::rpQueuedReplot);
     return handle;
+}
+
+}  // namespace
+
+int PlotSpectrum(int panel, int control, int plot, std::span<const double> y, double bandwidth,
+                 Rgb colour, const std::string& name) {
+    return Plot(panel, control, plot, y, bandwidth, colour,
+                [&](GraphControl* g, double step, const QColor& c) {
+                    return g->addPlot(y, 0.0, step, c, QString::fromStdString(name));
+                });
 }
 
 int PlotView(int panel, int control, int plot, std::span<const double> y, double bandwidth,
              Rgb colour, const std::string& name) {
-    GraphControl* g = GraphOf(panel, control);
-    const QColor qcolour(colour.r, colour.g, colour.b);
-    int handle = plot;
-    if (plot == 0 || !g->updatePlot(plot, y, qcolour)) {
-        if (plot != 0)
-            g->removePlot(plot);
-        const double step = y.empty() ? 1.0 : bandwidth / static_cast<double>(y.size());
-        handle = g->addViewPlot(y, 0.0, step, qcolour, QString::fromStdString(name));
-    }
-    g->replot(QCustomPlot::rpQueuedReplot);
-    return handle;
+    return Plot(panel, control, plot, y, bandwidth, colour,
+                [&](GraphControl* g, double step, const QColor& c) {
+                    return g->addViewPlot(y, 0.0, step, c, QString::fromStdString(name));
+                });
 }
 
 int PlotSpectrum(int panel, int control, int plot, std::vector<double>&& y, double bandwidth,
                  Rgb colour, const std::string& name) {
-    GraphControl* g = GraphOf(panel, control);
-    const QColor qcolour(colour.r, colour.g, colour.b);
-    int handle = plot;
-    if (plot == 0 || !g->updatePlot(plot, y, qcolour)) {
-        if (plot != 0)
-            g->removePlot(plot);
-        const double step = y.empty() ? 1.0 : bandwidth / static_cast<double>(y.size());
-        handle = g->addPlot(std::move(y), 0.0, step, qcolour, QString::fromStdString(name));
-    }
-    g->replot(QCustomPlot::rpQueuedReplot);
-    return handle;
+    return Plot(panel, control, plot, y, bandwidth, colour,
+                [&](GraphControl* g, double step, const QColor& c) {
+                    return g->addPlot(std::move(y), 0.0, step, c, QString::fromStdString(name));
+                });
 }
 
 void DeleteGraphPlot(int panel, int control, int plot) {
