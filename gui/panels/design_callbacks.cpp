@@ -165,6 +165,19 @@ void RunStep(const std::string& name, const StepEntries& entries, const std::str
     ShowEditMenu();
 }
 
+void RunWindowStep(const std::string& name, const StepEntries& entries, const std::string& label,
+                   bool typed, int entry) {
+    try {
+        RunStep(name, entries, label);
+    } catch (const Refusal& r) {
+        if (!typed)
+            throw;
+        throw EntryRefusal(r, entry);
+    }
+    RemoveOutputPlot();
+    MakeGraph(workspace().Magnitude, kPlotProfile);
+}
+
 void StartDesign(bool tek, int samples, double bandwidth) {
     const recipe::Step reset = MakeStep("reset", {{"layout", tek ? "tek" : "ni"},
                                                   {"samples", std::to_string(samples)},

@@ -19,15 +19,7 @@ int MakeNotch_Callback(int panel, int control, int event) {
                                                 : "level " + StepNumber(level);
         // A typed window the profile cannot hold, or one too narrow to notch,
         // keeps the panel open with its bound selected.
-        try {
-            RunStep("notch", entries, what + " " + window);
-        } catch (const Refusal& r) {
-            if (!typed)
-                throw;
-            throw EntryRefusal(r, id::kFrom);
-        }
-        RemoveOutputPlot();
-        MakeGraph(workspace().Magnitude, kPlotProfile);
+        RunWindowStep("notch", entries, what + " " + window, typed, id::kFrom);
         return true;
     });
 }

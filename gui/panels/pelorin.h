@@ -189,6 +189,11 @@ recipe::Step MakeStep(const std::string& name, const StepEntries& entries);
 // item. Throws the step's refusal, nothing changed.
 void RunStep(const std::string& name, const StepEntries& entries, const std::string& label = {},
              const recipe::StepHooks& hooks = {});
+// RunStep for a step that shapes the profile over a window the operator
+// typed (typed) or placed with the cursors, then the profile drawn afresh. A
+// refusal of a typed window keeps its panel open with `entry` selected.
+void RunWindowStep(const std::string& name, const StepEntries& entries, const std::string& label,
+                   bool typed, int entry);
 // A new design, started by a Set/Reset of samples at the bandwidth entered.
 void StartDesign(bool tek, int samples, double bandwidth);
 // No design any more (an import or an opened waveform replaced the profile).

@@ -23,15 +23,7 @@ int MakeSWIM_Callback(int panel, int control, int event) {
         for (auto& entry : WindowEntries(panel, id::kFrom, id::kTo, typed, &band))
             entries.push_back(std::move(entry));
         if (!series) {
-            try {
-                RunStep("swim", entries, "SWIM " + band);
-            } catch (const Refusal& r) {
-                if (!typed)
-                    throw;
-                throw EntryRefusal(r, id::kFrom);
-            }
-            RemoveOutputPlot();
-            MakeGraph(workspace().Magnitude, kPlotProfile);
+            RunWindowStep("swim", entries, "SWIM " + band, typed, id::kFrom);
             return true;
         }
         entries.emplace_back("last", std::to_string(ui::GetCtrlUInt(panel, id::kLastNodes)));
