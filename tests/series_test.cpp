@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/files/swf.h"
 #include "core/synth/swim.h"
 #include "core/workspace/workspace.h"
 #include "tests/support/test_dir.h"
@@ -111,6 +112,10 @@ TEST_F(series_files_test, swim_series_writes_one_file_per_nodes_value) {
     EXPECT_GT(ws_.Magnitude[20], 0.0);
     EXPECT_NEAR(ws_.Magnitude[21], 0.0, 1e-12);
     EXPECT_EQ(SeriesSummary(report), "3 of 3 files written.");
+
+    // The waveform left in hand is the last file's: stored, the same bytes.
+    StoreSwift((dir_ / "again.swf").string(), 2 * kN, ws_.bandwidth, ws_.Swift);
+    EXPECT_EQ(ReadFile(dir_ / "again.swf"), ReadFile(dir_ / "run_0005.swf"));
 }
 
 TEST_F(series_files_test, extension_case_and_missing_extension) {

@@ -57,9 +57,9 @@ struct MemberResult {
 struct Worker {
     std::vector<double> profile;  // the last member it built
     SwiftWork work;
-    std::vector<double> waveform;  // the synthesis's output
-    std::vector<double> written;   // the last waveform it wrote
-    std::uint64_t member = 0;      // the member it runs
+    std::vector<double> waveform;        // the synthesis's output
+    std::vector<std::uint16_t> written;  // the codes of the last waveform it wrote
+    std::uint64_t member = 0;            // the member it runs
     std::optional<std::uint64_t> written_member;
     MemberResult result;
 };
@@ -86,8 +86,11 @@ bool RunMember(Worker& w, double bandwidth, const SeriesName& name, const Series
     try {
         StoreSwift(SeriesMemberName(name, w.member), static_cast<int>(2 * w.profile.size()),
                    bandwidth, w.waveform);
-        // Kept aside; the other buffer serves the next synthesis.
-        std::swap(w.waveform, w.written);
+        // Kept aside as the file holds it, in a quarter of the waveform's
+        // memory; the waveform's buffer serves the next synthesis.
+        w.written.resize(w.waveform.size());
+        for (std::size_t i = 0; i < w.waveform.size(); ++i)
+            w.written[i] = SampleCode(w.waveform[i]);
         w.written_member = w.member;
     } catch (const Refusal& refusal) {
         w.result = {MemberResult::Failed, refusal.what()};
@@ -314,8 +317,12 @@ SeriesReport RunSeries(const SeriesTarget& target, const SeriesName& name, std::
     for (const Worker& w : workers)
         if (w.written_member && (!written || *w.written_member > *written->written_member))
             written = &w;
-    if (written != nullptr && target.last_written != nullptr)
-        *target.last_written = written->written;
+    if (written != nullptr && target.last_written != nullptr) {
+        std::vector<double>& last = *target.last_written;
+        last.resize(written->written.size());
+        for (std::size_t i = 0; i < last.size(); ++i)
+            last[i] = CodeMidpoint(written->written[i]);
+    }
     return report;
 }
 

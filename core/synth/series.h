@@ -62,7 +62,10 @@ struct SeriesTarget {
     std::span<double> profile;
     double bandwidth = 0.0;
     PhaseChoice synthesis;
-    std::vector<double>* last_written = nullptr;  // untouched when none was written
+    // The last waveform written, as its file holds it (each sample the middle
+    // of its code's interval, so that it stores as the same bytes); untouched
+    // when none was written.
+    std::vector<double>* last_written = nullptr;
 };
 
 // For k = first .. last (nothing when first > last): clears a profile of the
