@@ -32,10 +32,11 @@ DescriptorBuffer::pos_type DescriptorBuffer::seekoff(off_type off, std::ios_base
     const auto here = static_cast<off_type>(offset_) - (egptr() - gptr());
     if (dir == std::ios_base::cur && off == 0)
         return here;
-    const off_type target = dir == std::ios_base::beg   ? off
-                            : dir == std::ios_base::cur ? here + off
-                                                        : -1;
-    if (target < 0 || ::lseek(fd_, target, SEEK_SET) < 0)
+    const off_type target =
+        dir == std::ios_base::end
+            ? ::lseek(fd_, off, SEEK_END)
+            : ::lseek(fd_, dir == std::ios_base::cur ? here + off : off, SEEK_SET);
+    if (target < 0)
         return pos_type(off_type(-1));
     offset_ = static_cast<std::uint64_t>(target);
     setg(block_.data(), block_.data(), block_.data());
@@ -50,12 +51,17 @@ InputFile::InputFile(const std::string& path, const std::string& what)
     : named_("Cannot read the " + what + " \"" + path + "\": ") {
     if (path.empty())
         throw Refusal("Must specify a file name.");
+    // What is plainly no file is refused before it is opened (opening a
+    // device can do something of its own); what is opened is examined again,
+    // as it may have been replaced meanwhile.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        Refuse(st.st_mode);
     // Without O_NONBLOCK, opening a pipe waits for a writer that may never
     // come; a regular file reads the same either way.
     fd_ = io::Open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0);
     if (fd_ < 0)
         throw Refusal(named_ + std::generic_category().message(errno) + ".");
-    struct stat st {};
     if (::fstat(fd_, &st) != 0) {
         const int err = errno;
         io::Close(fd_);
@@ -63,10 +69,7 @@ InputFile::InputFile(const std::string& path, const std::string& what)
     }
     if (!S_ISREG(st.st_mode)) {
         io::Close(fd_);
-        throw Refusal(named_ + (S_ISDIR(st.st_mode)
-                                    ? "it is a folder. Choose a file."
-                                    : "it is a device or a pipe, not a file. Choose a "
-                                      "regular file."));
+        Refuse(st.st_mode);
     }
     size_ = static_cast<std::uint64_t>(st.st_size);
     buffer_ = std::make_unique<DescriptorBuffer>(fd_, named_);
@@ -80,6 +83,12 @@ InputFile::~InputFile() {
     buffer_.reset();
     if (fd_ >= 0)
         io::Close(fd_);
+}
+
+void InputFile::Refuse(unsigned mode) const {
+    throw Refusal(named_ + (S_ISDIR(mode) ? "it is a folder. Choose a file."
+                                          : "it is a device or a pipe, not a file. Choose a "
+                                            "regular file."));
 }
 
 std::istream& InputFile::stream() {

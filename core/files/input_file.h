@@ -56,6 +56,9 @@ public:
     const std::string& named() const { return named_; }
 
 private:
+    // Refuses what is not a regular file, by its kind (st_mode).
+    [[noreturn]] void Refuse(unsigned mode) const;
+
     std::string named_;
     int fd_ = -1;
     std::uint64_t size_ = 0;
