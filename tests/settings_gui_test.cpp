@@ -57,7 +57,7 @@ TEST_F(Settings, AHostileSettingsFileIsLeftAlone) {
     fs::remove(file);
     ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
     Restart();  // returns: the pipe is not opened
-    EXPECT_NE(Status().find("is not a regular file"), std::string::npos) << Status();
+    EXPECT_NE(Status().find("is no regular file"), std::string::npos) << Status();
     ApplySetReset(4096, 500.0);  // remembered, were the file usable
     EXPECT_TRUE(fs::is_fifo(file));
     EXPECT_EQ(ui::ReadSetting("setreset/samples"), std::nullopt);
@@ -67,7 +67,7 @@ TEST_F(Settings, AHostileSettingsFileIsLeftAlone) {
     fs::remove(file);
     fs::create_symlink(dir / "null", file);
     Restart();
-    EXPECT_NE(Status().find("is not a regular file"), std::string::npos) << Status();
+    EXPECT_NE(Status().find("is no regular file"), std::string::npos) << Status();
     ApplySetReset(4096, 500.0);
     EXPECT_TRUE(fs::is_symlink(file));
     EXPECT_TRUE(fs::is_character_file(dir / "null"));

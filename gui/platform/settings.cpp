@@ -40,9 +40,8 @@ bool Usable() {
         struct stat st {};
         if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
             p.settings = Settings::Refused;
-            Tell("The settings file " + path +
-                 " is not a regular file (a folder, a device or a pipe): it is left alone, "
-                 "and this session starts from the defaults and remembers nothing.");
+            Tell("Settings not used: " + path +
+                 " is no regular file; this session keeps to the defaults.");
         }
     }
     return p.settings == Settings::Usable;
@@ -54,8 +53,7 @@ void Flush(QSettings& settings) {
     settings.sync();
     if (settings.status() == QSettings::AccessError && !P().settings_unwritable) {
         P().settings_unwritable = true;
-        Tell("The settings cannot be written to " + SettingsFile() +
-             " (check its folder's permissions): changes are not remembered.");
+        Tell("Settings not saved: " + SettingsFile() + " cannot be written.");
     }
 }
 
